@@ -1,0 +1,60 @@
+#pragma once
+
+// The file services the tool needs, behind one interface so that the POSIX and the Win32
+// implementations keep the same meaning and tests can make any of them fail.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+// An open file. Released (closed) when the owning pointer goes away, on every path.
+class IFile {
+  public:
+    virtual ~IFile() = default;
+
+    // Full 64-bit size; nullopt when the system cannot tell.
+    virtual std::optional<std::uint64_t> Size() = 0;
+    // Fills the whole buffer as one request; returns the bytes read (fewer means failure or end of file).
+    virtual std::size_t Read(std::span<char> buffer) = 0;
+    // Writes the whole buffer as one request; returns the bytes written (fewer means failure).
+    virtual std::size_t Write(std::span<const char> data) = 0;
+};
+
+using CFileHandle = std::unique_ptr<IFile>;
+
+// One match of a folder search.
+struct CFindData {
+    std::string strName;      // bare name, as stored in the folder
+    std::uint64_t nSize = 0;  // folders report 0
+    bool bFolder = false;
+};
+
+enum class EDeleteResult { Deleted, NotFound, Failed };
+
+class IFileSystem {
+  public:
+    virtual ~IFileSystem() = default;
+
+    // Reading: others may read too; the file must exist and must not be a folder.
+    virtual CFileHandle OpenRead(const std::string& path) = 0;
+    // Writing: created or replaced (emptied).
+    virtual CFileHandle OpenWrite(const std::string& path) = 0;
+
+    // A pattern whose last part holds * or ? lists the matching names directly in its folder,
+    // compared without regard to case ("*.*" matches every name, "." and ".." included).
+    // A plain path finds that one entry. nullopt: the folder cannot be searched.
+    virtual std::optional<std::vector<CFindData>> Find(const std::string& pattern) = 0;
+
+    // Copies with overwrite. A failed copy leaves no partial file at the destination.
+    virtual bool Copy(const std::string& from, const std::string& to) = 0;
+    virtual EDeleteResult Delete(const std::string& path) = 0;
+    // Creates one folder level; false when it could not be made (an existing folder included).
+    virtual bool CreateFolder(const std::string& path) = 0;
+};
+
+// The operating system's file services, for the life of the process.
+IFileSystem& DefaultFileSystem();

@@ -1,0 +1,280 @@
+#include "FileSystem.h"
+#include "Path.h"
+#include "Wildcard.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <utility>
+
+namespace {
+
+// An owned file descriptor, closed when it goes away.
+class CFd {
+  public:
+    explicit CFd(int fd = -1) : m_fd(fd) {}
+    CFd(CFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    CFd& operator=(CFd&& other) noexcept {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    ~CFd() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    int Get() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+
+  private:
+    int m_fd;
+};
+
+struct CDirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using CDir = std::unique_ptr<DIR, CDirCloser>;
+
+// Reads up to size bytes at offset, retrying the partial reads the kernel may give.
+std::size_t ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+std::size_t WriteAt(int fd, const char* data, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t put = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return done;
+}
+
+class CPosixFile final : public IFile {
+  public:
+    explicit CPosixFile(CFd fd) : m_fd(std::move(fd)) {}
+
+    std::optional<std::uint64_t> Size() override {
+        struct stat st {};
+        if (::fstat(m_fd.Get(), &st) != 0) {
+            return std::nullopt;
+        }
+        return static_cast<std::uint64_t>(st.st_size);
+    }
+
+    std::size_t Read(std::span<char> buffer) override {
+        const std::size_t got = ReadAt(m_fd.Get(), buffer.data(), buffer.size(), m_offset);
+        m_offset += static_cast<off_t>(got);
+        return got;
+    }
+
+    std::size_t Write(std::span<const char> data) override {
+        const std::size_t put = WriteAt(m_fd.Get(), data.data(), data.size(), m_offset);
+        m_offset += static_cast<off_t>(put);
+        return put;
+    }
+
+  private:
+    CFd m_fd;
+    off_t m_offset = 0;
+};
+
+bool IsFolder(const struct stat& st) {
+    return S_ISDIR(st.st_mode);
+}
+
+CFindData MakeFindData(const std::string& name, const struct stat* st) {
+    CFindData data;
+    data.strName = name;
+    data.bFolder = st != nullptr && IsFolder(*st);
+    data.nSize = (st != nullptr && !data.bFolder) ? static_cast<std::uint64_t>(st->st_size) : 0;
+    return data;
+}
+
+// Copies the bytes in [from, to) at the same offsets; false when either side comes up short.
+bool CopyRange(int in, int out, off_t from, off_t to) {
+    std::vector<char> buffer(std::size_t{1} << 20);
+    for (off_t at = from; at < to;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<off_t>(to - at, static_cast<off_t>(buffer.size())));
+        if (ReadAt(in, buffer.data(), want, at) != want || WriteAt(out, buffer.data(), want, at) != want) {
+            return false;
+        }
+        at += static_cast<off_t>(want);
+    }
+    return true;
+}
+
+// Copies only the data regions of a sparse file and recreates its holes by the final size.
+bool CopyContent(int in, int out, off_t size) {
+    for (off_t at = 0; at < size;) {
+        off_t dataAt = ::lseek(in, at, SEEK_DATA);
+        if (dataAt < 0) {
+            if (errno == ENXIO) {
+                break;  // only a hole remains
+            }
+            dataAt = at;  // no hole support: everything is data
+        }
+        off_t holeAt = ::lseek(in, dataAt, SEEK_HOLE);
+        if (holeAt < 0 || holeAt > size) {
+            holeAt = size;
+        }
+        if (!CopyRange(in, out, dataAt, holeAt)) {
+            return false;
+        }
+        at = holeAt;
+    }
+    return ::ftruncate(out, size) == 0;
+}
+
+std::string BareName(const std::string& path) {
+    return path.substr(FolderPrefix(path).size());
+}
+
+// Copies go to a hidden neighbour first, so the destination is replaced whole or not at all.
+std::string PartialCopyPath(const std::string& to) {
+    return FolderPrefix(to) + "." + BareName(to) + ".kelvara-part";
+}
+
+bool CopyToTemporary(int in, const struct stat& source, const std::string& temporary) {
+    ::unlink(temporary.c_str());  // a leftover of an interrupted copy
+    CFd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777));
+    if (!out || !CopyContent(in, out.Get(), source.st_size)) {
+        return false;
+    }
+    const std::array<timespec, 2> times{source.st_atim, source.st_mtim};
+    ::futimens(out.Get(), times.data());
+    return true;
+}
+
+class CPosixFileSystem final : public IFileSystem {
+  public:
+    CFileHandle OpenRead(const std::string& path) override {
+        CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat st {};
+        if (!fd || ::fstat(fd.Get(), &st) != 0 || IsFolder(st)) {
+            return nullptr;
+        }
+        return std::make_unique<CPosixFile>(std::move(fd));
+    }
+
+    CFileHandle OpenWrite(const std::string& path) override {
+        CFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (!fd) {
+            return nullptr;
+        }
+        return std::make_unique<CPosixFile>(std::move(fd));
+    }
+
+    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
+        const std::string prefix = FolderPrefix(pattern);
+        const std::string namePattern = pattern.substr(prefix.size());
+        if (namePattern.empty()) {
+            return std::nullopt;
+        }
+        const std::string folder = prefix.empty() ? std::string(".") : prefix;
+        if (!HasWildcard(namePattern)) {
+            return FindPlain(pattern, folder, namePattern);
+        }
+        return FindMatching(folder, namePattern);
+    }
+
+    bool Copy(const std::string& from, const std::string& to) override {
+        CFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat source {};
+        if (!in || ::fstat(in.Get(), &source) != 0 || !S_ISREG(source.st_mode)) {
+            return false;
+        }
+        const std::string temporary = PartialCopyPath(to);
+        if (!CopyToTemporary(in.Get(), source, temporary) || ::rename(temporary.c_str(), to.c_str()) != 0) {
+            ::unlink(temporary.c_str());
+            return false;
+        }
+        return true;
+    }
+
+    EDeleteResult Delete(const std::string& path) override {
+        if (::unlink(path.c_str()) == 0) {
+            return EDeleteResult::Deleted;
+        }
+        return (errno == ENOENT || errno == ENOTDIR) ? EDeleteResult::NotFound : EDeleteResult::Failed;
+    }
+
+    bool CreateFolder(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
+
+  private:
+    // A plain path names one entry; like Windows, it is found whatever the case it was given in.
+    static std::optional<std::vector<CFindData>> FindPlain(const std::string& path,
+                                                           const std::string& folder,
+                                                           const std::string& name) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            return std::vector<CFindData>{MakeFindData(name, &st)};
+        }
+        auto matches =
+            ListFolder(folder, [&name](const std::string& entry) { return EqualsIgnoringCase(name, entry); });
+        if (matches && matches->size() > 1) {
+            matches->resize(1);
+        }
+        return matches;
+    }
+
+    static std::optional<std::vector<CFindData>> FindMatching(const std::string& folder, const std::string& pattern) {
+        auto matches =
+            ListFolder(folder, [&pattern](const std::string& entry) { return MatchesWildcard(pattern, entry); });
+        // Names here may hold * or ?, so a name equal to the whole pattern is the one meant first.
+        if (matches) {
+            std::stable_partition(matches->begin(), matches->end(),
+                                  [&pattern](const CFindData& match) { return match.strName == pattern; });
+        }
+        return matches;
+    }
+
+    template <typename Predicate>
+    static std::optional<std::vector<CFindData>> ListFolder(const std::string& folder, Predicate matches) {
+        CDir dir(::opendir(folder.c_str()));
+        if (!dir) {
+            return std::nullopt;
+        }
+        std::vector<CFindData> found;
+        while (const dirent* entry = ::readdir(dir.get())) {
+            const std::string name = entry->d_name;
+            if (!matches(name)) {
+                continue;
+            }
+            struct stat st {};
+            const bool known = ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) == 0;
+            found.push_back(MakeFindData(name, known ? &st : nullptr));
+        }
+        return found;
+    }
+};
+
+}  // namespace
+
+IFileSystem& DefaultFileSystem() {
+    static CPosixFileSystem fileSystem;
+    return fileSystem;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+// Path rules of the platform the tool runs on. Paths are byte strings used exactly as read.
+
+#include <string>
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// folder + separator + name; the separator is added even when the folder is empty.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+bool IsAbsolutePath(const std::string& path);
+
+// The folder part of a path, with its trailing separator; empty when the path names no folder.
+std::string FolderPrefix(const std::string& path);
+
+// A relative path is taken relative to the folder of `base`; an absolute one stays as it is.
+std::string ResolveAgainst(const std::string& baseFile, const std::string& path);

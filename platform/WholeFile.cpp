@@ -1,0 +1,19 @@
+#include "WholeFile.h"
+
+EReadResult ReadWholeFile(IFileSystem& fs, const std::string& path, std::vector<char>& data) {
+    data.clear();
+    CFileHandle file = fs.OpenRead(path);
+    if (!file) {
+        return EReadResult::OpenFailed;
+    }
+    const std::optional<std::uint64_t> size = file->Size();
+    if (!size || *size > kMaxWholeFileSize) {
+        return EReadResult::ReadFailed;
+    }
+    data.resize(static_cast<std::size_t>(*size));
+    if (file->Read(data) != data.size()) {
+        data.clear();
+        return EReadResult::ReadFailed;
+    }
+    return EReadResult::Ok;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string_view>
+
+bool HasWildcard(std::string_view pattern);
+
+// Matches a name against a pattern of * (any run) and ? (one character), without regard to the
+// case of ASCII letters, the way Windows compares names. "*.*" matches every name.
+bool MatchesWildcard(std::string_view pattern, std::string_view name);
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);

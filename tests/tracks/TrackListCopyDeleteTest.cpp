@@ -1,0 +1,148 @@
+#include "Path.h"
+#include "TrackListFixture.h"
+
+#include <filesystem>
+
+namespace {
+
+TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
+    SetUpSongs(3);
+    auto list = MakeList();
+    list->CopyByNumber("3");
+    EXPECT_EQ(list->m_strStatus, "FILE (3) COPIED:song3.mp3");
+    EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
+
+    WriteFileBytes("out/song1.mp3", "stale copy");
+    list->CopyByNumber("0001");
+    EXPECT_EQ(list->m_strStatus, "FILE (0001) COPIED:song1.mp3") << "the number as typed";
+    EXPECT_EQ(ReadFileBytes("out/song1.mp3"), "audio 1");
+    list->CopyByNumber("1");
+    EXPECT_EQ(ReadFileBytes("out/song1.mp3"), "audio 1");
+
+    list->CopyByNumber("4");
+    EXPECT_EQ(list->m_strStatus, "ERROR: too big number");
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"FILE (3) COPIED:song3.mp3", "FILE (0001) COPIED:song1.mp3",
+                                                    "FILE (1) COPIED:song1.mp3", "ERROR: too big number"}));
+}
+
+TEST_F(TrackListTest, NumbersOutsideTheTableAreRefusedByBothCommands) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    for (const std::string& text :
+         {std::string(""), std::string("0"), std::string("3"), std::string("4294967297"), std::string(150, '9')}) {
+        list->m_strStatus.clear();
+        list->CopyByNumber(text);
+        EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: ")) << text;
+        list->m_strStatus.clear();
+        list->DeleteByNumber(text);
+        EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: ")) << text;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty("out"));
+    EXPECT_EQ(LogLines().size(), 10u);
+}
+
+TEST_F(TrackListTest, ALongNameIsCopiedAsStoredWhateverCaseTheListUses) {
+    std::filesystem::create_directory("music");
+    WriteFileBytes("music/My Long Song Name.mp3", "tune");
+    WriteConfig("out", "list.m3u");
+    WritePlaylist({PathOf("music/MY LONG SONG NAME.MP3")});
+    auto list = MakeList();
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "FILE (1) COPIED:My Long Song Name.mp3");
+    EXPECT_EQ(ReadFileBytes("out/My Long Song Name.mp3"), "tune");
+}
+
+TEST_F(TrackListTest, RelativeEntriesAreFoundBesideThePlaylist) {
+    std::filesystem::create_directories("lists/songs");
+    WriteFileBytes("lists/songs/near.mp3", "near");
+    WriteFileBytes("songs-near.mp3", "decoy in the working folder");
+    WriteConfig("out", PathOf("lists/list.m3u"));
+    WritePlaylist({"songs/near.mp3", "songs/missing.mp3"}, "lists/list.m3u");
+    auto list = MakeList();
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "FILE (1) COPIED:near.mp3");
+    EXPECT_EQ(ReadFileBytes("out/near.mp3"), "near");
+    list->CopyByNumber("2");
+    EXPECT_EQ(list->m_strStatus, "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "FILE (1) DELETED:near.mp3");
+    EXPECT_FALSE(std::filesystem::exists("out/near.mp3"));
+    EXPECT_TRUE(std::filesystem::exists("lists/songs/near.mp3"));
+}
+
+TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileNeverCopied) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    m_fs.Inject(EFault::Copy, "song1.mp3");
+    list->CopyByNumber("1");
+    const std::string expected = "ERROR: could not copy " + PathOf("song1.mp3") + " to " + JoinPath("out", "song1.mp3");
+    EXPECT_EQ(list->m_strStatus, expected);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{expected});
+
+    std::filesystem::remove_all("out");
+    list->CopyByNumber("2");
+    EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: could not copy ")) << "a missing out folder is a failure";
+    EXPECT_NE(list->m_strStatus.find("song2.mp3"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("out"));
+
+    std::filesystem::remove("song2.mp3");
+    list->CopyByNumber("2");
+    EXPECT_EQ(list->m_strStatus, "ERROR: file not found: " + PathOf("song2.mp3"));
+}
+
+TEST_F(TrackListTest, DeleteRemovesTheCopyAndAcceptsOneAlreadyGone) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    list->CopyByNumber("2");
+    list->DeleteByNumber("02");
+    EXPECT_EQ(list->m_strStatus, "FILE (02) DELETED:song2.mp3");
+    EXPECT_FALSE(std::filesystem::exists("out/song2.mp3"));
+    EXPECT_TRUE(std::filesystem::exists("song2.mp3")) << "the source stays";
+    list->DeleteByNumber("2");
+    EXPECT_EQ(list->m_strStatus, "FILE (2) DELETED:song2.mp3") << "the copy is gone, as asked";
+}
+
+TEST_F(TrackListTest, DeleteOfAVanishedSourceOnlyLogs) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    list->CopyByNumber("1");
+    std::filesystem::remove("song1.mp3");
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "FILE (1) COPIED:song1.mp3") << "the window keeps the previous status";
+    EXPECT_TRUE(std::filesystem::exists("out/song1.mp3"));
+    EXPECT_EQ(LogLines().back(), "ERROR: file not found: " + PathOf("song1.mp3"));
+}
+
+TEST_F(TrackListTest, FailedDeleteIsReportedAsAnError) {
+    SetUpSongs(1);
+    auto list = MakeList();
+    list->CopyByNumber("1");
+    m_fs.Inject(EFault::Delete);
+    list->DeleteByNumber("1");
+    const std::string expected = "ERROR: could not delete " + JoinPath("out", "song1.mp3");
+    EXPECT_EQ(list->m_strStatus, expected);
+    EXPECT_EQ(LogLines().back(), expected);
+    EXPECT_TRUE(std::filesystem::exists("out/song1.mp3"));
+
+    m_fs.Clear();
+    std::filesystem::remove("out/song1.mp3");
+    std::filesystem::create_directory("out/song1.mp3");
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->m_strStatus, expected) << "a folder in the copy's place is not deleted";
+}
+
+TEST_F(TrackListTest, WithoutAnOutFolderNothingIsCopiedToTheRoot) {
+    SetUpSongs(1);
+    auto list = MakeList();
+    WriteFileBytes("Kelvara.ini", "\r\n\r\n");
+    list->Load();
+    ASSERT_EQ(list->m_strOutDir, "");
+    ASSERT_EQ(list->m_nCount, 1) << "the old table stays usable";
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "ERROR: no out folder is configured");
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "ERROR: no out folder is configured");
+    EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
+}
+
+}  // namespace

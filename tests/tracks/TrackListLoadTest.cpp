@@ -1,0 +1,120 @@
+#include "TrackListFixture.h"
+
+#include <filesystem>
+
+namespace {
+
+TEST_F(TrackListTest, StartUpLoadsTheListCreatesTheOutFolderAndEmptiesTheLog) {
+    WriteFileBytes("Kelvara.log", "a line of the previous run\n");
+    SetUpSongs(3);
+    auto list = MakeList();
+    EXPECT_EQ(list->m_nCount, 3);
+    EXPECT_EQ(Entry(*list, 3), PathOf("song3.mp3"));
+    EXPECT_EQ(list->m_strOutDir, "out");
+    EXPECT_TRUE(std::filesystem::is_directory("out"));
+    EXPECT_EQ(list->m_strStatus, "OUT DIR:out") << "the start-up status survives for the window";
+    EXPECT_EQ(ReadFileBytes("Kelvara.log"), "") << "the start-up line is not kept either";
+
+    list->Load();
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"OUT DIR:out"}) << "an existing out folder is fine";
+
+    auto second = MakeList();
+    EXPECT_EQ(ReadFileBytes("Kelvara.log"), "") << "a second start-up leaves only its own lines";
+}
+
+TEST_F(TrackListTest, ReloadWithAShorterListLeavesEmptySlotsBehind) {
+    SetUpSongs(3);
+    auto list = MakeList();
+    WritePlaylist({"/x/only.mp3"});
+    list->Load();
+    EXPECT_EQ(list->m_nCount, 1);
+    EXPECT_EQ(Entry(*list, 1), "/x/only.mp3");
+    EXPECT_EQ(Entry(*list, 2), "");
+    EXPECT_EQ(Entry(*list, 3), "");
+}
+
+TEST_F(TrackListTest, MissingConfigurationChangesNothingButTheStatus) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    std::filesystem::remove("Kelvara.ini");
+    list->Load();
+    EXPECT_EQ(list->m_strStatus, "ERROR: Could not open file INI_FILE");
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"ERROR: Could not open file INI_FILE"});
+    EXPECT_EQ(list->m_nCount, 2);
+    EXPECT_EQ(list->m_strOutDir, "out");
+
+    std::filesystem::remove("list.m3u");
+    auto fresh = MakeList();
+    EXPECT_EQ(fresh->m_strStatus, "ERROR: Could not open file INI_FILE");
+    EXPECT_EQ(fresh->m_nCount, 0);
+    EXPECT_EQ(fresh->m_strOutDir, "");
+}
+
+TEST_F(TrackListTest, ShortConfigurationReadSetsTheStatusWithoutALogLine) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    m_fs.Inject(EFault::ShortRead, "Kelvara.ini");
+    WriteConfig("elsewhere", "list.m3u");
+    list->Load();
+    EXPECT_EQ(list->m_strStatus, "ERROR: reading: INI_FILE");
+    EXPECT_TRUE(LogLines().empty());
+    EXPECT_EQ(list->m_strOutDir, "out");
+    EXPECT_EQ(list->m_nCount, 2);
+}
+
+TEST_F(TrackListTest, PlaylistFailuresReplaceOnlyTheOutFolder) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    WriteConfig("out2", "gone.m3u");
+    list->Load();
+    EXPECT_EQ(list->m_strStatus, "ERROR: Could not open .m3u file");
+    EXPECT_EQ(list->m_strOutDir, "out2");
+    EXPECT_FALSE(std::filesystem::exists("out2")) << "the folder is made only after a good load";
+    EXPECT_EQ(list->m_nCount, 2);
+    EXPECT_EQ(Entry(*list, 2), PathOf("song2.mp3"));
+
+    WriteConfig("out3", "list.m3u");
+    m_fs.Inject(EFault::FailedRead, "list.m3u");
+    list->Load();
+    EXPECT_EQ(list->m_strStatus, "ERROR: reading: .m3u file");
+    EXPECT_EQ(list->m_strOutDir, "out3");
+    EXPECT_EQ(list->m_nCount, 2);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"ERROR: Could not open .m3u file", "ERROR: reading: .m3u file"}));
+}
+
+TEST_F(TrackListTest, ConfigurationEndingInsideThePlaylistNameStillLoads) {
+    SetUpSongs(1);
+    WriteFileBytes("Kelvara.ini", "\r\nout\r\nlist.m3u");
+    auto list = MakeList();
+    EXPECT_EQ(list->m_strStatus, "OUT DIR:out");
+    EXPECT_EQ(list->m_nCount, 1);
+}
+
+TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
+    std::string text = "\xEF\xBB\xBF#EXTM3U\n" + std::string(2000, 'z') + "\n";
+    for (int i = 2; i <= kMaxEntries + 1; ++i) {
+        text += "/m/" + std::to_string(i) + ".mp3\n";
+    }
+    WriteFileBytes("list.m3u", text);
+    WriteConfig("out", "list.m3u");
+    auto list = MakeList();
+    EXPECT_EQ(list->m_nCount, kMaxEntries);
+    EXPECT_EQ(list->m_strStatus, "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
+    EXPECT_EQ(Entry(*list, 1), std::string(1023, 'z'));
+    EXPECT_EQ(Entry(*list, 2), "/m/2.mp3") << "the byte-order mark shifts no number";
+    list->Load();
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"ERROR: playlist entry 1 is longer than 1023 bytes and was cut",
+                                                    list->m_strStatus}));
+}
+
+TEST_F(TrackListTest, PlaylistTooLargeToHoldIsAReadError) {
+    WriteConfig("out", "huge.m3u");
+    WriteFileBytes("huge.m3u", "/a.mp3\n");
+    std::filesystem::resize_file("huge.m3u", std::uint64_t{1} << 31);  // sparse: no room taken
+    auto list = MakeList();
+    EXPECT_EQ(list->m_strStatus, "ERROR: reading: .m3u file");
+    EXPECT_EQ(list->m_nCount, 0);
+    EXPECT_EQ(std::filesystem::file_size("huge.m3u"), std::uint64_t{1} << 31);
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+#include "TrackList.h"
+
+#include "ActivityLog.h"
+#include "ConfigFile.h"
+#include "EntryNumber.h"
+#include "Path.h"
+#include "WholeFile.h"
+
+#include <algorithm>
+#include <variant>
+
+CTrackList::CTrackList() : CTrackList(DefaultFileSystem()) {}
+
+CTrackList::CTrackList(IFileSystem& fileSystem) : m_fs(fileSystem) {
+    Load();
+    EmptyLog();
+}
+
+void CTrackList::WriteLog(std::string text) {
+    AppendLogLine(text);
+}
+
+void CTrackList::Report(std::string text) {
+    m_strStatus = std::move(text);
+    WriteLog(m_strStatus);
+}
+
+void CTrackList::Load() {
+    std::vector<char> playlist;
+    std::string playlistPath;
+    if (!ReadConfigAndPlaylist(playlist, playlistPath)) {
+        return;
+    }
+    const std::int32_t total = StorePlaylist(playlist, playlistPath);
+    m_fs.CreateFolder(m_strOutDir);  // an existing folder is fine
+    std::string status = "OUT DIR:" + m_strOutDir;
+    if (total > kMaxEntries) {
+        status += " (only the first " + std::to_string(kMaxEntries) + " of the playlist's " + std::to_string(total) +
+                  " entries were loaded)";
+    }
+    Report(status);
+}
+
+bool CTrackList::ReadConfigAndPlaylist(std::vector<char>& playlist, std::string& playlistPath) {
+    std::vector<char> ini;
+    switch (ReadWholeFile(m_fs, kIniFileName, ini)) {
+        case EReadResult::OpenFailed:
+            Report("ERROR: Could not open file INI_FILE");
+            return false;
+        case EReadResult::ReadFailed:
+            m_strStatus = "ERROR: reading: INI_FILE";  // a status without a log line
+            return false;
+        case EReadResult::Ok:
+            break;
+    }
+    CConfig config = ParseConfig(ini);
+    m_strOutDir = config.strOutDir;
+    playlistPath = std::move(config.strPlaylist);
+    switch (ReadWholeFile(m_fs, playlistPath, playlist)) {
+        case EReadResult::OpenFailed:
+            Report("ERROR: Could not open .m3u file");
+            return false;
+        case EReadResult::ReadFailed:
+            Report("ERROR: reading: .m3u file");
+            return false;
+        case EReadResult::Ok:
+            break;
+    }
+    return true;
+}
+
+std::int32_t CTrackList::StorePlaylist(const std::vector<char>& data, const std::string& playlistPath) {
+    if (m_nCount != 0) {
+        for (auto& entry : m_aszFiles) {
+            entry.fill('\0');
+        }
+    }
+    const std::int32_t total = CountEntries(data);
+    m_nCount = std::min(total, kMaxEntries);
+    m_strPlaylist = playlistPath;
+    for (const std::int32_t number : StoreEntries(data, m_nCount, m_aszFiles)) {
+        WriteLog("ERROR: playlist entry " + std::to_string(number) + " is longer than " +
+                 std::to_string(kEntrySize - 1) + " bytes and was cut");
+    }
+    return total;
+}
+
+std::optional<std::int32_t> CTrackList::CheckedIndex(const std::string& numberText) {
+    const auto index = EntryIndexFromText(numberText, m_nCount);
+    if (const auto* error = std::get_if<std::string>(&index)) {
+        Report(*error);
+        return std::nullopt;
+    }
+    // Without an out folder the target would be the root folder.
+    if (m_strOutDir.empty()) {
+        Report("ERROR: no out folder is configured");
+        return std::nullopt;
+    }
+    return std::get<std::int32_t>(index);
+}
+
+std::string CTrackList::SourcePath(std::int32_t index) const {
+    return ResolveAgainst(m_strPlaylist, m_aszFiles[static_cast<std::size_t>(index)].data());
+}
+
+std::optional<std::string> CTrackList::FindSourceName(std::int32_t index) {
+    const auto found = m_fs.Find(SourcePath(index));
+    if (!found || found->empty()) {
+        return std::nullopt;
+    }
+    return found->front().strName;
+}
+
+void CTrackList::CopyByNumber(std::string numberText) {
+    const auto index = CheckedIndex(numberText);
+    if (!index) {
+        return;
+    }
+    const std::string entry = m_aszFiles[static_cast<std::size_t>(*index)].data();
+    const auto name = FindSourceName(*index);
+    if (!name) {
+        Report("ERROR: file not found: " + entry);
+        return;
+    }
+    const std::string target = JoinPath(m_strOutDir, *name);
+    // The name as stored, since the list may spell it in another case.
+    if (!m_fs.Copy(FolderPrefix(SourcePath(*index)) + *name, target)) {
+        Report("ERROR: could not copy " + entry + " to " + target);
+        return;
+    }
+    Report("FILE (" + numberText + ") COPIED:" + *name);
+}
+
+void CTrackList::DeleteByNumber(std::string numberText) {
+    const auto index = CheckedIndex(numberText);
+    if (!index) {
+        return;
+    }
+    const auto name = FindSourceName(*index);
+    if (!name) {
+        // The status keeps showing the previous outcome; only the log learns of this.
+        WriteLog("ERROR: file not found: " + std::string(m_aszFiles[static_cast<std::size_t>(*index)].data()));
+        return;
+    }
+    const std::string target = JoinPath(m_strOutDir, *name);
+    if (m_fs.Delete(target) == EDeleteResult::Failed) {
+        Report("ERROR: could not delete " + target);
+        return;
+    }
+    Report("FILE (" + numberText + ") DELETED:" + *name);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "FileSystem.h"
+#include "Playlist.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The out folder and the numbered playlist table, with the copy and delete commands that work on them.
+// One lives for the whole process (the table alone is 20 MB, so it belongs in static storage).
+class CTrackList {
+  public:
+    // Loads configuration and playlist, then starts the activity log afresh.
+    CTrackList();
+    explicit CTrackList(IFileSystem& fileSystem);
+    CTrackList(const CTrackList&) = delete;
+    CTrackList& operator=(const CTrackList&) = delete;
+
+    // Reads "Kelvara.ini" and the playlist it names, and makes sure the out folder exists.
+    void Load();
+    // numberText is the entry number as typed; it appears as typed in the status.
+    void CopyByNumber(std::string numberText);
+    void DeleteByNumber(std::string numberText);
+    void WriteLog(std::string text);
+
+    std::int32_t m_nCount = 0;
+    CEntryTable m_aszFiles{};
+    std::string m_strOutDir;
+    std::string m_strStatus;
+    // The playlist the table came from: relative entries are found beside it.
+    std::string m_strPlaylist;
+
+  private:
+    void Report(std::string text);
+    bool ReadConfigAndPlaylist(std::vector<char>& playlist, std::string& playlistPath);
+    // Returns the number of entries the playlist holds, stored or not.
+    std::int32_t StorePlaylist(const std::vector<char>& data, const std::string& playlistPath);
+    std::optional<std::int32_t> CheckedIndex(const std::string& numberText);
+    std::string SourcePath(std::int32_t index) const;
+    std::optional<std::string> FindSourceName(std::int32_t index);
+
+    IFileSystem& m_fs;
+};
