@@ -1,6 +1,5 @@
 #include "FileSystem.h"
 #include "TempFolder.h"
-#include "WholeFile.h"
 
 #include <filesystem>
 #include <fstream>
@@ -54,15 +53,6 @@ TEST_F(LargeFileTest, SizesAndCopiesAreExactPastFourGigabytes) {
     EXPECT_EQ(MarkerAt("out/big.mp3", 0x7FFFFFFF), "mid");
     EXPECT_EQ(MarkerAt("out/big.mp3", kLargeSize - 3), "end");
     EXPECT_EQ(std::filesystem::file_size("big.mp3"), kLargeSize) << "the source stays whole";
-}
-
-TEST_F(LargeFileTest, WholeFileReadRefusesWhatCannotBeHeld) {
-    WriteFileBytes("list.m3u", "");
-    MakeLargeFile("list.m3u");
-    std::vector<char> data{'x'};
-    EXPECT_EQ(ReadWholeFile(m_fs, "list.m3u", data), EReadResult::ReadFailed);
-    EXPECT_TRUE(data.empty());
-    EXPECT_EQ(std::filesystem::file_size("list.m3u"), kLargeSize);
 }
 
 }  // namespace

@@ -5,37 +5,33 @@
 
 namespace {
 
+struct CFileFaults {
+    bool bShortRead, bFailedRead, bShortWrite, bFailedWrite;
+};
+
 class CFaultyFile final : public IFile {
   public:
-    CFaultyFile(CFileHandle real, bool shortRead, bool failedRead, bool shortWrite, bool failedWrite)
-        : m_real(std::move(real)),
-          m_shortRead(shortRead),
-          m_failedRead(failedRead),
-          m_shortWrite(shortWrite),
-          m_failedWrite(failedWrite) {}
+    CFaultyFile(CFileHandle real, CFileFaults faults) : m_real(std::move(real)), m_faults(faults) {}
 
     std::optional<std::uint64_t> Size() override { return m_real->Size(); }
 
     std::size_t Read(std::span<char> buffer) override {
-        if (m_failedRead) {
+        if (m_faults.bFailedRead) {
             return 0;
         }
-        return m_real->Read(m_shortRead && !buffer.empty() ? buffer.first(buffer.size() - 1) : buffer);
+        return m_real->Read(m_faults.bShortRead && !buffer.empty() ? buffer.first(buffer.size() - 1) : buffer);
     }
 
     std::size_t Write(std::span<const char> data) override {
-        if (m_failedWrite) {
+        if (m_faults.bFailedWrite) {
             return 0;
         }
-        return m_real->Write(m_shortWrite && !data.empty() ? data.first(data.size() - 1) : data);
+        return m_real->Write(m_faults.bShortWrite && !data.empty() ? data.first(data.size() - 1) : data);
     }
 
   private:
     CFileHandle m_real;
-    bool m_shortRead;
-    bool m_failedRead;
-    bool m_shortWrite;
-    bool m_failedWrite;
+    CFileFaults m_faults;
 };
 
 }  // namespace
@@ -50,8 +46,9 @@ CFileHandle CFaultyFileSystem::Wrap(CFileHandle file, const std::string& path) c
     if (!file) {
         return file;
     }
-    return std::make_unique<CFaultyFile>(std::move(file), Hits(EFault::ShortRead, path), Hits(EFault::FailedRead, path),
-                                         Hits(EFault::ShortWrite, path), Hits(EFault::FailedWrite, path));
+    const CFileFaults faults{Hits(EFault::ShortRead, path), Hits(EFault::FailedRead, path),
+                             Hits(EFault::ShortWrite, path), Hits(EFault::FailedWrite, path)};
+    return std::make_unique<CFaultyFile>(std::move(file), faults);
 }
 
 CFileHandle CFaultyFileSystem::OpenRead(const std::string& path) {

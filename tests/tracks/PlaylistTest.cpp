@@ -40,31 +40,4 @@ TEST_F(PlaylistTest, AnyLineBreakEndsAnEntryAndTheLastNeedsNone) {
     EXPECT_EQ(Entry(1), "/only.mp3");
 }
 
-TEST_F(PlaylistTest, ByteOrderMarkDoesNotHideTheHeader) {
-    Store("\xEF\xBB\xBF#EXTM3U\n/a.mp3\n");
-    EXPECT_EQ(m_count, 1);
-    EXPECT_EQ(Entry(1), "/a.mp3");
-}
-
-TEST_F(PlaylistTest, OverlongPathIsCutInsideItsSlotAndReported) {
-    const std::string longPath(1500, 'x');
-    const auto cut = Store("/a.mp3\n" + longPath + "\n/c.mp3\n");
-    EXPECT_EQ(m_count, 3);
-    EXPECT_EQ(cut, std::vector<std::int32_t>{2});
-    EXPECT_EQ(Entry(2), longPath.substr(0, kEntrySize - 1));
-    EXPECT_EQ(Entry(3), "/c.mp3") << "the numbers after it do not shift";
-    EXPECT_TRUE(Store(std::string(kEntrySize - 1, 'y')).empty()) << "1023 bytes fit exactly";
-}
-
-TEST_F(PlaylistTest, StoringStopsAtTheTableSize) {
-    std::string text;
-    for (int i = 1; i <= kMaxEntries + 5; ++i) {
-        text += "/" + std::to_string(i) + ".mp3\n";
-    }
-    EXPECT_EQ(CountEntries(std::span<const char>(text.data(), text.size())), kMaxEntries + 5);
-    Store(text);
-    EXPECT_EQ(m_count, kMaxEntries);
-    EXPECT_EQ(Entry(kMaxEntries), "/20000.mp3");
-}
-
 }  // namespace
