@@ -25,16 +25,17 @@ std::string TransliterateAll(const std::vector<char>& source) {
 }
 
 TEST(Transliterate, CapitalAndSmallLetterGiveTheSameCapitals) {
+    // Empty: Ы and Э, which stay as they are.
     const std::array<std::string, 32> expected = {
-        "A", "B", "V", "G", "D", "E", "ZH", "Z",  "I",  "I",   "K", "L",    "M", "N",    "O",  "P",
-        "R", "S", "T", "U", "F", "H", "TS", "CH", "SH", "SHT", "A", "\xDB", "Y", "\xDD", "YU", "YA",
+        "A", "B", "V", "G", "D", "E", "ZH", "Z",  "I",  "I",   "K", "L", "M", "N", "O",  "P",
+        "R", "S", "T", "U", "F", "H", "TS", "CH", "SH", "SHT", "A", "",  "Y", "",  "YU", "YA",
     };
     for (int i = 0; i < 32; ++i) {
-        const auto& letters = expected[static_cast<std::size_t>(i)];
-        EXPECT_EQ(TransliterateAll(Bytes({0xC0 + i})), letters) << "capital 0x" << std::hex << 0xC0 + i;
-        const std::string small =
-            letters.size() == 1 && letters[0] < 0 ? std::string(1, static_cast<char>(letters[0] + 0x20)) : letters;
-        EXPECT_EQ(TransliterateAll(Bytes({0xE0 + i})), small) << "small 0x" << std::hex << 0xE0 + i;
+        const std::string& letters = expected[static_cast<std::size_t>(i)];
+        for (const int byte : {0xC0 + i, 0xE0 + i}) {
+            const std::string output = letters.empty() ? AsString(Bytes({byte})) : letters;
+            EXPECT_EQ(TransliterateAll(Bytes({byte})), output) << "byte 0x" << std::hex << byte;
+        }
     }
 }
 
