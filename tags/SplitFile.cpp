@@ -1,0 +1,45 @@
+#include "SplitFile.h"
+
+#include "ByteOrder.h"
+
+#include <algorithm>
+
+namespace tags {
+namespace {
+
+constexpr std::size_t kHeaderSize = 10;
+constexpr std::size_t kFooterSize = 10;
+constexpr std::size_t kTagV1Size = 128;
+constexpr std::uint8_t kFooterFlag = 0x10;
+
+bool HasTagV2Header(std::span<const char> file) {
+    return file.size() >= kHeaderSize && HasIdAt(file, 0, "ID3");
+}
+
+// The size the header announces; only version 4 defines the footer flag.
+std::size_t AnnouncedTagV2Size(std::span<const char> file) {
+    std::size_t size = SynchsafeAt(file, 6) + kHeaderSize;
+    if (ByteAt(file, 3) == 4 && (ByteAt(file, 5) & kFooterFlag) != 0) {
+        size += kFooterSize;
+    }
+    return size;
+}
+
+}  // namespace
+
+FileSplit SplitFile(std::span<const char> file) {
+    const bool hasTagV2 = HasTagV2Header(file);
+    const std::size_t tagV1Earliest = hasTagV2 ? kHeaderSize : 0;
+
+    FileSplit split;
+    if (file.size() >= tagV1Earliest + kTagV1Size && HasIdAt(file, file.size() - kTagV1Size, "TAG")) {
+        split.tagV1Size = kTagV1Size;
+    }
+    if (hasTagV2) {
+        split.tagV2Size = std::min(AnnouncedTagV2Size(file), file.size() - split.tagV1Size);
+    }
+    split.audioSize = file.size() - split.tagV1Size - split.tagV2Size;
+    return split;
+}
+
+}  // namespace tags
