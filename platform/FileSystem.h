@@ -20,8 +20,12 @@ class IFile {
     virtual std::optional<std::uint64_t> Size() = 0;
     // Fills the whole buffer as one request; returns the bytes read (fewer means failure or end of file).
     virtual std::size_t Read(std::span<char> buffer) = 0;
+    // Fills the whole buffer from the given offset, as one request; the position Read uses is not moved.
+    virtual std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) = 0;
     // Writes the whole buffer as one request; returns the bytes written (fewer means failure).
     virtual std::size_t Write(std::span<const char> data) = 0;
+    // Puts what was written on the disk, so that the file may safely replace another.
+    virtual bool Flush() = 0;
 };
 
 using CFileHandle = std::unique_ptr<IFile>;
@@ -54,7 +58,19 @@ class IFileSystem {
     virtual EDeleteResult Delete(const std::string& path) = 0;
     // Creates one folder level; false when it could not be made (an existing folder included).
     virtual bool CreateFolder(const std::string& path) = 0;
+
+    // Appends `size` bytes of `from`, read from `offset`, to `to`; in the kernel where the system can.
+    // Returns the bytes copied (fewer means failure).
+    virtual std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) = 0;
+    // Whether an existing file could be opened for writing; a read-only file cannot, whoever asks.
+    virtual bool CanWrite(const std::string& path) = 0;
+    // Moves `replacement` over `target` in one step, so that `target` holds either its old or its new
+    // content at every moment. The new file keeps the target's permissions.
+    virtual bool Replace(const std::string& replacement, const std::string& target) = 0;
 };
+
+// CopyRange through a buffer, for systems or files that offer nothing better.
+std::uint64_t CopyRangeThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to);
 
 // The operating system's file services, for the life of the process.
 IFileSystem& DefaultFileSystem();

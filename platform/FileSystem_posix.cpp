@@ -43,7 +43,7 @@ struct CDirCloser {
 using CDir = std::unique_ptr<DIR, CDirCloser>;
 
 // Reads up to size bytes at offset, retrying the partial reads the kernel may give.
-std::size_t ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
+std::size_t PreadFully(int fd, char* buffer, std::size_t size, off_t offset) {
     std::size_t done = 0;
     while (done < size) {
         const ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
@@ -58,7 +58,7 @@ std::size_t ReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
     return done;
 }
 
-std::size_t WriteAt(int fd, const char* data, std::size_t size, off_t offset) {
+std::size_t PwriteFully(int fd, const char* data, std::size_t size, off_t offset) {
     std::size_t done = 0;
     while (done < size) {
         const ssize_t put = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
@@ -71,6 +71,11 @@ std::size_t WriteAt(int fd, const char* data, std::size_t size, off_t offset) {
         done += static_cast<std::size_t>(put);
     }
     return done;
+}
+
+// Older kernels and some file systems cannot copy ranges between files.
+bool IsRangeCopyUnsupported(int error) {
+    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL;
 }
 
 class CPosixFile final : public IFile {
@@ -86,21 +91,61 @@ class CPosixFile final : public IFile {
     }
 
     std::size_t Read(std::span<char> buffer) override {
-        const std::size_t got = ReadAt(m_fd.Get(), buffer.data(), buffer.size(), m_offset);
+        const std::size_t got = PreadFully(m_fd.Get(), buffer.data(), buffer.size(), m_offset);
         m_offset += static_cast<off_t>(got);
         return got;
     }
 
     std::size_t Write(std::span<const char> data) override {
-        const std::size_t put = WriteAt(m_fd.Get(), data.data(), data.size(), m_offset);
+        const std::size_t put = PwriteFully(m_fd.Get(), data.data(), data.size(), m_offset);
         m_offset += static_cast<off_t>(put);
         return put;
+    }
+
+    std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
+        return PreadFully(m_fd.Get(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
+    }
+
+    bool Flush() override { return ::fsync(m_fd.Get()) == 0; }
+
+    // Appends a range of `source` in the kernel, without passing the bytes through this process.
+    std::uint64_t AppendFrom(CPosixFile& source, std::uint64_t offset, std::uint64_t size) {
+        auto from = static_cast<off_t>(offset);
+        std::uint64_t done = 0;
+        while (done < size) {
+            const ssize_t copied = ::copy_file_range(source.m_fd.Get(), &from, m_fd.Get(), &m_offset, size - done, 0);
+            if (copied < 0 && errno == EINTR) {
+                continue;
+            }
+            if (copied < 0 && done == 0 && IsRangeCopyUnsupported(errno)) {
+                return CopyRangeThroughBuffer(source, offset, size, *this);
+            }
+            if (copied <= 0) {
+                break;
+            }
+            done += static_cast<std::uint64_t>(copied);
+        }
+        return done;
     }
 
   private:
     CFd m_fd;
     off_t m_offset = 0;
 };
+
+// Like the Windows read-only attribute: a file without any write permission is not written, even by root.
+bool IsReadOnly(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
+// Makes a rename in the folder durable.
+void SyncFolder(const std::string& folder) {
+    CFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir) {
+        ::fsync(dir.Get());
+    }
+}
 
 bool IsFolder(const struct stat& st) {
     return S_ISDIR(st.st_mode);
@@ -115,11 +160,11 @@ CFindData MakeFindData(const std::string& name, const struct stat* st) {
 }
 
 // Copies the bytes in [from, to) at the same offsets; false when either side comes up short.
-bool CopyRange(int in, int out, off_t from, off_t to) {
+bool CopyRegion(int in, int out, off_t from, off_t to) {
     std::vector<char> buffer(std::size_t{1} << 20);
     for (off_t at = from; at < to;) {
         const std::size_t want = static_cast<std::size_t>(std::min<off_t>(to - at, static_cast<off_t>(buffer.size())));
-        if (ReadAt(in, buffer.data(), want, at) != want || WriteAt(out, buffer.data(), want, at) != want) {
+        if (PreadFully(in, buffer.data(), want, at) != want || PwriteFully(out, buffer.data(), want, at) != want) {
             return false;
         }
         at += static_cast<off_t>(want);
@@ -141,21 +186,12 @@ bool CopyContent(int in, int out, off_t size) {
         if (holeAt < 0 || holeAt > size) {
             holeAt = size;
         }
-        if (!CopyRange(in, out, dataAt, holeAt)) {
+        if (!CopyRegion(in, out, dataAt, holeAt)) {
             return false;
         }
         at = holeAt;
     }
     return ::ftruncate(out, size) == 0;
-}
-
-std::string BareName(const std::string& path) {
-    return path.substr(FolderPrefix(path).size());
-}
-
-// Copies go to a hidden neighbour first, so the destination is replaced whole or not at all.
-std::string PartialCopyPath(const std::string& to) {
-    return FolderPrefix(to) + "." + BareName(to) + ".kelvara-part";
 }
 
 bool CopyToTemporary(int in, const struct stat& source, const std::string& temporary) {
@@ -181,6 +217,9 @@ class CPosixFileSystem final : public IFileSystem {
     }
 
     CFileHandle OpenWrite(const std::string& path) override {
+        if (IsReadOnly(path)) {
+            return nullptr;
+        }
         CFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
         if (!fd) {
             return nullptr;
@@ -207,7 +246,8 @@ class CPosixFileSystem final : public IFileSystem {
         if (!in || ::fstat(in.Get(), &source) != 0 || !S_ISREG(source.st_mode)) {
             return false;
         }
-        const std::string temporary = PartialCopyPath(to);
+        // The copy goes to a neighbour first, so the destination is replaced whole or not at all.
+        const std::string temporary = TemporaryPathFor(to);
         if (!CopyToTemporary(in.Get(), source, temporary) || ::rename(temporary.c_str(), to.c_str()) != 0) {
             ::unlink(temporary.c_str());
             return false;
@@ -223,6 +263,35 @@ class CPosixFileSystem final : public IFileSystem {
     }
 
     bool CreateFolder(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
+
+    std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) override {
+        auto* source = dynamic_cast<CPosixFile*>(&from);
+        auto* target = dynamic_cast<CPosixFile*>(&to);
+        if (source == nullptr || target == nullptr) {
+            return CopyRangeThroughBuffer(from, offset, size, to);
+        }
+        return target->AppendFrom(*source, offset, size);
+    }
+
+    bool CanWrite(const std::string& path) override {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !IsReadOnly(path) &&
+               ::access(path.c_str(), W_OK) == 0;
+    }
+
+    bool Replace(const std::string& replacement, const std::string& target) override {
+        struct stat st {};
+        if (::stat(target.c_str(), &st) == 0) {
+            ::chmod(replacement.c_str(), st.st_mode & 07777);
+            // Only root may give a file away; otherwise the new file is ours, as the old one was.
+            [[maybe_unused]] const int ignored = ::chown(replacement.c_str(), st.st_uid, st.st_gid);
+        }
+        if (::rename(replacement.c_str(), target.c_str()) != 0) {
+            return false;
+        }
+        SyncFolder(FolderPrefix(target));
+        return true;
+    }
 
   private:
     // A plain path names one entry; like Windows, it is found whatever the case it was given in.

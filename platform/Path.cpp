@@ -43,3 +43,8 @@ std::string ResolveAgainst(const std::string& baseFile, const std::string& path)
     }
     return FolderPrefix(baseFile) + path;
 }
+
+std::string TemporaryPathFor(const std::string& path) {
+    const std::string folder = FolderPrefix(path);
+    return folder + "." + path.substr(folder.size()) + ".kelvara-tmp";
+}

@@ -6,9 +6,14 @@
 
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+inline constexpr bool kFileNamesAreUtf8 = false;  // ANSI code page bytes
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr bool kFileNamesAreUtf8 = true;
 #endif
+
+// New content is written beside the file it will replace, under a name no "*.mp3" search matches.
+inline constexpr const char* kTemporaryNamePattern = "*.kelvara-tmp";
 
 // folder + separator + name; the separator is added even when the folder is empty.
 std::string JoinPath(const std::string& folder, const std::string& name);
@@ -17,6 +22,9 @@ bool IsAbsolutePath(const std::string& path);
 
 // The folder part of a path, with its trailing separator; empty when the path names no folder.
 std::string FolderPrefix(const std::string& path);
+
+// The temporary neighbour of `path`: hidden on Linux, never matching "*.mp3".
+std::string TemporaryPathFor(const std::string& path);
 
 // A relative path is taken relative to the folder of `base`; an absolute one stays as it is.
 std::string ResolveAgainst(const std::string& baseFile, const std::string& path);

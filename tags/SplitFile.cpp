@@ -27,19 +27,25 @@ std::size_t AnnouncedTagV2Size(std::span<const char> file) {
 
 }  // namespace
 
-FileSplit SplitFile(std::span<const char> file) {
-    const bool hasTagV2 = HasTagV2Header(file);
+FileSplit SplitFileEnds(std::span<const char> head, std::size_t fileSize, std::span<const char> tail) {
+    const bool hasTagV2 = HasTagV2Header(head);
     const std::size_t tagV1Earliest = hasTagV2 ? kHeaderSize : 0;
 
     FileSplit split;
-    if (file.size() >= tagV1Earliest + kTagV1Size && HasIdAt(file, file.size() - kTagV1Size, "TAG")) {
+    if (fileSize >= tagV1Earliest + kTagV1Size && tail.size() >= kTagV1Size &&
+        HasIdAt(tail, tail.size() - kTagV1Size, "TAG")) {
         split.tagV1Size = kTagV1Size;
     }
     if (hasTagV2) {
-        split.tagV2Size = std::min(AnnouncedTagV2Size(file), file.size() - split.tagV1Size);
+        split.tagV2Size = std::min(AnnouncedTagV2Size(head), fileSize - split.tagV1Size);
     }
-    split.audioSize = file.size() - split.tagV1Size - split.tagV2Size;
+    split.audioSize = fileSize - split.tagV1Size - split.tagV2Size;
     return split;
+}
+
+FileSplit SplitFile(std::span<const char> file) {
+    return SplitFileEnds(file.first(std::min(file.size(), kSplitHeadSize)), file.size(),
+                         file.last(std::min(file.size(), kSplitTailSize)));
 }
 
 }  // namespace tags

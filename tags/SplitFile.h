@@ -18,4 +18,10 @@ struct FileSplit {
 // - an ID3v1 block is recognised only after a whole ID3v2 header, so a non-zero tagV2Size is at least 10.
 FileSplit SplitFile(std::span<const char> file);
 
+// The same from the file's two ends alone, so that the audio need never be read: `head` is the first
+// min(kSplitHeadSize, size) bytes and `tail` the last min(kSplitTailSize, size).
+inline constexpr std::size_t kSplitHeadSize = 10;
+inline constexpr std::size_t kSplitTailSize = 128;
+FileSplit SplitFileEnds(std::span<const char> head, std::size_t fileSize, std::span<const char> tail);
+
 }  // namespace tags

@@ -6,7 +6,7 @@
 namespace {
 
 struct CFileFaults {
-    bool bShortRead, bFailedRead, bShortWrite, bFailedWrite;
+    bool bShortRead, bFailedRead, bShortWrite, bFailedWrite, bFlush, bRangeCopy;
 };
 
 class CFaultyFile final : public IFile {
@@ -21,6 +21,18 @@ class CFaultyFile final : public IFile {
         }
         return m_real->Read(m_faults.bShortRead && !buffer.empty() ? buffer.first(buffer.size() - 1) : buffer);
     }
+
+    std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
+        if (m_faults.bFailedRead) {
+            return 0;
+        }
+        return m_real->ReadAt(offset,
+                              m_faults.bShortRead && !buffer.empty() ? buffer.first(buffer.size() - 1) : buffer);
+    }
+
+    bool Flush() override { return !m_faults.bFlush && m_real->Flush(); }
+
+    bool FailsRangeCopy() const { return m_faults.bRangeCopy; }
 
     std::size_t Write(std::span<const char> data) override {
         if (m_faults.bFailedWrite) {
@@ -46,8 +58,9 @@ CFileHandle CFaultyFileSystem::Wrap(CFileHandle file, const std::string& path) c
     if (!file) {
         return file;
     }
-    const CFileFaults faults{Hits(EFault::ShortRead, path), Hits(EFault::FailedRead, path),
-                             Hits(EFault::ShortWrite, path), Hits(EFault::FailedWrite, path)};
+    const CFileFaults faults{Hits(EFault::ShortRead, path),  Hits(EFault::FailedRead, path),
+                             Hits(EFault::ShortWrite, path), Hits(EFault::FailedWrite, path),
+                             Hits(EFault::Flush, path),      Hits(EFault::RangeCopy, path)};
     return std::make_unique<CFaultyFile>(std::move(file), faults);
 }
 
@@ -73,4 +86,18 @@ EDeleteResult CFaultyFileSystem::Delete(const std::string& path) {
 
 bool CFaultyFileSystem::CreateFolder(const std::string& path) {
     return !Hits(EFault::CreateFolder, path) && m_real.CreateFolder(path);
+}
+
+std::uint64_t CFaultyFileSystem::CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) {
+    const auto* target = dynamic_cast<CFaultyFile*>(&to);
+    const bool stopsHalfWay = target != nullptr && target->FailsRangeCopy();
+    return CopyRangeThroughBuffer(from, offset, stopsHalfWay ? size / 2 : size, to);
+}
+
+bool CFaultyFileSystem::CanWrite(const std::string& path) {
+    return !Hits(EFault::CanWrite, path) && m_real.CanWrite(path);
+}
+
+bool CFaultyFileSystem::Replace(const std::string& replacement, const std::string& target) {
+    return !Hits(EFault::Replace, target) && m_real.Replace(replacement, target);
 }

@@ -17,6 +17,10 @@ enum class EFault {
     Copy,
     Delete,
     CreateFolder,
+    RangeCopy,  // stops half-way
+    Flush,
+    CanWrite,
+    Replace,
 };
 
 // The real file services, but with chosen operations failing, so every error path can be reached.
@@ -34,6 +38,9 @@ class CFaultyFileSystem final : public IFileSystem {
     bool Copy(const std::string& from, const std::string& to) override;
     EDeleteResult Delete(const std::string& path) override;
     bool CreateFolder(const std::string& path) override;
+    std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) override;
+    bool CanWrite(const std::string& path) override;
+    bool Replace(const std::string& replacement, const std::string& target) override;
 
   private:
     bool Hits(EFault fault, const std::string& path) const;

@@ -1,0 +1,226 @@
+#include "TagConverter.h"
+
+#include "ActivityLog.h"
+#include "BuildTagV2.h"
+#include "Cp1251.h"
+#include "Path.h"
+#include "ReadTagV1.h"
+#include "ReadTagV2.h"
+#include "SplitFile.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace {
+
+constexpr std::uint64_t kMaxFileSize = std::numeric_limits<std::int32_t>::max();
+
+// Deletes a temporary file on every path that does not hand it over.
+class CTemporaryFile {
+  public:
+    CTemporaryFile(IFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {}
+    CTemporaryFile(const CTemporaryFile&) = delete;
+    CTemporaryFile& operator=(const CTemporaryFile&) = delete;
+    ~CTemporaryFile() {
+        if (!m_handedOver) {
+            m_fs.Delete(m_path);
+        }
+    }
+    const std::string& Path() const { return m_path; }
+    void HandOver() { m_handedOver = true; }
+
+  private:
+    IFileSystem& m_fs;
+    std::string m_path;
+    bool m_handedOver = false;
+};
+
+// On Linux a name is UTF-8, while titles are Windows-1251 like every legacy tag; a name that is no
+// valid UTF-8 is taken as it stands.
+std::string NameAsTitle(const std::string& fileName) {
+    if constexpr (kFileNamesAreUtf8) {
+        return tags::Utf8ToCp1251(fileName).value_or(fileName);
+    }
+    return fileName;
+}
+
+}  // namespace
+
+CTagConverter::CTagConverter() : CTagConverter(DefaultFileSystem()) {}
+
+CTagConverter::CTagConverter(IFileSystem& fileSystem) : m_fs(fileSystem) {}
+
+void CTagConverter::WriteLog(std::string text) {
+    AppendLogLine(text);
+}
+
+void CTagConverter::Fail(const std::string& text) {
+    m_bError = true;
+    WriteLog(text);
+}
+
+void CTagConverter::Report(const std::string& text) {
+    m_strStatus = text;
+    WriteLog(text);
+}
+
+void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
+    m_bError = false;
+    m_strStatus.clear();
+    if (OpenAndMeasure(fullPath)) {
+        SplitFile();
+        if (!m_bError) {
+            ReadTitleAndArtist(fileName);
+            const bool hadTagV1 = m_nTagV1Size != 0;
+            std::vector<char> oldTag = std::exchange(m_pTagV2, {});
+            BuildTagV2();
+            WriteFileIfChanged(fullPath, !hadTagV1 && oldTag == m_pTagV2);
+        }
+    }
+    ReleaseFile();
+    if (!m_bError && m_strStatus.empty()) {
+        Report("ID3 EDITED - " + fullPath);
+    }
+}
+
+// False when there is nothing more to do with the file: it failed to open, is empty or too large.
+bool CTagConverter::OpenAndMeasure(const std::string& fullPath) {
+    m_hIn = m_fs.OpenRead(fullPath);
+    if (!m_hIn) {
+        Fail("ERROR: Could not open file " + fullPath);
+        return false;
+    }
+    const std::optional<std::uint64_t> size = m_hIn->Size();
+    if (!size) {
+        Fail("ERROR: readed size don't match");
+        return false;
+    }
+    if (*size > kMaxFileSize) {
+        m_bError = true;
+        Report("ERROR: file of 2 GB or more left unchanged: " + fullPath);
+        return false;
+    }
+    m_nFileSize = static_cast<std::int32_t>(*size);
+    if (m_nFileSize == 0) {
+        Report("Size of: " + fullPath + "is 0");
+        return false;
+    }
+    return true;
+}
+
+bool CTagConverter::ReadExactly(std::uint64_t offset, std::vector<char>& buffer) {
+    if (m_hIn->ReadAt(offset, buffer) == buffer.size()) {
+        return true;
+    }
+    Fail("ERROR: readed size don't match");
+    return false;
+}
+
+void CTagConverter::SplitFile() {
+    const auto fileSize = static_cast<std::size_t>(m_nFileSize);
+    std::vector<char> head(std::min(fileSize, tags::kSplitHeadSize));
+    std::vector<char> tail(std::min(fileSize, tags::kSplitTailSize));
+    if (!ReadExactly(0, head) || !ReadExactly(fileSize - tail.size(), tail)) {
+        return;
+    }
+    const tags::FileSplit split = tags::SplitFileEnds(head, fileSize, tail);
+    std::vector<char> tagV2(split.tagV2Size);
+    if (!tagV2.empty() && !ReadExactly(0, tagV2)) {
+        return;
+    }
+    m_pTagV2 = std::move(tagV2);
+    m_pTagV1.assign(tail.end() - static_cast<std::ptrdiff_t>(split.tagV1Size), tail.end());
+    m_nTagV2Size = static_cast<std::int32_t>(split.tagV2Size);
+    m_nTagV1Size = static_cast<std::int32_t>(split.tagV1Size);
+    m_nAudioSize = static_cast<std::int32_t>(split.audioSize);
+    m_nAudioOffset = m_nTagV2Size;
+}
+
+void CTagConverter::ReadTagV2() {
+    tags::ReadTagV2(m_pTagV2, m_szTitle, m_szArtist);
+}
+
+void CTagConverter::ReadTagV1() {
+    tags::ReadTagV1(m_pTagV1, m_szTitle, m_szArtist);
+}
+
+// An ID3v2 block wins over an ID3v1 block, even one without title or artist; a file without either is
+// titled by its name, not transliterated, so that the name's letters survive until a second run.
+void CTagConverter::ReadTitleAndArtist(const std::string& fileName) {
+    if (m_nTagV2Size != 0) {
+        ReadTagV2();
+    } else if (m_nTagV1Size != 0) {
+        ReadTagV1();
+    } else {
+        const std::string title = NameAsTitle(fileName);
+        const std::size_t length = std::min(title.size(), tags::kMaxTextLength);
+        std::copy_n(title.begin(), length, m_szTitle.begin());
+        m_szTitle[length] = '\0';
+        m_szArtist[0] = '\0';
+    }
+}
+
+void CTagConverter::BuildTagV2() {
+    m_pTagV1.clear();
+    m_nTagV1Size = 0;
+    m_pTagV2 = tags::BuildTagV2(tags::TextOf(m_szTitle), tags::TextOf(m_szArtist));
+    m_nTagV2Size = static_cast<std::int32_t>(m_pTagV2.size());
+}
+
+// A file that already holds exactly its new content is left untouched, which makes a second run over
+// a folder cheap. A read-only file is refused all the same.
+void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchanged) {
+    if (!m_fs.CanWrite(fullPath)) {
+        Fail("ERROR: Could not open file " + fullPath);
+        return;
+    }
+    if (!unchanged) {
+        WriteReplacement(fullPath);
+    }
+}
+
+void CTagConverter::WriteReplacement(const std::string& fullPath) {
+    CTemporaryFile temporary(m_fs, TemporaryPathFor(fullPath));
+    m_hOut = m_fs.OpenWrite(temporary.Path());
+    if (!m_hOut) {
+        Fail("ERROR: Could not open file " + fullPath);
+        return;
+    }
+    WriteOutput();
+    if (m_bError) {
+        return;
+    }
+    if (!m_hOut->Flush()) {
+        Fail("ERROR: writing DATA on output file.");
+        return;
+    }
+    m_hOut.reset();
+    m_hIn.reset();  // Windows cannot replace a file that is still open
+    if (!m_fs.Replace(temporary.Path(), fullPath)) {
+        Fail("ERROR: Could not replace file " + fullPath);
+        return;
+    }
+    temporary.HandOver();
+}
+
+void CTagConverter::WriteOutput() {
+    if (m_hOut->Write(m_pTagV2) != m_pTagV2.size()) {
+        Fail("ERROR: writing ID3 on output file.");
+        return;
+    }
+    const auto audioSize = static_cast<std::uint64_t>(m_nAudioSize);
+    if (m_fs.CopyRange(*m_hIn, static_cast<std::uint64_t>(m_nAudioOffset), audioSize, *m_hOut) != audioSize) {
+        Fail("ERROR: writing DATA on output file.");
+    }
+}
+
+void CTagConverter::ReleaseFile() {
+    m_hOut.reset();
+    m_hIn.reset();
+    m_pTagV2.clear();
+    m_pTagV1.clear();
+    m_nTagV2Size = 0;
+    m_nTagV1Size = 0;
+    m_nAudioSize = 0;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "FileSystem.h"
+#include "TagText.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Rewrites one MP3 file at a time: title and artist from its old tag (or its name), in Latin capitals,
+// as a minimal ID3v2.3 tag followed by the unchanged audio. One lives for the whole process.
+//
+// The new content goes to a temporary neighbour that replaces the file only once it is complete and on
+// the disk, so a failure or a crash at any moment leaves the old song intact. The audio is never read
+// into memory: it is copied from the old file to the new one by the system.
+class CTagConverter {
+  public:
+    CTagConverter();
+    explicit CTagConverter(IFileSystem& fileSystem);
+    CTagConverter(const CTagConverter&) = delete;
+    CTagConverter& operator=(const CTagConverter&) = delete;
+
+    // fullPath names the file; fileName is its bare name, as the folder search found it. The outcome is
+    // in m_strStatus, m_bError and the activity log.
+    void ConvertFile(std::string fullPath, std::string fileName);
+    void WriteLog(std::string text);
+
+    // Reads the file's two ends and its ID3v2 block; the audio between stays on the disk.
+    void SplitFile();
+    void ReadTagV2();
+    void ReadTagV1();
+    // Replaces the old tag blocks by the new tag.
+    void BuildTagV2();
+    // Writes the new tag and the audio to m_hOut.
+    void WriteOutput();
+
+    CFileHandle m_hIn;
+    CFileHandle m_hOut;
+    std::int32_t m_nFileSize = 0;
+    std::int32_t m_nTagV2Size = 0;  // the old block's; after BuildTagV2 the new tag's
+    std::int32_t m_nTagV1Size = 0;
+    std::int32_t m_nAudioSize = 0;
+    std::int32_t m_nAudioOffset = 0;  // where the audio starts in the old file
+    std::vector<char> m_pTagV2;
+    std::vector<char> m_pTagV1;
+    tags::TagText m_szArtist{};
+    tags::TagText m_szTitle{};
+    std::string m_strStatus;
+    bool m_bError = false;
+
+  private:
+    bool OpenAndMeasure(const std::string& fullPath);
+    void ReadTitleAndArtist(const std::string& fileName);
+    void WriteFileIfChanged(const std::string& fullPath, bool unchanged);
+    void WriteReplacement(const std::string& fullPath);
+    bool ReadExactly(std::uint64_t offset, std::vector<char>& buffer);
+    void Fail(const std::string& text);
+    void Report(const std::string& text);
+    void ReleaseFile();
+
+    IFileSystem& m_fs;
+};
