@@ -139,14 +139,6 @@ bool IsReadOnly(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
-// Makes a rename in the folder durable.
-void SyncFolder(const std::string& folder) {
-    CFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir) {
-        ::fsync(dir.Get());
-    }
-}
-
 bool IsFolder(const struct stat& st) {
     return S_ISDIR(st.st_mode);
 }
@@ -286,11 +278,9 @@ class CPosixFileSystem final : public IFileSystem {
             // Only root may give a file away; otherwise the new file is ours, as the old one was.
             [[maybe_unused]] const int ignored = ::chown(replacement.c_str(), st.st_uid, st.st_gid);
         }
-        if (::rename(replacement.c_str(), target.c_str()) != 0) {
-            return false;
-        }
-        SyncFolder(FolderPrefix(target));
-        return true;
+        // The replacement was flushed before, and a rename is atomic: after a crash the folder shows the
+        // old or the new file, each complete, so the folder itself need not be flushed.
+        return ::rename(replacement.c_str(), target.c_str()) == 0;
     }
 
   private:
