@@ -107,7 +107,7 @@ TEST(Fixtures, ManifestPlacesTheAudioWhereTagLibFindsIt) {
         EXPECT_EQ(probe.tagV2Size, fixture.audioOffset);
         EXPECT_EQ(probe.hasTagV1, fixture.hasTagV1);
         EXPECT_EQ(probe.firstFrameOffset, static_cast<long>(fixture.audioOffset));
-        EXPECT_EQ(bytes.size(), fixture.audioOffset + fixture.audioSize + (fixture.hasTagV1 ? kTagV1Size : 0));
+        ASSERT_EQ(bytes.size(), fixture.audioOffset + fixture.audioSize + (fixture.hasTagV1 ? kTagV1Size : 0));
         ASSERT_GT(fixture.audioSize, 1u);
         EXPECT_EQ(static_cast<std::uint8_t>(bytes[fixture.audioOffset]), 0xFF);
         EXPECT_EQ(static_cast<std::uint8_t>(bytes[fixture.audioOffset + 1]) & 0xE0, 0xE0);
