@@ -1,0 +1,67 @@
+#include "TagProbe.h"
+
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2header.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tfilestream.h>
+
+namespace fixtures {
+namespace {
+
+void ReadTagV2(TagLib::MPEG::File& file, CTagProbe& probe) {
+    probe.hasTagV2 = file.hasID3v2Tag();
+    if (!probe.hasTagV2) {
+        return;
+    }
+    const TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
+    probe.tagV2Version = static_cast<int>(tag->header()->majorVersion());
+    probe.tagV2Size = tag->header()->completeTagSize();
+    for (const TagLib::ID3v2::Frame* frame : tag->frameList()) {
+        const TagLib::ByteVector id = frame->frameID();
+        probe.frameIds.emplace_back(id.data(), id.size());
+    }
+}
+
+void ReadTexts(TagLib::MPEG::File& file, CTagProbe& probe) {
+    const TagLib::Tag* tag = file.tag();
+    probe.title = tag->title().to8Bit(false);
+    probe.artist = tag->artist().to8Bit(false);
+    probe.titleUtf8 = tag->title().to8Bit(true);
+    probe.artistUtf8 = tag->artist().to8Bit(true);
+}
+
+void ReadAudio(TagLib::MPEG::File& file, CTagProbe& probe) {
+    probe.firstFrameOffset = file.firstFrameOffset();
+    const TagLib::MPEG::Properties* properties = file.audioProperties();
+    if (properties == nullptr) {
+        return;
+    }
+    probe.lengthMs = properties->lengthInMilliseconds();
+    probe.bitrate = properties->bitrate();
+    probe.sampleRate = properties->sampleRate();
+    probe.channels = properties->channels();
+}
+
+}  // namespace
+
+CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
+    CTagProbe probe;
+    // path::c_str() is what TagLib::FileName takes on each platform: wide on Windows, UTF-8 bytes elsewhere.
+    TagLib::FileStream stream(path.c_str(), true);
+    if (!stream.isOpen()) {
+        return probe;
+    }
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true, TagLib::AudioProperties::Accurate);
+    probe.isValid = file.isValid();
+    if (!probe.isValid) {
+        return probe;
+    }
+    ReadTagV2(file, probe);
+    probe.hasTagV1 = file.hasID3v1Tag();
+    ReadTexts(file, probe);
+    ReadAudio(file, probe);
+    return probe;
+}
+
+}  // namespace fixtures
