@@ -1,0 +1,89 @@
+#include "MainDlg.h"
+
+#include "BatchConversion.h"
+#include "ControlIds.h"
+#include "Path.h"
+
+#include <cstdint>
+#include <memory>
+
+CMainDlg::CMainDlg(IMainView& view, CTrackList& trackList, CTagConverter& converter, IFileSystem& fileSystem)
+    : m_view(view), m_trackList(trackList), m_converter(converter), m_fs(fileSystem) {}
+
+bool CMainDlg::OnInitDialog() {
+    UpdateOutDirSize();
+    m_view.SetDlgItemText(IDC_STATUS, m_trackList.m_strStatus);
+    return true;
+}
+
+void CMainDlg::OnNumberChanged() {
+    m_strNumber = m_view.GetDlgItemText(IDC_NUMBER);
+}
+
+void CMainDlg::EnableCommands(bool enable) {
+    for (const int id : {IDC_EXIT, IDC_NUMBER, IDC_COPY, IDC_DELETE, IDC_EDIT_ID3, IDC_RESET_FILES}) {
+        m_view.EnableControl(id, enable);
+    }
+}
+
+void CMainDlg::RunCommand(std::function<void(const IMainView::CShowText&)> work, std::function<void()> then) {
+    m_bBusy = true;
+    EnableCommands(false);
+    m_view.RunInBackground(std::move(work), [this, then = std::move(then)] {
+        then();
+        EnableCommands(true);
+        m_bBusy = false;
+    });
+}
+
+void CMainDlg::ByNumber(const char* verb, void (CTrackList::*command)(std::string)) {
+    const std::string number = m_strNumber;
+    RunCommand(
+        [this, verb, command, number](const IMainView::CShowText& showStatus) {
+            showStatus(std::string(verb) + " (" + number + ") ...");
+            (m_trackList.*command)(number);
+        },
+        [this] {
+            m_view.SetDlgItemText(IDC_STATUS, m_trackList.m_strStatus);
+            m_view.SetDlgItemText(IDC_NUMBER, "");
+            m_strNumber.clear();
+            UpdateOutDirSize();
+        });
+}
+
+void CMainDlg::OnCopy() {
+    ByNumber("COPY", &CTrackList::CopyByNumber);
+}
+
+void CMainDlg::OnDelete() {
+    ByNumber("DELETE", &CTrackList::DeleteByNumber);
+}
+
+void CMainDlg::OnResetFiles() {
+    RunCommand([this](const IMainView::CShowText&) { m_trackList.Load(); },
+               [this] { m_view.SetDlgItemText(IDC_STATUS, m_trackList.m_strStatus); });
+}
+
+void CMainDlg::OnEditId3() {
+    ConvertAllTags();
+}
+
+void CMainDlg::ConvertAllTags() {
+    auto status = std::make_shared<std::string>();
+    RunCommand(
+        [this, status, outDir = m_trackList.m_strOutDir](const IMainView::CShowText& showStatus) {
+            *status = ConvertFolder(m_converter, m_fs, outDir, showStatus);
+        },
+        [this, status] { m_view.SetDlgItemText(IDC_STATUS, *status); });
+}
+
+// Sizes add up in 64 bits, so a folder of 2 GB or more shows its true size.
+void CMainDlg::UpdateOutDirSize() {
+    std::uint64_t total = 0;
+    if (const auto matches = m_fs.Find(JoinPath(m_trackList.m_strOutDir, "*.*"))) {
+        for (const CFindData& match : *matches) {
+            total += match.nSize;
+        }
+    }
+    m_view.SetDlgItemText(IDC_OUT_SIZE, "OUT DIR SIZE: " + std::to_string(total / 1048576) + "MB");
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class ECliCommand { Copy, Delete, Reset, Convert, Exit };
+
+struct CCliCommand {
+    ECliCommand kind;
+    std::string strNumber;  // for copy and delete: digits, as the number field takes them
+};
+
+inline constexpr const char* kCliUsage =
+    "usage: kelvara-cli [copy N | delete N | reset | convert]... "
+    "(without commands they are read from standard input, one per line, until end of input or exit)";
+
+// nullopt when any word is no command or a number is missing or holds anything but digits.
+std::optional<std::vector<CCliCommand>> ParseCliCommands(const std::vector<std::string>& words);
+
+std::vector<std::string> SplitWords(const std::string& line);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "FileSystem.h"
+#include "TagConverter.h"
+
+#include <functional>
+#include <string>
+
+// Texts shown while a long command runs.
+using CShowProgress = std::function<void(const std::string& text)>;
+
+// Converts every MP3 file directly in outDir (names compared without regard to case, in the order the
+// search gives them, each once) and returns the text for the status field: the last file's status, or
+// why nothing was converted. Temporary files a crash left behind are removed first.
+std::string ConvertFolder(CTagConverter& converter,
+                          IFileSystem& fs,
+                          const std::string& outDir,
+                          const CShowProgress& showProgress);
