@@ -1,0 +1,82 @@
+#include "FakeView.h"
+#include "FaultyFileSystem.h"
+#include "MainDlg.h"
+#include "Path.h"
+#include "TempFolder.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+class ConvertAllTagsTest : public CTempFolderTest {
+  protected:
+    void SetUp() override {
+        CTempFolderTest::SetUp();
+        WriteFileBytes("list.m3u", "");
+        WriteFileBytes("Kelvara.ini", "out\nlist.m3u\n");
+        m_trackList = std::make_unique<CTrackList>(m_fs);
+        m_dlg = std::make_unique<CMainDlg>(m_view, *m_trackList, m_converter, m_fs);
+    }
+    // The names of the out folder's MP3 files in the order the search gives them.
+    std::vector<std::string> SearchOrder() {
+        std::vector<std::string> names;
+        const auto matches = DefaultFileSystem().Find(JoinPath("out", "*.mp3"));
+        for (const CFindData& match : matches.value_or(std::vector<CFindData>{})) {
+            names.push_back(match.strName);
+        }
+        return names;
+    }
+    std::string Status() { return m_view.m_texts[IDC_STATUS]; }
+
+    CFaultyFileSystem m_fs;
+    CFakeView m_view;
+    CTagConverter m_converter{m_fs};
+    std::unique_ptr<CTrackList> m_trackList;
+    std::unique_ptr<CMainDlg> m_dlg;
+};
+
+TEST_F(ConvertAllTagsTest, ConvertsEachMp3OnceAndShowsTheLastOutcome) {
+    for (const char* name : {"out/SONG.MP3", "out/b.mp3", "out/c.mp3", "out/notes.wav", "out/sub/d.mp3"}) {
+        std::filesystem::create_directories(std::filesystem::path(name).parent_path());
+        WriteFileBytes(name, "audio");
+    }
+    WriteFileBytes("out/.b.mp3.kelvara-tmp", "left by a crash");
+    const auto order = SearchOrder();
+    ASSERT_EQ(order.size(), 3u);
+
+    m_dlg->OnEditId3();
+    EXPECT_EQ(Status(), "ID3 EDITED - " + JoinPath("out", order[2]));
+    EXPECT_EQ(m_view.m_progress.back(), "EDIT ID3's: 3/3 " + order[2]);
+    EXPECT_EQ(LogLines().size(), 3u) << "one line per file";
+    EXPECT_NE(ReadFileBytes("out/SONG.MP3"), "audio") << "capitals are converted too";
+    EXPECT_EQ(ReadFileBytes("out/notes.wav"), "audio");
+    EXPECT_EQ(ReadFileBytes("out/sub/d.mp3"), "audio");
+    EXPECT_FALSE(std::filesystem::exists("out/.b.mp3.kelvara-tmp"));
+    EXPECT_TRUE(m_view.m_disabled.empty());
+
+    std::filesystem::create_directory("out/x.mp3");
+    const auto withFolder = SearchOrder();
+    m_fs.Inject(EFault::OpenRead, withFolder.back());
+    m_dlg->ConvertAllTags();
+    EXPECT_EQ(Status(), "") << "the last file failed, though others were converted";
+    const auto log = LogLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "ERROR: Could not open file " + JoinPath("out", "x.mp3")), 1)
+        << "a folder named like an MP3 is an error, and the run goes on";
+    EXPECT_EQ(
+        std::count_if(log.begin(), log.end(), [](const std::string& line) { return line.starts_with("ID3 EDITED"); }),
+        3 + 2);
+}
+
+TEST_F(ConvertAllTagsTest, NothingToConvertSaysWhy) {
+    m_dlg->ConvertAllTags();
+    EXPECT_EQ(Status(), "EDIT ID3's: no MP3 file in out");
+    std::filesystem::remove("out");
+    m_dlg->ConvertAllTags();
+    EXPECT_EQ(Status(), "ERROR: could not search the out folder out");
+    m_trackList->m_strOutDir.clear();
+    m_dlg->ConvertAllTags();
+    EXPECT_EQ(Status(), "ERROR: no out folder is configured");
+}
+
+}  // namespace

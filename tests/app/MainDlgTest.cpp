@@ -1,0 +1,89 @@
+#include "FakeView.h"
+#include "FaultyFileSystem.h"
+#include "MainDlg.h"
+#include "TempFolder.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+class MainDlgTest : public CTempFolderTest {
+  protected:
+    // Songs a.mp3 and b.mp3 (1.5 MB each) listed in list.m3u; out folder "out".
+    void SetUp() override {
+        CTempFolderTest::SetUp();
+        WriteFileBytes("a.mp3", std::string(3 << 19, 'a'));
+        WriteFileBytes("b.mp3", std::string(3 << 19, 'b'));
+        WriteFileBytes("list.m3u", "a.mp3\nb.mp3\n");
+        WriteFileBytes("Kelvara.ini", "out\nlist.m3u\n");
+    }
+    void Start() {
+        m_trackList = std::make_unique<CTrackList>(m_fs);
+        m_dlg = std::make_unique<CMainDlg>(m_view, *m_trackList, m_converter, m_fs);
+        EXPECT_TRUE(m_dlg->OnInitDialog());
+    }
+    void Type(const std::string& number) {
+        m_view.SetDlgItemText(IDC_NUMBER, number);
+        m_dlg->OnNumberChanged();
+    }
+    std::string& Field(int id) { return m_view.m_texts[id]; }
+
+    CFaultyFileSystem m_fs;
+    CFakeView m_view;
+    CTagConverter m_converter{m_fs};
+    std::unique_ptr<CTrackList> m_trackList;
+    std::unique_ptr<CMainDlg> m_dlg;
+};
+
+TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
+    Start();
+    EXPECT_EQ(Field(IDC_STATUS), "OUT DIR:out");
+    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB");
+    Type("0002");
+    m_dlg->OnCopy();
+    EXPECT_EQ(Field(IDC_STATUS), "FILE (0002) COPIED:b.mp3");
+    EXPECT_EQ(Field(IDC_NUMBER), "");
+    EXPECT_EQ(m_dlg->m_strNumber, "") << "a second COPY acts on an empty number";
+    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 1MB");
+    EXPECT_EQ(m_view.m_progress, std::vector<std::string>{"COPY (0002) ..."});
+    EXPECT_EQ(m_view.m_disabledWhileRunning,
+              (std::set<int>{IDC_EXIT, IDC_NUMBER, IDC_COPY, IDC_DELETE, IDC_EDIT_ID3, IDC_RESET_FILES}));
+    EXPECT_TRUE(m_view.m_disabled.empty()) << "enabled again afterwards";
+    EXPECT_FALSE(m_dlg->IsBusy());
+
+    m_dlg->OnCopy();
+    EXPECT_EQ(Field(IDC_STATUS), "ERROR: no number");
+    WriteFileBytes("Kelvara.ini", "elsewhere\nlist.m3u\n");
+    m_dlg->OnResetFiles();
+    EXPECT_EQ(Field(IDC_STATUS), "OUT DIR:elsewhere");
+    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 1MB") << "the size field keeps the old folder's size";
+    Type("2");
+    m_dlg->OnDelete();
+    EXPECT_EQ(Field(IDC_STATUS), "FILE (2) DELETED:b.mp3");
+    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB");
+    EXPECT_TRUE(std::filesystem::exists("out/b.mp3")) << "the new out folder held no copy";
+}
+
+TEST_F(MainDlgTest, MissingConfigurationStillOpensAndRefusesNumbers) {
+    std::filesystem::remove("Kelvara.ini");
+    Start();
+    EXPECT_EQ(Field(IDC_STATUS), "ERROR: Could not open file INI_FILE");
+    Type("1");
+    m_dlg->OnCopy();
+    EXPECT_EQ(Field(IDC_STATUS), "ERROR: too big number");
+}
+
+TEST_F(MainDlgTest, SizeAddsUpInSixtyFourBits) {
+    Start();
+    WriteFileBytes("out/big.mp3", "");
+    std::filesystem::resize_file("out/big.mp3", std::uint64_t{3} << 30);  // sparse
+    WriteFileBytes("out/small.mp3", std::string((1 << 20) - 1, 'x'));
+    m_dlg->UpdateOutDirSize();
+    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 3072MB");
+    m_fs.Inject(EFault::Find);
+    m_dlg->UpdateOutDirSize();
+    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB") << "a folder that cannot be searched";
+}
+
+}  // namespace
