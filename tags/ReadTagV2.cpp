@@ -4,6 +4,7 @@
 #include "FrameText.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 
 namespace tags {
@@ -59,12 +60,22 @@ void ReadTagV2(std::span<const char> block, TagText& title, TagText& artist) {
     title[0] = '\0';
     artist[0] = '\0';
     const FrameLayout layout = LayoutOf(block);
-    for (std::size_t at = 1; at + layout.titleId.size() <= block.size(); ++at) {
+    // Each read rewrites its text whole, so only the last occurrence whose frame header fits can decide. Reading
+    // just that one keeps a tag packed with identifiers linear instead of quadratic in its size.
+    std::optional<std::size_t> lastTitle;
+    std::optional<std::size_t> lastArtist;
+    for (std::size_t at = 1; at + layout.headerSize <= block.size(); ++at) {
         if (HasIdAt(block, at, layout.artistId)) {
-            ReadFrameAt(block, at, layout, artist);
+            lastArtist = at;
         } else if (HasIdAt(block, at, layout.titleId)) {
-            ReadFrameAt(block, at, layout, title);
+            lastTitle = at;
         }
+    }
+    if (lastTitle) {
+        ReadFrameAt(block, *lastTitle, layout, title);
+    }
+    if (lastArtist) {
+        ReadFrameAt(block, *lastArtist, layout, artist);
     }
 }
 

@@ -1,0 +1,158 @@
+#include "TagInvariants.h"
+
+#include "BuildTagV2.h"
+#include "ByteOrder.h"
+#include "Cp1251.h"
+#include "ReadTagV1.h"
+#include "ReadTagV2.h"
+#include "SplitFile.h"
+#include "TagText.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+namespace tagcheck {
+namespace {
+
+using Broken = std::optional<std::string>;
+using tags::TagText;
+using tags::TextOf;
+
+constexpr std::size_t kTagV1Size = 128;
+constexpr std::size_t kBuiltOverhead = 32;  // tag header, two frame headers, two encoding bytes
+
+// Each piece is read from a copy of exactly its size, so that the sanitizer sees any read past its end.
+std::vector<char> Copy(std::span<const char> bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
+    const std::size_t size = file.size();
+    if (split.tagV2Size > size || split.audioSize > size || split.tagV1Size > size ||
+        split.tagV2Size + split.audioSize + split.tagV1Size != size) {
+        return "split pieces do not add up to the file";
+    }
+    if (split.tagV1Size != 0 && (split.tagV1Size != kTagV1Size || !tags::HasIdAt(file, size - kTagV1Size, "TAG"))) {
+        return "ID3v1 piece is not a 128-byte block starting with TAG";
+    }
+    const bool hasHeader = size >= 10 && tags::HasIdAt(file, 0, "ID3");
+    if (hasHeader != (split.tagV2Size != 0) || (hasHeader && split.tagV2Size < 10)) {
+        return "ID3v2 piece does not match the header";
+    }
+    return std::nullopt;
+}
+
+// Bytes a transliteration leaves behind: everything below 0xC0, and the letters it keeps (Ы, Э, ы, э).
+bool IsTransliterated(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0xC0 || byte == 0xDB || byte == 0xDD || byte == 0xFB || byte == 0xFD;
+    });
+}
+
+Broken CheckText(const TagText& text, const std::string& name) {
+    if (std::find(text.begin(), text.end(), '\0') == text.end()) {
+        return name + " is not terminated within its array";
+    }
+    if (!IsTransliterated(TextOf(text))) {
+        return name + " holds a byte the transliteration should have replaced";
+    }
+    return std::nullopt;
+}
+
+// The builder's own output is scanned like any tag, so a text holding a frame identifier is read again from
+// inside itself; only without one must the texts come back as they went in.
+bool ReadsBackUnchanged(std::string_view title, std::string_view artist) {
+    const auto holds = [](std::string_view text, std::string_view id) { return text.find(id) != text.npos; };
+    return !holds(title, "TIT2") && !holds(artist, "TIT2") && !holds(artist, "TPE1");
+}
+
+std::string Transliterated(std::string_view source) {
+    TagText text;
+    tags::CopyTransliterated(std::span<const char>(source.data(), source.size()), text);
+    return std::string(TextOf(text));
+}
+
+// `title` and `artist` go in as given; what is read back must be their transliteration, cut to one text.
+Broken CheckBuiltTag(std::string_view title, std::string_view artist, const std::string& name) {
+    const std::vector<char> tag = tags::BuildTagV2(title, artist);
+    title = title.substr(0, tags::kMaxTextLength);
+    artist = artist.substr(0, tags::kMaxTextLength);
+    if (tag.size() != kBuiltOverhead + title.size() + artist.size()) {
+        return name + ": built tag has the wrong size";
+    }
+    const bool synchsafe = std::all_of(tag.begin() + 6, tag.begin() + 10, [](char c) { return (c & 0x80) == 0; });
+    if (!tags::HasIdAt(tag, 0, "ID3") || tag[3] != 3 || !synchsafe || tags::SynchsafeAt(tag, 6) + 10 != tag.size()) {
+        return name + ": built tag header is wrong";
+    }
+    const std::vector<char> block = Copy(tag);
+    TagText readTitle;
+    TagText readArtist;
+    tags::ReadTagV2(block, readTitle, readArtist);
+    if (auto broken = CheckText(readTitle, name + ": title read back")) {
+        return broken;
+    }
+    if (auto broken = CheckText(readArtist, name + ": artist read back")) {
+        return broken;
+    }
+    if (ReadsBackUnchanged(title, artist) &&
+        (TextOf(readTitle) != Transliterated(title) || TextOf(readArtist) != Transliterated(artist))) {
+        return name + ": built tag reads back different texts";
+    }
+    return std::nullopt;
+}
+
+template <typename Reader>
+Broken CheckReader(Reader read, std::span<const char> bytes, const std::string& name) {
+    const std::vector<char> block = Copy(bytes);
+    TagText title;
+    TagText artist;
+    title.fill('#');  // as a previous file would leave them
+    artist.fill('#');
+    read(block, title, artist);
+    if (auto broken = CheckText(title, name + " title")) {
+        return broken;
+    }
+    if (auto broken = CheckText(artist, name + " artist")) {
+        return broken;
+    }
+    // Texts read are already transliterated, so where they read back unchanged they must come back exactly.
+    return CheckBuiltTag(TextOf(title), TextOf(artist), name);
+}
+
+Broken CheckFileName(std::span<const char> file) {
+    const auto name = tags::Utf8ToCp1251(std::string_view(file.data(), file.size()));
+    if (name && (name->size() > file.size() || name->find('\0') != std::string::npos)) {
+        return "file name conversion grew the text or kept a zero";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> FindBrokenInvariant(std::span<const char> file) {
+    const tags::FileSplit split = tags::SplitFile(file);
+    if (auto broken = CheckSplit(file, split)) {
+        return broken;
+    }
+    const std::span<const char> tagV2 = file.first(split.tagV2Size);
+    const std::span<const char> tagV1 = file.last(split.tagV1Size);
+    for (auto broken :
+         {CheckReader(tags::ReadTagV2, tagV2, "ID3v2 piece"), CheckReader(tags::ReadTagV1, tagV1, "ID3v1 piece"),
+          CheckReader(tags::ReadTagV2, file, "ID3v2 on raw bytes"),
+          CheckReader(tags::ReadTagV1, file, "ID3v1 on raw bytes")}) {
+        if (broken) {
+            return broken;
+        }
+    }
+    // Arbitrary texts, longer ones included, must still give a well-formed tag.
+    const std::size_t half = file.size() / 2;
+    if (auto broken = CheckBuiltTag(std::string_view(file.data(), half),
+                                    std::string_view(file.data() + half, file.size() - half), "raw texts")) {
+        return broken;
+    }
+    return CheckFileName(file);
+}
+
+}  // namespace tagcheck
