@@ -12,7 +12,7 @@ TEST_F(ActivityLogTest, EachTextBecomesOneLineAsItStands) {
     AppendLogLine("");
     AppendLogLine("two\nlines");
     AppendLogLine("100% done %s");
-    EXPECT_EQ(ReadFileBytes(kLogFileName), "OUT DIR:out\n\ntwo\nlines\n100% done %s\n");
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"OUT DIR:out", "", "two", "lines", "100% done %s"}));
 }
 
 TEST_F(ActivityLogTest, EmptyingStartsTheLogAfresh) {

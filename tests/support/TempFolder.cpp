@@ -2,22 +2,25 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
-
-#include <unistd.h>
 
 void CTempFolderTest::SetUp() {
     m_previous = std::filesystem::current_path();
-    std::string pattern = (std::filesystem::temp_directory_path() / "kelvara-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    m_folder = pattern;
+    std::random_device random;
+    do {
+        m_folder = std::filesystem::temp_directory_path() / ("kelvara-test-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(m_folder));
     std::filesystem::current_path(m_folder);
 }
 
 void CTempFolderTest::TearDown() {
     std::filesystem::current_path(m_previous);
     std::error_code ignored;
-    std::filesystem::permissions(m_folder, std::filesystem::perms::owner_all, ignored);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(m_folder, ignored)) {
+        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);  // read-only test files
+    }
     std::filesystem::remove_all(m_folder, ignored);
 }
 
@@ -40,6 +43,9 @@ std::vector<std::string> LogLines() {
     std::istringstream log(ReadFileBytes("Kelvara.log"));
     std::vector<std::string> lines;
     for (std::string line; std::getline(log, line);) {
+        if (line.ends_with('\r')) {
+            line.pop_back();  // Windows writes the log in text mode
+        }
         lines.push_back(line);
     }
     return lines;

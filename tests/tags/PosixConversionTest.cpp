@@ -2,6 +2,7 @@
 #include "TempFolder.h"
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -39,6 +40,19 @@ TEST_F(FullDiskTest, SongOnAFullDiskStaysByteIdentical) {
     EXPECT_EQ(LogLines(), std::vector<std::string>{"ERROR: writing DATA on output file."});
     EXPECT_TRUE(ReadFileBytes("disk/song.mp3") == song) << "the song is byte-identical";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("disk"), {}), 1) << "no temporary file is left";
+}
+
+using PosixConversionTest = CTempFolderTest;
+
+TEST_F(PosixConversionTest, ConvertedFileKeepsItsPermissions) {
+    WriteFileBytes("song.mp3", "audio");
+    ::chmod("song.mp3", 0640);
+    CTagConverter converter;
+    converter.ConvertFile(PathOf("song.mp3"), "song.mp3");
+    EXPECT_EQ(ReadFileBytes("song.mp3").substr(0, 3), "ID3");
+    struct stat st {};
+    ::stat("song.mp3", &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 }  // namespace
