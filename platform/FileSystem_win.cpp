@@ -178,9 +178,12 @@ class CWinFileSystem final : public IFileSystem {
         return CopyRangeThroughBuffer(from, offset, size, to);
     }
 
-    // Opening for writing without emptying tells; a read-only or locked file refuses.
+    // Opening for writing without emptying tells whether a locked file refuses; the read-only attribute is
+    // asked for itself, since an administrator's open may pass it.
     bool CanWrite(const std::string& path) override {
-        return static_cast<bool>(OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING));
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0 &&
+               static_cast<bool>(OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING));
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {

@@ -171,6 +171,8 @@ void CTagConverter::BuildTagV2() {
 // A file that already holds exactly its new content is left untouched, which makes a second run over
 // a folder cheap. A read-only file is refused all the same.
 void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchanged) {
+    // Closed first: the reading handle shares no writing, so Windows would refuse the check.
+    m_hIn.reset();
     if (!m_fs.CanWrite(fullPath)) {
         Fail("ERROR: Could not open file " + fullPath);
         return;
@@ -182,26 +184,31 @@ void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchang
 
 void CTagConverter::WriteReplacement(const std::string& fullPath) {
     CTemporaryFile temporary(m_fs, TemporaryPathFor(fullPath));
-    m_hOut = m_fs.OpenWrite(temporary.Path());
-    if (!m_hOut) {
-        Fail("ERROR: Could not open file " + fullPath);
-        return;
-    }
-    WriteOutput();
-    if (m_bError) {
-        return;
-    }
-    if (!m_hOut->Flush()) {
-        Fail("ERROR: writing DATA on output file.");
-        return;
-    }
+    const bool written = WriteTemporary(fullPath, temporary.Path());
     m_hOut.reset();
-    m_hIn.reset();  // Windows cannot replace a file that is still open
+    m_hIn.reset();  // Windows can neither replace nor delete a file that is still open
+    if (!written) {
+        return;
+    }
     if (!m_fs.Replace(temporary.Path(), fullPath)) {
         Fail("ERROR: Could not replace file " + fullPath);
         return;
     }
     temporary.HandOver();
+}
+
+bool CTagConverter::WriteTemporary(const std::string& fullPath, const std::string& temporary) {
+    m_hOut = m_fs.OpenWrite(temporary);
+    m_hIn = m_fs.OpenRead(fullPath);  // again, for the audio
+    if (!m_hOut || !m_hIn) {
+        Fail("ERROR: Could not open file " + fullPath);
+        return false;
+    }
+    WriteOutput();
+    if (!m_bError && !m_hOut->Flush()) {
+        Fail("ERROR: writing DATA on output file.");
+    }
+    return !m_bError;
 }
 
 void CTagConverter::WriteOutput() {

@@ -53,6 +53,7 @@ class CTagConverter {
     void ReadTitleAndArtist(const std::string& fileName);
     void WriteFileIfChanged(const std::string& fullPath, bool unchanged);
     void WriteReplacement(const std::string& fullPath);
+    bool WriteTemporary(const std::string& fullPath, const std::string& temporary);
     bool ReadExactly(std::uint64_t offset, std::vector<char>& buffer);
     void Fail(const std::string& text);
     void Report(const std::string& text);

@@ -35,13 +35,20 @@ TEST_F(FileSystemTest, FilesOpenOnlyAsFilesAndMoveWholeBuffers) {
 
     ASSERT_TRUE(m_fs.OpenWrite("a.bin"));
     EXPECT_EQ(m_fs.OpenWrite("a.bin")->Write(std::string_view("hello\0world", 11)), 11u);
-    CFileHandle in = m_fs.OpenRead("a.bin");
-    ASSERT_TRUE(in);
-    EXPECT_EQ(in->Size(), 11u);
-    std::string buffer(20, 'x');
-    EXPECT_EQ(in->Read(buffer), 11u) << "a read past the end gives what there is";
-    EXPECT_EQ(buffer.substr(0, 11), std::string("hello\0world", 11));
-    EXPECT_EQ(m_fs.OpenWrite("a.bin")->Size(), 0u) << "opening for writing empties the file";
+    {
+        CFileHandle in = m_fs.OpenRead("a.bin");
+        ASSERT_TRUE(in);
+        EXPECT_EQ(in->Size(), 11u);
+        std::string buffer(20, 'x');
+        EXPECT_EQ(in->Read(buffer), 11u) << "a read past the end gives what there is";
+        EXPECT_EQ(buffer.substr(0, 11), std::string("hello\0world", 11));
+        EXPECT_TRUE(m_fs.OpenRead("a.bin")) << "others may read too";
+        EXPECT_EQ(in->ReadAt(6, std::span<char>(buffer.data(), 5)), 5u);
+        EXPECT_EQ(buffer.substr(0, 5), "world");
+    }
+    CFileHandle again = m_fs.OpenWrite("a.bin");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Size(), 0u) << "opening for writing empties the file";
 }
 
 TEST_F(FileSystemTest, PatternsMatchWithoutRegardToCaseAndFoldersCountZero) {

@@ -1,6 +1,7 @@
 #include "BuildTagV2.h"
 #include "Bytes.h"
 #include "FaultyFileSystem.h"
+#include "Path.h"
 #include "TagConverter.h"
 #include "TempFolder.h"
 
@@ -72,17 +73,20 @@ TEST_F(TagConverterTest, TaglessFileIsTitledByItsNameWhichTheNextRunTransliterat
     Convert("track.mp3");
     EXPECT_EQ(ReadFileBytes("track.mp3"), Converted("track.mp3", ""));
 
-    const std::string cyrillicName = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3";  // "Пчела.mp3" in UTF-8
-    WriteFileBytes(cyrillicName, kAudio);
-    Convert(cyrillicName);
-    EXPECT_EQ(ReadFileBytes(cyrillicName), Converted(AsString(kPchela) + ".mp3", ""));
-    Convert(cyrillicName);
-    EXPECT_EQ(ReadFileBytes(cyrillicName), Converted("PCHELA.mp3", ""));
+    if constexpr (kFileNamesAreUtf8) {
+        // Windows names are in the ANSI code page; the Windows program's own test checks them under code page 1251.
+        const std::string cyrillicName = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3";  // "Пчела.mp3"
+        WriteFileBytes(cyrillicName, kAudio);
+        Convert(cyrillicName);
+        EXPECT_EQ(ReadFileBytes(cyrillicName), Converted(AsString(kPchela) + ".mp3", ""));
+        Convert(cyrillicName);
+        EXPECT_EQ(ReadFileBytes(cyrillicName), Converted("PCHELA.mp3", ""));
 
-    const std::string brokenName = "\xCF\xF7.mp3";  // no valid UTF-8: kept byte for byte
-    WriteFileBytes(brokenName, kAudio);
-    Convert(brokenName);
-    EXPECT_EQ(ReadFileBytes(brokenName), Converted(brokenName, ""));
+        const std::string brokenName = "\xCF\xF7.mp3";  // no valid UTF-8: kept byte for byte
+        WriteFileBytes(brokenName, kAudio);
+        Convert(brokenName);
+        EXPECT_EQ(ReadFileBytes(brokenName), Converted(brokenName, ""));
+    }
 }
 
 TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
