@@ -2,21 +2,21 @@
 
 // Byte-string builders for the tag tests, so expected bytes can be written out as numbers.
 
+#include "TagText.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tagtest {
 
 inline std::vector<char> Bytes(std::initializer_list<int> values) {
-    std::vector<char> bytes;
-    for (const int value : values) {
-        bytes.push_back(static_cast<char>(value));
-    }
-    return bytes;
+    return {values.begin(), values.end()};
 }
 
 inline std::vector<char> Ascii(std::string_view text) {
@@ -35,22 +35,18 @@ inline std::vector<char> Join(std::initializer_list<std::vector<char>> parts) {
     return joined;
 }
 
-inline std::vector<char> BigEndian(std::uint32_t value, int byteCount) {
+// `value` in `byteCount` bytes, most significant first, with `bits` bits to a byte (7: synchsafe).
+inline std::vector<char> BigEndian(std::uint32_t value, int byteCount, int bits = 8) {
     std::vector<char> bytes;
-    for (int shift = 8 * (byteCount - 1); shift >= 0; shift -= 8) {
-        bytes.push_back(static_cast<char>((value >> shift) & 0xFFu));
+    for (int i = byteCount - 1; i >= 0; --i) {
+        bytes.push_back(static_cast<char>((value >> (bits * i)) & ((1u << bits) - 1)));
     }
     return bytes;
 }
 
-inline std::vector<char> Synchsafe(std::uint32_t value) {
-    return Bytes({static_cast<int>((value >> 21) & 0x7F), static_cast<int>((value >> 14) & 0x7F),
-                  static_cast<int>((value >> 7) & 0x7F), static_cast<int>(value & 0x7F)});
-}
-
 // An ID3v2 header announcing `bodySize` bytes after it.
 inline std::vector<char> TagV2Header(int version, std::uint32_t bodySize, int flags = 0) {
-    return Join({Ascii("ID3"), Bytes({version, 0, flags}), Synchsafe(bodySize)});
+    return Join({Ascii("ID3"), Bytes({version, 0, flags}), BigEndian(bodySize, 4, 7)});
 }
 
 // A whole ID3v2 block whose header announces exactly the frames given.
@@ -64,7 +60,7 @@ inline std::vector<char> FrameV23(std::string_view id, const std::vector<char>& 
 }
 
 inline std::vector<char> FrameV24(std::string_view id, const std::vector<char>& content) {
-    return Join({Ascii(id), Synchsafe(static_cast<std::uint32_t>(content.size())), Bytes({0, 0}), content});
+    return Join({Ascii(id), BigEndian(static_cast<std::uint32_t>(content.size()), 4, 7), Bytes({0, 0}), content});
 }
 
 inline std::vector<char> FrameV22(std::string_view id, const std::vector<char>& content) {
@@ -77,10 +73,24 @@ inline std::string AsString(const std::vector<char>& bytes) {
 
 inline std::string RepeatText(std::string_view piece, std::size_t count) {
     std::string text;
-    for (std::size_t i = 0; i < count; ++i) {
+    while (count-- > 0) {
         text += piece;
     }
     return text;
+}
+
+// Title and artist as a tag reader leaves them.
+using Texts = std::pair<std::string, std::string>;
+
+// Reads `block` into texts that start filled, as a previous file would leave them.
+inline Texts ReadTexts(void (*read)(std::span<const char>, tags::TagText&, tags::TagText&),
+                       std::span<const char> block) {
+    tags::TagText title;
+    tags::TagText artist;
+    title.fill('#');
+    artist.fill('#');
+    read(block, title, artist);
+    return {std::string(tags::TextOf(title)), std::string(tags::TextOf(artist))};
 }
 
 }  // namespace tagtest

@@ -6,12 +6,8 @@
 
 namespace {
 
-using tags::TagText;
-using tags::TextOf;
-using tagtest::Ascii;
-using tagtest::Bytes;
-using tagtest::Join;
-using tagtest::Repeat;
+using namespace tags;
+using namespace tagtest;
 
 // A 128-byte ID3v1 block; each field is padded with `pad` to its 30 bytes.
 std::vector<char> TagV1(std::vector<char> title, std::vector<char> artist, char pad = ' ') {
@@ -20,51 +16,23 @@ std::vector<char> TagV1(std::vector<char> title, std::vector<char> artist, char 
     return Join({Ascii("TAG"), title, artist, Repeat(0, 65)});
 }
 
-struct Texts {
-    std::string title;
-    std::string artist;
-};
-
 Texts Read(const std::vector<char>& block) {
-    TagText title;
-    TagText artist;
-    title.fill('#');
-    artist.fill('#');
-    tags::ReadTagV1(block, title, artist);
-    return {std::string(TextOf(title)), std::string(TextOf(artist))};
+    return ReadTexts(ReadTagV1, block);
 }
 
-TEST(ReadTagV1, TrailingSpacesAreTrimmedAndAsciiKeepsItsCase) {
-    const Texts texts = Read(TagV1(Ascii("Song"), Ascii("A B")));
-    EXPECT_EQ(texts.title, "Song");
-    EXPECT_EQ(texts.artist, "A B");
-}
-
-TEST(ReadTagV1, FieldOfSpacesGivesAnEmptyText) {
-    const Texts texts = Read(TagV1({}, {}));
-    EXPECT_EQ(texts.title, "");
-    EXPECT_EQ(texts.artist, "");
-}
-
-TEST(ReadTagV1, BytesAfterAZeroByteAreKept) {
-    EXPECT_EQ(Read(TagV1(Bytes({'A', 0, 'B'}), {}, '\0')).title, "AB");
-    EXPECT_EQ(Read(TagV1(Bytes({'A', ' ', 0, ' '}), {}, '\0')).title, "A");
-}
-
-TEST(ReadTagV1, CyrillicFieldsAreTransliterated) {
-    const Texts texts = Read(TagV1(Repeat(0xD9, 30), Bytes({0xCF, 0xF7, 0xE5, 0xEB, 0xE0})));
-    EXPECT_EQ(texts.title, tagtest::RepeatText("SHT", 30));
-    EXPECT_EQ(texts.artist, "PCHELA");
+TEST(ReadTagV1, FieldsAreTransliteratedAndTrailingSpacesTrimmed) {
+    EXPECT_EQ(Read(TagV1(Ascii("Song"), Ascii("A B"))), Texts("Song", "A B"));
+    EXPECT_EQ(Read(TagV1({}, {})), Texts("", ""));
+    EXPECT_EQ(Read(TagV1(Repeat(0xD9, 30), Bytes({0xCF, 0xF7, 0xE5, 0xEB, 0xE0}))),
+              Texts(RepeatText("SHT", 30), "PCHELA"));
+    // Bytes after a zero byte are kept, and spaces are trimmed after the text closes up.
+    EXPECT_EQ(Read(TagV1(Bytes({'A', 0, 'B'}), Bytes({'A', ' ', 0, ' '}), '\0')), Texts("AB", "A"));
 }
 
 TEST(ReadTagV1, ShortBlockIsReadAsFarAsItGoes) {
     const std::vector<char> block = TagV1(Ascii("Title"), Ascii("Artist"));
-    const Texts cut = Read({block.begin(), block.begin() + 38});  // the artist field's first 5 bytes
-    EXPECT_EQ(cut.title, "Title");
-    EXPECT_EQ(cut.artist, "Artis");
-    const Texts tiny = Read(Ascii("TA"));
-    EXPECT_EQ(tiny.title, "");
-    EXPECT_EQ(tiny.artist, "");
+    EXPECT_EQ(Read({block.begin(), block.begin() + 38}), Texts("Title", "Artis"));  // the artist's first 5 bytes
+    EXPECT_EQ(Read(Ascii("TA")), Texts("", ""));
 }
 
 }  // namespace
