@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# kelvara-cli.exe under Wine with the ANSI code page 1251, in a folder whose files have Cyrillic names:
+# a tagless file gets its name as title on the first run and has it transliterated on the second.
+# Usage: windows_cli_test.sh KELVARA_CLI_EXE TAG_DUMP DATA_DIR   (WINEPREFIX set and initialised)
+set -euo pipefail
+
+cli=$1 tagDump=$2 data=$3
+work=$(mktemp -d /tmp/kelvara-cli-test.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- Kelvara.log:" >&2 && cat "$work/Kelvara.log" >&2 || true
+    exit 1
+}
+
+# With a Russian locale Wine's ANSI code page is 1251: the names below are UTF-8 on the disk and
+# Windows-1251 bytes to the program, as on a Russian Windows.
+export LC_ALL=ru_RU.UTF-8
+mkdir "$work/music"
+cp "$data/Пчела.mp3" "$work/music/Пчела.mp3"
+cp "$data/v23-cp1251.mp3" "$work/music/Шмель.mp3"
+printf 'out\r\nmusic\\list.m3u\r\n' >"$work/Kelvara.ini"
+printf '#EXTM3U\r\nПчела.mp3\r\nШмель.mp3\r\n' | iconv -f UTF-8 -t CP1251 >"$work/music/list.m3u"
+
+run() { (cd "$work" && wine "$cli" "$@") | tr -d '\r'; }
+tagOf() { "$tagDump" "$work/out/$1"; }
+
+output=$(run copy 1 copy 2 convert) || fail "kelvara-cli.exe failed"
+# The log holds the program's own Windows-1251 bytes.
+grep -q "^FILE (2) COPIED:$(printf 'Шмель.mp3' | iconv -f UTF-8 -t CP1251)" "$work/Kelvara.log" || fail "copy of entry 2"
+[ "$(sed -n 2p <<<"$output")" = "OUT DIR:out" ] || fail "start-up status: $output"
+[ "$(tagOf Пчела.mp3)" = "$(printf 'tag: ID3v2.3 TIT2 TPE1\ntitle: \xCF\xF7\xE5\xEB\xE0.mp3\nartist: ')" ] ||
+    fail "first run: $(tagOf Пчела.mp3 | od -c | head -5)"
+[ "$(tagOf Шмель.mp3)" = "$(printf 'tag: ID3v2.3 TIT2 TPE1\ntitle: PCHELA\nartist: SHMELY I OSA')" ] ||
+    fail "tagged file: $(tagOf Шмель.mp3)"
+
+run convert >/dev/null || fail "second run failed"
+[ "$(tagOf Пчела.mp3)" = "$(printf 'tag: ID3v2.3 TIT2 TPE1\ntitle: PCHELA.mp3\nartist: ')" ] ||
+    fail "second run: $(tagOf Пчела.mp3)"
+grep -q '^ID3 EDITED - out\\' "$work/Kelvara.log" || fail "Windows paths in the log"
+echo "kelvara-cli.exe under Wine: Cyrillic names converted and transliterated on the second run"
