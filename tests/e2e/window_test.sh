@@ -86,7 +86,10 @@ clickDelete() { click 318 21; }
 clickEditId3() { click 182 69; }
 clickExit() { click 308 69; }
 # EXIT is disabled while a command runs; it looks as it did at the start once the command has ended.
-exitLook() { import -window "$win" -crop "$(pixelX 86)x$(pixelY 18)+$(pixelX 265)+$(pixelY 60)" rgb:- | md5sum; }
+exitImage() { import -window "$win" -crop "$(pixelX 86)x$(pixelY 18)+$(pixelX 265)+$(pixelY 60)" "$1"; }
+exitLook() { exitImage rgb:- | md5sum; }
+# A drawn button shows its label in many shades; one not yet painted is flat.
+exitPainted() { [ "$(exitImage png:- | identify -format %k -)" -gt 8 ]; }
 idle() { [ "$(exitLook)" = "$idleLook" ]; }
 logLines() { [ "$(wc -l <"$work/Kelvara.log")" -ge "$1" ]; }
 # runCommand CLICK LOG_LINES [LAST_LINE]: runs one command and waits until it has logged and the window is idle again.
@@ -99,6 +102,7 @@ runCommand() {
 
 launch
 [ -f "$work/Kelvara.log" ] && [ ! -s "$work/Kelvara.log" ] || fail "the log is not empty when the window opens"
+waitFor 10 exitPainted || fail "EXIT was never drawn"
 idleLook=$(exitLook)
 # The focus starts on EXIT, so one Tab reaches the number field; the letter is refused there.
 xdotool key Tab
