@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# Drives the real window under Xvfb with xdotool, as a user would, and checks what it leaves on the disk:
+# the out folder, "Kelvara.log" and the rewritten tags (read back with TagLib). Saves a screenshot.
+# Usage: window_test.sh KELVARA TAG_DUMP DATA_DIR SCREENSHOT_PNG
+set -euo pipefail
+
+kelvara=$1 tagDump=$2 data=$3 screenshot=$4
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing: run scripts/install-deps" >&2; exit 1; }
+done
+
+work=$(mktemp -d "$(dirname "$screenshot")/window-test.XXXXXX")
+xvfbPid='' kelvaraPid='' passed=''
+cleanup() {
+    set +e
+    for pid in "$kelvaraPid" "$xvfbPid"; do
+        [ -z "$pid" ] || kill "$pid" 2>/dev/null
+    done
+    wait
+    [ -z "$passed" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- Kelvara.log:" >&2 && cat "$work/Kelvara.log" >&2 || true
+    echo "--- program output:" >&2 && cat "$work/kelvara.out" >&2 || true
+    echo "(working folder kept: $work)" >&2
+    exit 1
+}
+# waitFor SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds or the time is up.
+waitFor() {
+    local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
+    shift
+    until "$@"; do
+        ((${EPOCHREALTIME/./} < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+# A playlist of four songs beside it; the out folder does not exist yet.
+mkdir "$work/music"
+songs=(v23-cp1251.mp3 v1-only-cp1251.mp3 Пчела.mp3 no-tag.mp3)
+for song in "${songs[@]}"; do cp "$data/$song" "$work/music/"; done
+printf '#EXTM3U\n%s\n' "${songs[@]}" >"$work/music/car.m3u"
+printf 'out\nmusic/car.m3u\n' >"$work/Kelvara.ini"
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
+xvfbPid=$!
+exec 3>&-
+waitFor 10 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+
+# A program that ended before showing its window fails the test at once.
+findWindow() {
+    exited && fail "the program ended before its window appeared"
+    win=$(xdotool search --onlyvisible --name '^Kelvara$' 2>/dev/null | head -n 1) && [ -n "$win" ]
+}
+exited() { ! kill -0 "$kelvaraPid" 2>/dev/null; }
+# Under the sanitizers, fontconfig's caches are the only leaks forgiven.
+launch() {
+    (cd "$work" && NO_AT_BRIDGE=1 GDK_BACKEND=x11 LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0" \
+        exec "$kelvara") >>"$work/kelvara.out" 2>&1 &
+    kelvaraPid=$!
+    waitFor 30 findWindow || fail "no window appeared"
+    timeout 10 xdotool windowfocus --sync "$win" || fail "the window took no focus"
+    eval "$(xdotool getwindowgeometry --shell "$win")"  # WIDTH and HEIGHT of the client area
+}
+expectExit() {
+    waitFor 10 exited || fail "the program did not end ($1)"
+    local status=0
+    wait "$kelvaraPid" || status=$?
+    kelvaraPid=''
+    [ "$status" -eq 0 ] || fail "exit status $status ($1)"
+}
+
+# Controls are found where the template puts them: dialog units scaled by the client area's 358 x 86.
+pixelX() { echo $(($1 * WIDTH / 358)); }
+pixelY() { echo $(($1 * HEIGHT / 86)); }
+click() { xdotool mousemove --window "$win" "$(pixelX "$1")" "$(pixelY "$2")" click 1; }
+clickNumber() { click 177 20; }
+clickCopy() { click 247 21; }
+clickDelete() { click 318 21; }
+clickEditId3() { click 182 69; }
+clickExit() { click 308 69; }
+# EXIT is disabled while a command runs; it looks as it did at the start once the command has ended.
+exitImage() { import -window "$win" -crop "$(pixelX 86)x$(pixelY 18)+$(pixelX 265)+$(pixelY 60)" "$1"; }
+exitLook() { exitImage rgb:- | md5sum; }
+# A drawn button shows its label in many shades; one not yet painted is flat.
+exitPainted() { [ "$(exitImage png:- | identify -format %k -)" -gt 8 ]; }
+idle() { [ "$(exitLook)" = "$idleLook" ]; }
+logLines() { [ "$(wc -l <"$work/Kelvara.log")" -ge "$1" ]; }
+# runCommand CLICK LOG_LINES [LAST_LINE]: runs one command and waits until it has logged and the window is idle again.
+runCommand() {
+    "$1"
+    waitFor 10 logLines "$2" || fail "$1 wrote no log line $2"
+    waitFor 10 idle || fail "the window stayed busy after $1"
+    [ -z "${3:-}" ] || [ "$(tail -n 1 "$work/Kelvara.log")" = "$3" ] || fail "log line $2 after $1"
+}
+
+launch
+[ -f "$work/Kelvara.log" ] && [ ! -s "$work/Kelvara.log" ] || fail "the log is not empty when the window opens"
+waitFor 10 exitPainted || fail "EXIT was never drawn"
+idleLook=$(exitLook)
+# The focus starts on EXIT, so one Tab reaches the number field; the letter is refused there.
+xdotool key Tab
+xdotool type --delay 20 'a1'
+runCommand clickCopy 1 'FILE (1) COPIED:v23-cp1251.mp3'
+while IFS='|' read -u 4 -r number button lines logLine; do
+    clickNumber
+    xdotool type --delay 20 "$number"
+    runCommand "$button" "$lines" "$logLine"
+done 4<<'EOF_STEPS'
+3|clickCopy|2|FILE (3) COPIED:Пчела.mp3
+4|clickCopy|3|FILE (4) COPIED:no-tag.mp3
+2|clickCopy|4|FILE (2) COPIED:v1-only-cp1251.mp3
+4|clickDelete|5|FILE (4) DELETED:no-tag.mp3
+EOF_STEPS
+runCommand clickEditId3 8
+import -window "$win" "$screenshot"
+clickExit
+expectExit EXIT
+
+# The folder walk follows the directory's order.
+expected=$(printf 'ID3 EDITED - out/%s\n' Пчела.mp3 v1-only-cp1251.mp3 v23-cp1251.mp3)
+[ "$(wc -l <"$work/Kelvara.log")" -eq 8 ] || fail "extra log lines"
+[ "$(tail -n +6 "$work/Kelvara.log" | LC_ALL=C sort)" = "$(LC_ALL=C sort <<<"$expected")" ] || fail "conversion log lines"
+[ "$(cd "$work/out" && printf '%s\n' * | LC_ALL=C sort)" = "$(printf '%s\n' v1-only-cp1251.mp3 v23-cp1251.mp3 Пчела.mp3)" ] ||
+    fail "out folder holds: $(ls "$work/out")"
+
+# name | title | artist | where the source's audio starts; every source holds 8255 bytes of audio.
+while IFS='|' read -u 4 -r name title artist audioOffset; do
+    title=$(printf '%b' "$title")
+    [ "$("$tagDump" "$work/out/$name")" = "$(printf 'tag: ID3v2.3 TIT2 TPE1\ntitle: %s\nartist: %s' "$title" "$artist")" ] ||
+        fail "tag of $name: $("$tagDump" "$work/out/$name")"
+    cmp -s <(tail -c 8255 "$work/out/$name") <(head -c $((audioOffset + 8255)) "$data/$name" | tail -c 8255) ||
+        fail "audio of $name changed"
+done 4<<'EOF_TAGS'
+v23-cp1251.mp3|PCHELA|SHMELY I OSA|113
+v1-only-cp1251.mp3|SHTUKA V REKE|CHIZHYULYA|0
+Пчела.mp3|\xCF\xF7\xE5\xEB\xE0.mp3||0
+EOF_TAGS
+
+# Enter in the number field presses EXIT, the default button; Escape ends the program too.
+launch
+clickNumber
+xdotool type --delay 20 '1'
+xdotool key Return
+expectExit Return
+launch
+xdotool key Escape
+expectExit Escape
+[ ! -s "$work/Kelvara.log" ] || fail "Return or Escape ran a command"
+passed=1
+echo "window test passed; screenshot: $screenshot"
