@@ -1,22 +1,17 @@
 #include "FakeView.h"
-#include "FaultyFileSystem.h"
-#include "MainDlg.h"
 #include "Path.h"
-#include "TempFolder.h"
 
 #include <filesystem>
-#include <memory>
 
 namespace {
 
-class ConvertAllTagsTest : public CTempFolderTest {
+class ConvertAllTagsTest : public CDialogTest {
   protected:
     void SetUp() override {
-        CTempFolderTest::SetUp();
+        CDialogTest::SetUp();
         WriteFileBytes("list.m3u", "");
         WriteFileBytes("Kelvara.ini", "out\nlist.m3u\n");
-        m_trackList = std::make_unique<CTrackList>(m_fs);
-        m_dlg = std::make_unique<CMainDlg>(m_view, *m_trackList, m_converter, m_fs);
+        Start();
     }
     // The names of the out folder's MP3 files in the order the search gives them.
     std::vector<std::string> SearchOrder() {
@@ -27,13 +22,7 @@ class ConvertAllTagsTest : public CTempFolderTest {
         }
         return names;
     }
-    std::string Status() { return m_view.m_texts[IDC_STATUS]; }
-
-    CFaultyFileSystem m_fs;
-    CFakeView m_view;
-    CTagConverter m_converter{m_fs};
-    std::unique_ptr<CTrackList> m_trackList;
-    std::unique_ptr<CMainDlg> m_dlg;
+    std::string Status() { return Field(IDC_STATUS); }
 };
 
 TEST_F(ConvertAllTagsTest, ConvertsEachMp3OnceAndShowsTheLastOutcome) {

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "ControlIds.h"
+#include "FaultyFileSystem.h"
+#include "MainDlg.h"
 #include "MainView.h"
+#include "TempFolder.h"
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,4 +34,22 @@ class CFakeView final : public IMainView {
     std::set<int> m_disabled;
     std::set<int> m_disabledWhileRunning;
     std::vector<std::string> m_progress;
+};
+
+// The dialog's logic over a fake view, in a temporary working folder whose "Kelvara.ini" the test writes.
+class CDialogTest : public CTempFolderTest {
+  protected:
+    // Constructs the track list (the start-up load) and the dialog, and opens it.
+    void Start() {
+        m_trackList = std::make_unique<CTrackList>(m_fs);
+        m_dlg = std::make_unique<CMainDlg>(m_view, *m_trackList, m_converter, m_fs);
+        EXPECT_TRUE(m_dlg->OnInitDialog());
+    }
+    std::string& Field(int id) { return m_view.m_texts[id]; }
+
+    CFaultyFileSystem m_fs;
+    CFakeView m_view;
+    CTagConverter m_converter{m_fs};
+    std::unique_ptr<CTrackList> m_trackList;
+    std::unique_ptr<CMainDlg> m_dlg;
 };

@@ -1,39 +1,23 @@
 #include "FakeView.h"
-#include "FaultyFileSystem.h"
-#include "MainDlg.h"
-#include "TempFolder.h"
 
 #include <filesystem>
-#include <memory>
 
 namespace {
 
-class MainDlgTest : public CTempFolderTest {
+class MainDlgTest : public CDialogTest {
   protected:
     // Songs a.mp3 and b.mp3 (1.5 MB each) listed in list.m3u; out folder "out".
     void SetUp() override {
-        CTempFolderTest::SetUp();
+        CDialogTest::SetUp();
         WriteFileBytes("a.mp3", std::string(3 << 19, 'a'));
         WriteFileBytes("b.mp3", std::string(3 << 19, 'b'));
         WriteFileBytes("list.m3u", "a.mp3\nb.mp3\n");
         WriteFileBytes("Kelvara.ini", "out\nlist.m3u\n");
     }
-    void Start() {
-        m_trackList = std::make_unique<CTrackList>(m_fs);
-        m_dlg = std::make_unique<CMainDlg>(m_view, *m_trackList, m_converter, m_fs);
-        EXPECT_TRUE(m_dlg->OnInitDialog());
-    }
     void Type(const std::string& number) {
         m_view.SetDlgItemText(IDC_NUMBER, number);
         m_dlg->OnNumberChanged();
     }
-    std::string& Field(int id) { return m_view.m_texts[id]; }
-
-    CFaultyFileSystem m_fs;
-    CFakeView m_view;
-    CTagConverter m_converter{m_fs};
-    std::unique_ptr<CTrackList> m_trackList;
-    std::unique_ptr<CMainDlg> m_dlg;
 };
 
 TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
