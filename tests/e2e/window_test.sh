@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
 # Drives the real window under Xvfb with xdotool, as a user would, and checks what it leaves on the disk:
 # the out folder, "Kelvara.log" and the rewritten tags (read back with TagLib). Saves a screenshot.
-# Usage: window_test.sh KELVARA TAG_DUMP DATA_DIR SCREENSHOT_PNG
+# Usage: window_test.sh [--wine] KELVARA TAG_DUMP DATA_DIR SCREENSHOT_PNG
+#   --wine: KELVARA is Kelvara.exe, run under Wine (WINEPREFIX set, no wineserver left from a headless run)
 set -euo pipefail
 
-kelvara=$1 tagDump=$2 data=$3 screenshot=$4
+if [ "${1:-}" = --wine ]; then
+    # With a Russian locale Wine's ANSI code page is 1251: the program sees the Cyrillic names as
+    # Windows-1251 bytes, so the playlist holds them so and the log gives them back so.
+    shift
+    launcher=(env LC_ALL=ru_RU.UTF-8 wine) separator='\' codePage=CP1251
+else
+    launcher=() separator=/ codePage=UTF-8
+fi
+# The program starts in its own working folder: every path is made absolute first.
+kelvara=$(realpath "$1") tagDump=$(realpath "$2") data=$(realpath "$3") screenshot=$(realpath "$4")
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing: run scripts/install-deps" >&2; exit 1; }
@@ -24,11 +34,13 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 fail() {
     echo "FAIL: $*" >&2
-    echo "--- Kelvara.log:" >&2 && cat "$work/Kelvara.log" >&2 || true
+    echo "--- Kelvara.log:" >&2 && logText >&2 || true
     echo "--- program output:" >&2 && cat "$work/kelvara.out" >&2 || true
     echo "(working folder kept: $work)" >&2
     exit 1
 }
+# The log as UTF-8 lines, whatever the program's code page and line ends.
+logText() { iconv -f "$codePage" -t UTF-8 "$work/Kelvara.log" | tr -d '\r'; }
 # waitFor SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds or the time is up.
 waitFor() {
     local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
@@ -43,8 +55,8 @@ waitFor() {
 mkdir "$work/music"
 songs=(v23-cp1251.mp3 v1-only-cp1251.mp3 Пчела.mp3 no-tag.mp3)
 for song in "${songs[@]}"; do cp "$data/$song" "$work/music/"; done
-printf '#EXTM3U\n%s\n' "${songs[@]}" >"$work/music/car.m3u"
-printf 'out\nmusic/car.m3u\n' >"$work/Kelvara.ini"
+printf '#EXTM3U\n%s\n' "${songs[@]}" | iconv -f UTF-8 -t "$codePage" >"$work/music/car.m3u"
+printf 'out\nmusic%scar.m3u\n' "$separator" >"$work/Kelvara.ini"
 
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
@@ -62,7 +74,7 @@ exited() { ! kill -0 "$kelvaraPid" 2>/dev/null; }
 # Under the sanitizers, fontconfig's caches are the only leaks forgiven.
 launch() {
     (cd "$work" && NO_AT_BRIDGE=1 GDK_BACKEND=x11 LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0" \
-        exec "$kelvara") >>"$work/kelvara.out" 2>&1 &
+        exec "${launcher[@]}" "$kelvara") >>"$work/kelvara.out" 2>&1 &
     kelvaraPid=$!
     waitFor 30 findWindow || fail "no window appeared"
     timeout 10 xdotool windowfocus --sync "$win" || fail "the window took no focus"
@@ -85,25 +97,25 @@ clickCopy() { click 247 21; }
 clickDelete() { click 318 21; }
 clickEditId3() { click 182 69; }
 clickExit() { click 308 69; }
-# EXIT is disabled while a command runs; it looks as it did at the start once the command has ended.
-exitImage() { import -window "$win" -crop "$(pixelX 86)x$(pixelY 18)+$(pixelX 265)+$(pixelY 60)" "$1"; }
-exitLook() { exitImage rgb:- | md5sum; }
-# A drawn button shows its label in many shades; one not yet painted is flat.
-exitPainted() { [ "$(exitImage png:- | identify -format %k -)" -gt 8 ]; }
-idle() { [ "$(exitLook)" = "$idleLook" ]; }
+# EXIT is disabled while a command runs. Its label is dark when it is enabled, grey when it is disabled, and
+# missing before the button is drawn; the middle of the button holds the label and no focus frame.
+exitLabelDarkest() {
+    import -window "$win" -crop "$(pixelX 46)x$(pixelY 6)+$(pixelX 285)+$(pixelY 66)" png:- |
+        convert - -colorspace Gray -format '%[fx:minima]' info:
+}
+idle() { awk -v darkest="$(exitLabelDarkest)" 'BEGIN { exit !(darkest < 0.35) }'; }
 logLines() { [ "$(wc -l <"$work/Kelvara.log")" -ge "$1" ]; }
 # runCommand CLICK LOG_LINES [LAST_LINE]: runs one command and waits until it has logged and the window is idle again.
 runCommand() {
     "$1"
     waitFor 10 logLines "$2" || fail "$1 wrote no log line $2"
     waitFor 10 idle || fail "the window stayed busy after $1"
-    [ -z "${3:-}" ] || [ "$(tail -n 1 "$work/Kelvara.log")" = "$3" ] || fail "log line $2 after $1"
+    [ -z "${3:-}" ] || [ "$(logText | tail -n 1)" = "$3" ] || fail "log line $2 after $1"
 }
 
 launch
 [ -f "$work/Kelvara.log" ] && [ ! -s "$work/Kelvara.log" ] || fail "the log is not empty when the window opens"
-waitFor 10 exitPainted || fail "EXIT was never drawn"
-idleLook=$(exitLook)
+waitFor 10 idle || fail "EXIT was never drawn"
 # The focus starts on EXIT, so one Tab reaches the number field; the letter is refused there.
 xdotool key Tab
 xdotool type --delay 20 'a1'
@@ -124,9 +136,11 @@ clickExit
 expectExit EXIT
 
 # The folder walk follows the directory's order.
-expected=$(printf 'ID3 EDITED - out/%s\n' Пчела.mp3 v1-only-cp1251.mp3 v23-cp1251.mp3)
+expected=$(for name in Пчела.mp3 v1-only-cp1251.mp3 v23-cp1251.mp3; do
+    printf 'ID3 EDITED - out%s%s\n' "$separator" "$name"
+done)
 [ "$(wc -l <"$work/Kelvara.log")" -eq 8 ] || fail "extra log lines"
-[ "$(tail -n +6 "$work/Kelvara.log" | LC_ALL=C sort)" = "$(LC_ALL=C sort <<<"$expected")" ] || fail "conversion log lines"
+[ "$(logText | tail -n +6 | LC_ALL=C sort)" = "$(LC_ALL=C sort <<<"$expected")" ] || fail "conversion log lines"
 [ "$(cd "$work/out" && printf '%s\n' * | LC_ALL=C sort)" = "$(printf '%s\n' v1-only-cp1251.mp3 v23-cp1251.mp3 Пчела.mp3)" ] ||
     fail "out folder holds: $(ls "$work/out")"
 

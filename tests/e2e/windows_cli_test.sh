@@ -4,6 +4,7 @@
 # Usage: windows_cli_test.sh KELVARA_CLI_EXE TAG_DUMP DATA_DIR   (WINEPREFIX set and initialised)
 set -euo pipefail
 
+# The program runs in its own working folder: every path is made absolute first.
 cli=$(realpath "$1") tagDump=$(realpath "$2") data=$(realpath "$3")
 work=$(mktemp -d /tmp/kelvara-cli-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT

@@ -1,0 +1,213 @@
+#include "WinMainDialog.h"
+
+#include "ControlIds.h"
+#include "resource.h"
+
+#include <utility>
+
+// windres reads resource.h, the C++ code ControlIds.h: both must name the same controls.
+static_assert(IDD_MAIN == 102 && IDI_MAIN == 128);
+static_assert(IDC_EXIT == IDOK);
+static_assert(IDC_NUMBER == 1000 && IDC_COPY == 1001 && IDC_DELETE == 1002 && IDC_EDIT_ID3 == 1003);
+static_assert(IDC_STATUS == 1004 && IDC_RESET_FILES == 1005 && IDC_OUT_SIZE == 1006);
+
+namespace {
+
+// Tells the window's thread that the worker has left something in the handoff.
+constexpr UINT kWmWorkerNews = WM_APP + 1;
+
+// Shared icons from the module's resources: the system frees them with the module.
+HICON LoadMainIcon(HINSTANCE instance, int metricX, int metricY) {
+    return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                           ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY), LR_SHARED));
+}
+
+// Dialogs open where the user looks: in the middle of the screen's work area.
+void CentreOnWorkArea(HWND hWnd) {
+    RECT window{};
+    RECT workArea{};
+    if (!::GetWindowRect(hWnd, &window) || !::SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0)) {
+        return;
+    }
+    const LONG x = workArea.left + (workArea.right - workArea.left - (window.right - window.left)) / 2;
+    const LONG y = workArea.top + (workArea.bottom - workArea.top - (window.bottom - window.top)) / 2;
+    ::SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+CWinMainDialog::CWinMainDialog(CTrackList& trackList, CTagConverter& converter) : m_dlg(*this, trackList, converter) {}
+
+CWinMainDialog::~CWinMainDialog() {
+    JoinWorker();
+}
+
+bool CWinMainDialog::DoModal(HINSTANCE instance) {
+    const INT_PTR result =
+        ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, &DialogProc, reinterpret_cast<LPARAM>(this));
+    m_hWnd = nullptr;
+    return result != -1 && result != 0;
+}
+
+INT_PTR CALLBACK CWinMainDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<CWinMainDialog*>(lParam);
+        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+        self->m_hWnd = hWnd;
+        return self->OnInitDialog();
+    }
+    auto* self = reinterpret_cast<CWinMainDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+    if (self == nullptr) {
+        return FALSE;  // messages before WM_INITDIALOG
+    }
+    switch (message) {
+        case WM_COMMAND:
+            self->OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case kWmWorkerNews:
+            self->OnWorkerNews();
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+BOOL CWinMainDialog::OnInitDialog() {
+    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG,
+                   reinterpret_cast<LPARAM>(LoadMainIcon(instance, SM_CXICON, SM_CYICON)));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL,
+                   reinterpret_cast<LPARAM>(LoadMainIcon(instance, SM_CXSMICON, SM_CYSMICON)));
+    CentreOnWorkArea(m_hWnd);
+    // TRUE: the dialog manager puts the focus on the first tab stop, EXIT.
+    return m_dlg.OnInitDialog() ? TRUE : FALSE;
+}
+
+// The message map: text changes and clicks go to the presenter; EXIT, Enter and Escape end the dialog.
+void CWinMainDialog::OnCommand(int id, int code) {
+    switch (id) {
+        case IDC_NUMBER:
+            if (code == EN_CHANGE) {
+                m_dlg.OnNumberChanged();
+            }
+            break;
+        case IDC_EDIT_ID3:
+            if (code == BN_CLICKED) {
+                m_dlg.OnEditId3();
+            }
+            break;
+        case IDC_COPY:
+            if (code == BN_CLICKED) {
+                m_dlg.OnCopy();
+            }
+            break;
+        case IDC_DELETE:
+            if (code == BN_CLICKED) {
+                m_dlg.OnDelete();
+            }
+            break;
+        case IDC_STATUS:
+            if (code == EN_CHANGE) {
+                m_dlg.OnStatusChanged();
+            }
+            break;
+        case IDC_RESET_FILES:
+            if (code == BN_CLICKED) {
+                m_dlg.OnResetFiles();
+            }
+            break;
+        case IDOK:
+        case IDCANCEL:
+            EndUnlessBusy();
+            break;
+        default:
+            break;
+    }
+}
+
+// Closing mid-command would cut a file in half.
+void CWinMainDialog::EndUnlessBusy() {
+    if (!m_dlg.IsBusy()) {
+        ::EndDialog(m_hWnd, IDOK);
+    }
+}
+
+// Setting a text sends EN_CHANGE, as typing does; the handlers only read the field back, so it cannot loop.
+void CWinMainDialog::SetDlgItemText(int id, const std::string& text) {
+    ::SetDlgItemTextA(m_hWnd, id, text.c_str());
+}
+
+std::string CWinMainDialog::GetDlgItemText(int id) {
+    const HWND control = ::GetDlgItem(m_hWnd, id);
+    if (control == nullptr) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(control)) + 1, '\0');
+    const UINT length = ::GetDlgItemTextA(m_hWnd, id, text.data(), static_cast<int>(text.size()));
+    text.resize(length);
+    return text;
+}
+
+// Windows takes the focus from a control that is disabled; it comes back when the command ends, so the
+// keyboard keeps working.
+void CWinMainDialog::EnableControl(int id, bool enable) {
+    const HWND control = ::GetDlgItem(m_hWnd, id);
+    if (control == nullptr) {
+        return;
+    }
+    if (!enable && control == ::GetFocus()) {
+        m_hFocusBeforeBusy = control;
+    }
+    ::EnableWindow(control, enable ? TRUE : FALSE);
+    if (enable && control == m_hFocusBeforeBusy) {
+        m_hFocusBeforeBusy = nullptr;
+        ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    }
+}
+
+// The worker never touches a window: it leaves its texts and its end in the handoff and posts a message when
+// the handoff was empty, so at most one such message waits at any time and the window is never flooded.
+void CWinMainDialog::RunInBackground(std::function<void(const CShowText&)> work, std::function<void()> done) {
+    JoinWorker();
+    m_done = std::move(done);
+    m_worker = std::thread([this, work = std::move(work)] {
+        work([this](const std::string& text) { HandOff([&text](CHandoff& handoff) { handoff.status = text; }); });
+        HandOff([](CHandoff& handoff) { handoff.bEnded = true; });
+    });
+}
+
+void CWinMainDialog::HandOff(const std::function<void(CHandoff&)>& fill) {
+    bool bWasEmpty = false;
+    {
+        const std::lock_guard lock(m_handoffMutex);
+        bWasEmpty = !m_handoff.status && !m_handoff.bEnded;
+        fill(m_handoff);
+    }
+    if (bWasEmpty) {
+        ::PostMessageA(m_hWnd, kWmWorkerNews, 0, 0);
+    }
+}
+
+// Only the newest text is shown: one that a later one replaced before the window came to it is dropped. The
+// status field is painted at once, as the next news may come before the window would paint on its own.
+void CWinMainDialog::OnWorkerNews() {
+    CHandoff news;
+    {
+        const std::lock_guard lock(m_handoffMutex);
+        news = std::exchange(m_handoff, CHandoff{});
+    }
+    if (news.status) {
+        SetDlgItemText(IDC_STATUS, *news.status);
+        ::UpdateWindow(::GetDlgItem(m_hWnd, IDC_STATUS));
+    }
+    if (news.bEnded) {
+        JoinWorker();
+        std::exchange(m_done, nullptr)();
+    }
+}
+
+void CWinMainDialog::JoinWorker() {
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+}
