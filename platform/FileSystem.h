@@ -26,6 +26,8 @@ class IFile {
     virtual std::size_t Write(std::span<const char> data) = 0;
     // Puts what was written on the disk, so that the file may safely replace another.
     virtual bool Flush() = 0;
+    // Cuts or extends the file to `size` bytes.
+    virtual bool Truncate(std::uint64_t size) = 0;
 };
 
 using CFileHandle = std::unique_ptr<IFile>;
@@ -47,6 +49,8 @@ class IFileSystem {
     virtual CFileHandle OpenRead(const std::string& path) = 0;
     // Writing: created or replaced (emptied).
     virtual CFileHandle OpenWrite(const std::string& path) = 0;
+    // Writing over an existing file without emptying it first, so its blocks are reused, not freed.
+    virtual CFileHandle OpenOverwrite(const std::string& path) = 0;
 
     // A pattern whose last part holds * or ? lists the matching names directly in its folder,
     // compared without regard to case ("*.*" matches every name, "." and ".." included).
@@ -67,6 +71,10 @@ class IFileSystem {
     // Moves `replacement` over `target` in one step, so that `target` holds either its old or its new
     // content at every moment. The new file keeps the target's permissions.
     virtual bool Replace(const std::string& replacement, const std::string& target) = 0;
+    // Like Replace, but the old content is kept under the replacement's name instead of being freed, in the
+    // same single step. False, with nothing changed, where the system cannot swap two names or where other
+    // names (hard links) share the target's content, which must never be written over.
+    virtual bool Exchange(const std::string& replacement, const std::string& target) = 0;
 };
 
 // CopyRange through a buffer, for systems or files that offer nothing better.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -108,6 +109,8 @@ class CPosixFile final : public IFile {
 
     bool Flush() override { return ::fsync(m_fd.Get()) == 0; }
 
+    bool Truncate(std::uint64_t size) override { return ::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0; }
+
     // Appends a range of `source` in the kernel, without passing the bytes through this process.
     std::uint64_t AppendFrom(CPosixFile& source, std::uint64_t offset, std::uint64_t size) {
         auto from = static_cast<off_t>(offset);
@@ -132,6 +135,16 @@ class CPosixFile final : public IFile {
     CFd m_fd;
     off_t m_offset = 0;
 };
+
+// The new content takes the old file's permissions and, where allowed, its owner.
+void GiveOwnership(const std::string& replacement, const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        ::chmod(replacement.c_str(), st.st_mode & 07777);
+        // Only root may give a file away; otherwise the new file is ours, as the old one was.
+        [[maybe_unused]] const int ignored = ::chown(replacement.c_str(), st.st_uid, st.st_gid);
+    }
+}
 
 // Like the Windows read-only attribute: a file without any write permission is not written, even by root.
 bool IsReadOnly(const std::string& path) {
@@ -219,6 +232,14 @@ class CPosixFileSystem final : public IFileSystem {
         return std::make_unique<CPosixFile>(std::move(fd));
     }
 
+    CFileHandle OpenOverwrite(const std::string& path) override {
+        CFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+        if (!fd) {
+            return nullptr;
+        }
+        return std::make_unique<CPosixFile>(std::move(fd));
+    }
+
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
         const std::string prefix = FolderPrefix(pattern);
         const std::string namePattern = pattern.substr(prefix.size());
@@ -272,15 +293,20 @@ class CPosixFileSystem final : public IFileSystem {
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {
-        struct stat st {};
-        if (::stat(target.c_str(), &st) == 0) {
-            ::chmod(replacement.c_str(), st.st_mode & 07777);
-            // Only root may give a file away; otherwise the new file is ours, as the old one was.
-            [[maybe_unused]] const int ignored = ::chown(replacement.c_str(), st.st_uid, st.st_gid);
-        }
+        GiveOwnership(replacement, target);
         // The replacement was flushed before, and a rename is atomic: after a crash the folder shows the
         // old or the new file, each complete, so the folder itself need not be flushed.
         return ::rename(replacement.c_str(), target.c_str()) == 0;
+    }
+
+    bool Exchange(const std::string& replacement, const std::string& target) override {
+        // Content that other names share (hard links) must never come back to be written over.
+        struct stat st {};
+        if (::stat(target.c_str(), &st) != 0 || st.st_nlink != 1) {
+            return false;
+        }
+        GiveOwnership(replacement, target);
+        return ::renameat2(AT_FDCWD, replacement.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
     }
 
   private:

@@ -107,6 +107,12 @@ class CWinFile final : public IFile {
 
     bool Flush() override { return ::FlushFileBuffers(m_handle.Get()) != 0; }
 
+    bool Truncate(std::uint64_t size) override {
+        LARGE_INTEGER position{};
+        position.QuadPart = static_cast<LONGLONG>(size);
+        return ::SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN) && ::SetEndOfFile(m_handle.Get());
+    }
+
   private:
     CWinHandle m_handle;
     std::uint64_t m_offset = 0;
@@ -135,6 +141,10 @@ class CWinFileSystem final : public IFileSystem {
     }
 
     CFileHandle OpenWrite(const std::string& path) override { return OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS); }
+
+    CFileHandle OpenOverwrite(const std::string& path) override {
+        return OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING);
+    }
 
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
         WIN32_FIND_DATAA found{};

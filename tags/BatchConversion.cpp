@@ -33,6 +33,7 @@ std::string ConvertFolder(CTagConverter& converter,
     if (matches->empty()) {
         return "EDIT ID3's: no MP3 file in " + outDir;
     }
+    const CTagConverter::CBatch batch(converter);
     const std::string total = std::to_string(matches->size());
     std::size_t done = 0;
     for (const CFindData& match : *matches) {

@@ -183,32 +183,46 @@ void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchang
 }
 
 void CTagConverter::WriteReplacement(const std::string& fullPath) {
-    CTemporaryFile temporary(m_fs, TemporaryPathFor(fullPath));
-    const bool written = WriteTemporary(fullPath, temporary.Path());
+    const bool overwrite = !m_strSpare.empty() && FolderPrefix(m_strSpare) == FolderPrefix(fullPath);
+    if (!overwrite) {
+        DropSpare();
+    }
+    CTemporaryFile temporary(m_fs, overwrite ? std::exchange(m_strSpare, {}) : TemporaryPathFor(fullPath));
+    const bool written = WriteTemporary(fullPath, temporary.Path(), overwrite);
     m_hOut.reset();
     m_hIn.reset();  // Windows can neither replace nor delete a file that is still open
     if (!written) {
         return;
     }
-    if (!m_fs.Replace(temporary.Path(), fullPath)) {
+    if (m_bKeepSpare && m_fs.Exchange(temporary.Path(), fullPath)) {
+        m_strSpare = temporary.Path();
+    } else if (!m_fs.Replace(temporary.Path(), fullPath)) {
         Fail("ERROR: Could not replace file " + fullPath);
         return;
     }
     temporary.HandOver();
 }
 
-bool CTagConverter::WriteTemporary(const std::string& fullPath, const std::string& temporary) {
-    m_hOut = m_fs.OpenWrite(temporary);
+bool CTagConverter::WriteTemporary(const std::string& fullPath, const std::string& temporary, bool overwrite) {
+    m_hOut = overwrite ? m_fs.OpenOverwrite(temporary) : m_fs.OpenWrite(temporary);
     m_hIn = m_fs.OpenRead(fullPath);  // again, for the audio
     if (!m_hOut || !m_hIn) {
         Fail("ERROR: Could not open file " + fullPath);
         return false;
     }
     WriteOutput();
-    if (!m_bError && !m_hOut->Flush()) {
+    const auto size = static_cast<std::uint64_t>(m_nTagV2Size) + static_cast<std::uint64_t>(m_nAudioSize);
+    if (!m_bError && ((overwrite && !m_hOut->Truncate(size)) || !m_hOut->Flush())) {
         Fail("ERROR: writing DATA on output file.");
     }
     return !m_bError;
+}
+
+void CTagConverter::DropSpare() {
+    if (!m_strSpare.empty()) {
+        m_fs.Delete(m_strSpare);
+        m_strSpare.clear();
+    }
 }
 
 void CTagConverter::WriteOutput() {

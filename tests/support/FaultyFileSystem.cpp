@@ -31,6 +31,7 @@ class CFaultyFile final : public IFile {
     }
 
     bool Flush() override { return !m_faults.bFlush && m_real->Flush(); }
+    bool Truncate(std::uint64_t size) override { return !m_faults.bFailedWrite && m_real->Truncate(size); }
 
     bool FailsRangeCopy() const { return m_faults.bRangeCopy; }
 
@@ -72,6 +73,10 @@ CFileHandle CFaultyFileSystem::OpenWrite(const std::string& path) {
     return Hits(EFault::OpenWrite, path) ? nullptr : Wrap(m_real.OpenWrite(path), path);
 }
 
+CFileHandle CFaultyFileSystem::OpenOverwrite(const std::string& path) {
+    return Hits(EFault::OpenWrite, path) ? nullptr : Wrap(m_real.OpenOverwrite(path), path);
+}
+
 std::optional<std::vector<CFindData>> CFaultyFileSystem::Find(const std::string& pattern) {
     return Hits(EFault::Find, pattern) ? std::nullopt : m_real.Find(pattern);
 }
@@ -100,4 +105,8 @@ bool CFaultyFileSystem::CanWrite(const std::string& path) {
 
 bool CFaultyFileSystem::Replace(const std::string& replacement, const std::string& target) {
     return !Hits(EFault::Replace, target) && m_real.Replace(replacement, target);
+}
+
+bool CFaultyFileSystem::Exchange(const std::string& replacement, const std::string& target) {
+    return !Hits(EFault::Replace, target) && m_real.Exchange(replacement, target);
 }

@@ -34,6 +34,7 @@ class CFaultyFileSystem final : public IFileSystem {
 
     CFileHandle OpenRead(const std::string& path) override;
     CFileHandle OpenWrite(const std::string& path) override;
+    CFileHandle OpenOverwrite(const std::string& path) override;
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override;
     bool Copy(const std::string& from, const std::string& to) override;
     EDeleteResult Delete(const std::string& path) override;
@@ -41,6 +42,7 @@ class CFaultyFileSystem final : public IFileSystem {
     std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) override;
     bool CanWrite(const std::string& path) override;
     bool Replace(const std::string& replacement, const std::string& target) override;
+    bool Exchange(const std::string& replacement, const std::string& target) override;
 
   private:
     bool Hits(EFault fault, const std::string& path) const;

@@ -23,7 +23,9 @@ class ConversionTest : public CTempFolderTest {
     CTagConverter m_converter;
 };
 
+// As EDIT ID3's does it: one batch, each song written over the last one's old content.
 TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagAndTheSameAudio) {
+    const CTagConverter::CBatch batch(m_converter);
     for (const auto& fixture : kFixtureFiles) {
         SCOPED_TRACE(std::string(fixture.name));
         const std::string original = ReadFileBytes(fixtures::FixturePath(fixture.name).string());

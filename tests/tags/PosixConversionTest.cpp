@@ -55,4 +55,18 @@ TEST_F(PosixConversionTest, ConvertedFileKeepsItsPermissions) {
     EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
+TEST_F(PosixConversionTest, HardLinkedSongKeepsItsOtherNamesContent) {
+    WriteFileBytes("a.mp3", "audio of a");
+    WriteFileBytes("b.mp3", "audio of b, a little longer");
+    std::filesystem::create_hard_link("a.mp3", "elsewhere.mp3");
+    CTagConverter converter;
+    {
+        const CTagConverter::CBatch batch(converter);
+        converter.ConvertFile(PathOf("a.mp3"), "a.mp3");
+        converter.ConvertFile(PathOf("b.mp3"), "b.mp3");
+    }
+    EXPECT_EQ(ReadFileBytes("elsewhere.mp3"), "audio of a") << "the old content was not reused for b";
+    EXPECT_EQ(ReadFileBytes("b.mp3").substr(0, 3), "ID3");
+}
+
 }  // namespace

@@ -17,16 +17,16 @@ const std::string kAudio = AsString(Repeat(0x5A, 3000)) + "\xFF\xFB end of audio
 const std::vector<char> kPchela = Bytes({0xCF, 0xF7, 0xE5, 0xEB, 0xE0});
 const std::vector<char> kZhuk = Bytes({0xC6, 0xF3, 0xEA});
 
-std::string SongWithBothTags() {
+std::string SongWithBothTags(const std::string& audio = kAudio) {
     const auto tagV2 =
         TagV2Block(3, {FrameV23("TIT2", Join({Bytes({0}), kPchela})), FrameV23("TPE1", Join({Bytes({0}), kZhuk})),
                        FrameV23("TALB", Ascii("\x00Album")), Repeat(0, 40)});
     const auto tagV1 = Join({Ascii("TAG"), Repeat(' ', 125)});
-    return AsString(tagV2) + kAudio + AsString(tagV1);
+    return AsString(tagV2) + audio + AsString(tagV1);
 }
 
-std::string Converted(std::string_view title, std::string_view artist) {
-    return AsString(tags::BuildTagV2(title, artist)) + kAudio;
+std::string Converted(std::string_view title, std::string_view artist, const std::string& audio = kAudio) {
+    return AsString(tags::BuildTagV2(title, artist)) + audio;
 }
 
 class TagConverterTest : public CTempFolderTest {
@@ -123,6 +123,30 @@ TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
                                                     "ERROR: Could not open file " + PathOf("done.mp3"),
                                                     "ERROR: file of 2 GB or more left unchanged: " + PathOf("big.mp3"),
                                                     "ERROR: Could not open file " + PathOf("missing.mp3")}));
+}
+
+TEST_F(TagConverterTest, BatchWritesOverEarlierSongsOldContentAndLeavesNothingBehind) {
+    // Longer and shorter songs in turn, so that old content is both cut and outgrown.
+    const std::vector<std::pair<std::string, std::string>> songs = {{"a.mp3", std::string(9000, 'a')},
+                                                                    {"b.mp3", std::string(100, 'b')},
+                                                                    {"c.mp3", std::string(4000, 'c')},
+                                                                    {"d.mp3", std::string(50, 'd')}};
+    for (const auto& [name, audio] : songs) {
+        WriteFileBytes(name, SongWithBothTags(audio));
+    }
+    m_fs.Inject(EFault::Replace, "b.mp3");
+    {
+        const CTagConverter::CBatch batch(m_converter);
+        for (const auto& [name, audio] : songs) {
+            Convert(name);
+        }
+    }
+    for (const auto& [name, audio] : songs) {
+        EXPECT_EQ(ReadFileBytes(name), name == "b.mp3" ? SongWithBothTags(audio) : Converted("PCHELA", "ZHUK", audio))
+            << name;
+    }
+    EXPECT_EQ(LogLines()[1], "ERROR: Could not replace file " + PathOf("b.mp3"));
+    EXPECT_TRUE(Leftovers().empty()) << "the kept old content goes when the batch ends";
 }
 
 struct CFaultCase {
