@@ -204,6 +204,9 @@ class CWinFileSystem final : public IFileSystem {
         return ::MoveFileExA(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
                0;
     }
+
+    // Windows has no single step that swaps two names.
+    bool Exchange(const std::string&, const std::string&) override { return false; }
 };
 
 }  // namespace
