@@ -40,6 +40,16 @@ Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
     if (hasHeader != (split.tagV2Size != 0) || (hasHeader && split.tagV2Size < 10)) {
         return "ID3v2 piece does not match the header";
     }
+    // A rewrite keeps the audio piece: unless the split is refused as damaged, it must be every byte between
+    // the block the header announces and the ID3v1 block, never fewer.
+    std::size_t announced = hasHeader ? tags::SynchsafeAt(file, 6) + 10 : 0;
+    if (hasHeader && file[3] == 4 && (static_cast<unsigned char>(file[5]) & 0x10) != 0) {
+        announced += 10;
+    }
+    const bool fits = announced <= size - split.tagV1Size;
+    if (split.damaged == fits || (fits && split.audioSize != size - split.tagV1Size - announced)) {
+        return "audio piece is not the bytes between the announced tag and the ID3v1 block";
+    }
     return std::nullopt;
 }
 

@@ -11,6 +11,28 @@
 #include <string>
 #include <vector>
 
+// What a file is, told without following a link.
+enum class EFileKind {
+    Regular,
+    Folder,
+    Link,     // a symbolic link or another reparse point: it leads elsewhere, so it is never written through
+    Special,  // a FIFO, a socket or a device: opening one may block, so it is never opened
+};
+
+// Names one file on one volume, whatever name it is reached by.
+struct CFileId {
+    std::uint64_t nVolume = 0;
+    std::uint64_t nIndex = 0;
+    bool operator==(const CFileId&) const = default;
+};
+
+struct CFileInfo {
+    CFileId id;
+    EFileKind eKind = EFileKind::Regular;
+    std::uint64_t nLinks = 0;  // names (hard links) that share the content
+    std::uint64_t nSize = 0;
+};
+
 // An open file. Released (closed) when the owning pointer goes away, on every path.
 class IFile {
   public:
@@ -28,16 +50,34 @@ class IFile {
     virtual bool Flush() = 0;
     // Cuts or extends the file to `size` bytes.
     virtual bool Truncate(std::uint64_t size) = 0;
+    // Of the open file itself, not of whatever its name leads to now.
+    virtual std::optional<CFileInfo> Info() = 0;
 };
 
 using CFileHandle = std::unique_ptr<IFile>;
 
 // One match of a folder search.
 struct CFindData {
-    std::string strName;      // bare name, as stored in the folder
-    std::uint64_t nSize = 0;  // folders report 0
-    bool bFolder = false;
+    std::string strName;                   // bare name, as stored in the folder
+    std::uint64_t nSize = 0;               // folders report 0
+    EFileKind eKind = EFileKind::Regular;  // of the entry itself: a link is a link, whatever it leads to
+    bool IsFolder() const { return eKind == EFileKind::Folder; }
 };
+
+// An exclusive claim on a folder, released when it goes away or when the process dies.
+class IFolderLock {
+  public:
+    virtual ~IFolderLock() = default;
+};
+
+struct CFolderLock {
+    bool bBusy = false;                  // another process holds the folder: do nothing
+    std::unique_ptr<IFolderLock> pHold;  // null where the system offers no lock (a network share)
+};
+
+inline std::string BusyFolderText(const std::string& folder) {
+    return "ERROR: another Kelvara is working in " + folder;
+}
 
 enum class EDeleteResult { Deleted, NotFound, Failed };
 
@@ -45,20 +85,31 @@ class IFileSystem {
   public:
     virtual ~IFileSystem() = default;
 
-    // Reading: others may read too; the file must exist and must not be a folder.
+    // Reading: others may read too; the file must exist and be a regular file (a link to one will do).
+    // Never blocks: a FIFO is refused, not waited on.
     virtual CFileHandle OpenRead(const std::string& path) = 0;
+    // Reading a folder's own entry: like OpenRead, but a link is refused instead of followed.
+    virtual CFileHandle OpenEntryRead(const std::string& path) = 0;
     // Writing: created or replaced (emptied).
     virtual CFileHandle OpenWrite(const std::string& path) = 0;
-    // Writing over an existing file without emptying it first, so its blocks are reused, not freed.
+    // Writing a file that must not exist yet, so that no other writer can share it.
+    virtual CFileHandle OpenNew(const std::string& path) = 0;
+    // Writing over an existing regular file without emptying it first, so its blocks are reused, not freed.
+    // A link is refused, never followed.
     virtual CFileHandle OpenOverwrite(const std::string& path) = 0;
+    // What `path` names, following a link or not; nullopt when nothing is there or it cannot be told.
+    virtual std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) = 0;
 
     // A pattern whose last part holds * or ? lists the matching names directly in its folder,
     // compared without regard to case ("*.*" matches every name, "." and ".." included).
     // A plain path finds that one entry. nullopt: the folder cannot be searched.
     virtual std::optional<std::vector<CFindData>> Find(const std::string& pattern) = 0;
 
-    // Copies with overwrite. A failed copy leaves no partial file at the destination.
-    virtual bool Copy(const std::string& from, const std::string& to) = 0;
+    // Copies the content (and the times) of the regular file `from` into the new file `newPath`, which must
+    // not exist yet. Returns the new file open for flushing; null, with no new file left, on failure.
+    virtual CFileHandle CopyToNew(const std::string& from, const std::string& newPath) = 0;
+    // Moves `from` over `to` in one step; `to` is replaced when it exists.
+    virtual bool Rename(const std::string& from, const std::string& to) = 0;
     virtual EDeleteResult Delete(const std::string& path) = 0;
     // Creates one folder level; false when it could not be made (an existing folder included).
     virtual bool CreateFolder(const std::string& path) = 0;
@@ -66,7 +117,8 @@ class IFileSystem {
     // Appends `size` bytes of `from`, read from `offset`, to `to`; in the kernel where the system can.
     // Returns the bytes copied (fewer means failure).
     virtual std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) = 0;
-    // Whether an existing file could be opened for writing; a read-only file cannot, whoever asks.
+    // Whether an existing regular file (not a link) could be opened for writing; a read-only file cannot,
+    // whoever asks.
     virtual bool CanWrite(const std::string& path) = 0;
     // Moves `replacement` over `target` in one step, so that `target` holds either its old or its new
     // content at every moment. The new file keeps the target's permissions.
@@ -75,10 +127,21 @@ class IFileSystem {
     // same single step. False, with nothing changed, where the system cannot swap two names or where other
     // names (hard links) share the target's content, which must never be written over.
     virtual bool Exchange(const std::string& replacement, const std::string& target) = 0;
+    // Puts the folder's own changes (names made, renamed, removed) on the disk.
+    virtual bool FlushFolder(const std::string& folder) = 0;
+    // Claims the folder for this process alone, without waiting; see CFolderLock.
+    virtual CFolderLock LockFolder(const std::string& folder) = 0;
 };
+
+// Copies with overwrite: the copy is made beside `to`, flushed, and renamed over it, so that `to` holds its
+// old or its whole new content at every moment, even after a power cut. A read-only `to` is refused.
+bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to);
 
 // CopyRange through a buffer, for systems or files that offer nothing better.
 std::uint64_t CopyRangeThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to);
+
+// Makes temporary names unique to the process.
+std::uint32_t CurrentProcessId();
 
 // The operating system's file services, for the life of the process.
 IFileSystem& DefaultFileSystem();

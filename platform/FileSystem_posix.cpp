@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +80,23 @@ bool IsRangeCopyUnsupported(int error) {
     return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL;
 }
 
+EFileKind KindOf(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) {
+        return EFileKind::Regular;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return EFileKind::Folder;
+    }
+    return S_ISLNK(st.st_mode) ? EFileKind::Link : EFileKind::Special;
+}
+
+CFileInfo InfoFrom(const struct stat& st) {
+    return {{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
+            KindOf(st),
+            static_cast<std::uint64_t>(st.st_nlink),
+            static_cast<std::uint64_t>(st.st_size)};
+}
+
 class CPosixFile final : public IFile {
   public:
     explicit CPosixFile(CFd fd) : m_fd(std::move(fd)) {}
@@ -111,6 +129,14 @@ class CPosixFile final : public IFile {
 
     bool Truncate(std::uint64_t size) override { return ::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0; }
 
+    std::optional<CFileInfo> Info() override {
+        struct stat st {};
+        if (::fstat(m_fd.Get(), &st) != 0) {
+            return std::nullopt;
+        }
+        return InfoFrom(st);
+    }
+
     // Appends a range of `source` in the kernel, without passing the bytes through this process.
     std::uint64_t AppendFrom(CPosixFile& source, std::uint64_t offset, std::uint64_t size) {
         auto from = static_cast<off_t>(offset);
@@ -136,31 +162,46 @@ class CPosixFile final : public IFile {
     off_t m_offset = 0;
 };
 
-// The new content takes the old file's permissions and, where allowed, its owner.
-void GiveOwnership(const std::string& replacement, const std::string& target) {
+// Opens a regular file without ever blocking (a FIFO would wait for a writer) and, with O_NOFOLLOW in
+// `flags`, without following a link; anything but a regular file is refused.
+CFd OpenRegular(const std::string& path, int flags) {
+    CFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        ::chmod(replacement.c_str(), st.st_mode & 07777);
+    if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return CFd();
+    }
+    return fd;
+}
+
+// The new content takes the old file's permissions and, where allowed, its owner. Both are set through a
+// handle on the replacement itself, never through a name that might have become a link to elsewhere.
+void GiveOwnership(const std::string& replacement, const std::string& target) {
+    struct stat old {};
+    struct stat now {};
+    const CFd fd = OpenRegular(replacement, O_RDONLY | O_NOFOLLOW);
+    if (::lstat(target.c_str(), &old) != 0 || !S_ISREG(old.st_mode) || !fd || ::fstat(fd.Get(), &now) != 0) {
+        return;
+    }
+    if ((now.st_mode & 07777) != (old.st_mode & 07777)) {
+        ::fchmod(fd.Get(), old.st_mode & 07777);
+    }
+    if (now.st_uid != old.st_uid || now.st_gid != old.st_gid) {
         // Only root may give a file away; otherwise the new file is ours, as the old one was.
-        [[maybe_unused]] const int ignored = ::chown(replacement.c_str(), st.st_uid, st.st_gid);
+        [[maybe_unused]] const int ignored = ::fchown(fd.Get(), old.st_uid, old.st_gid);
     }
 }
 
 // Like the Windows read-only attribute: a file without any write permission is not written, even by root.
 bool IsReadOnly(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
-}
-
-bool IsFolder(const struct stat& st) {
-    return S_ISDIR(st.st_mode);
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
 CFindData MakeFindData(const std::string& name, const struct stat* st) {
     CFindData data;
     data.strName = name;
-    data.bFolder = st != nullptr && IsFolder(*st);
-    data.nSize = (st != nullptr && !data.bFolder) ? static_cast<std::uint64_t>(st->st_size) : 0;
+    data.eKind = st != nullptr ? KindOf(*st) : EFileKind::Special;
+    data.nSize = (st != nullptr && !data.IsFolder()) ? static_cast<std::uint64_t>(st->st_size) : 0;
     return data;
 }
 
@@ -199,45 +240,59 @@ bool CopyContent(int in, int out, off_t size) {
     return ::ftruncate(out, size) == 0;
 }
 
-bool CopyToTemporary(int in, const struct stat& source, const std::string& temporary) {
-    ::unlink(temporary.c_str());  // a leftover of an interrupted copy
-    CFd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777));
-    if (!out || !CopyContent(in, out.Get(), source.st_size)) {
-        return false;
+CFd CopyToNewFile(int in, const struct stat& source, const std::string& newPath) {
+    CFd out(::open(newPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777));
+    if (!out) {
+        return out;
+    }
+    if (!CopyContent(in, out.Get(), source.st_size)) {
+        ::unlink(newPath.c_str());
+        return CFd();
     }
     const std::array<timespec, 2> times{source.st_atim, source.st_mtim};
     ::futimens(out.Get(), times.data());
-    return true;
+    return out;
 }
+
+// Holds the descriptor that carries the lock.
+class CPosixFolderLock final : public IFolderLock {
+  public:
+    explicit CPosixFolderLock(CFd fd) : m_fd(std::move(fd)) {}
+
+  private:
+    CFd m_fd;
+};
 
 class CPosixFileSystem final : public IFileSystem {
   public:
-    CFileHandle OpenRead(const std::string& path) override {
-        CFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        struct stat st {};
-        if (!fd || ::fstat(fd.Get(), &st) != 0 || IsFolder(st)) {
-            return nullptr;
-        }
-        return std::make_unique<CPosixFile>(std::move(fd));
+    CFileHandle OpenRead(const std::string& path) override { return Wrap(OpenRegular(path, O_RDONLY)); }
+
+    CFileHandle OpenEntryRead(const std::string& path) override {
+        return Wrap(OpenRegular(path, O_RDONLY | O_NOFOLLOW));
     }
 
     CFileHandle OpenWrite(const std::string& path) override {
         if (IsReadOnly(path)) {
             return nullptr;
         }
-        CFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (!fd) {
-            return nullptr;
-        }
-        return std::make_unique<CPosixFile>(std::move(fd));
+        return Wrap(CFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)));
+    }
+
+    // O_EXCL also refuses a link that stands where the new file would be.
+    CFileHandle OpenNew(const std::string& path) override {
+        return Wrap(CFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)));
     }
 
     CFileHandle OpenOverwrite(const std::string& path) override {
-        CFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
-        if (!fd) {
-            return nullptr;
+        return Wrap(OpenRegular(path, O_WRONLY | O_NOFOLLOW));
+    }
+
+    std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
+        struct stat st {};
+        if ((followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) {
+            return std::nullopt;
         }
-        return std::make_unique<CPosixFile>(std::move(fd));
+        return InfoFrom(st);
     }
 
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
@@ -253,19 +308,17 @@ class CPosixFileSystem final : public IFileSystem {
         return FindMatching(folder, namePattern);
     }
 
-    bool Copy(const std::string& from, const std::string& to) override {
-        CFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
+        const CFd in = OpenRegular(from, O_RDONLY);
         struct stat source {};
-        if (!in || ::fstat(in.Get(), &source) != 0 || !S_ISREG(source.st_mode)) {
-            return false;
+        if (!in || ::fstat(in.Get(), &source) != 0) {
+            return nullptr;
         }
-        // The copy goes to a neighbour first, so the destination is replaced whole or not at all.
-        const std::string temporary = TemporaryPathFor(to);
-        if (!CopyToTemporary(in.Get(), source, temporary) || ::rename(temporary.c_str(), to.c_str()) != 0) {
-            ::unlink(temporary.c_str());
-            return false;
-        }
-        return true;
+        return Wrap(CopyToNewFile(in.Get(), source, newPath));
+    }
+
+    bool Rename(const std::string& from, const std::string& to) override {
+        return ::rename(from.c_str(), to.c_str()) == 0;
     }
 
     EDeleteResult Delete(const std::string& path) override {
@@ -288,7 +341,7 @@ class CPosixFileSystem final : public IFileSystem {
 
     bool CanWrite(const std::string& path) override {
         struct stat st {};
-        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !IsReadOnly(path) &&
+        return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 &&
                ::access(path.c_str(), W_OK) == 0;
     }
 
@@ -300,16 +353,41 @@ class CPosixFileSystem final : public IFileSystem {
     }
 
     bool Exchange(const std::string& replacement, const std::string& target) override {
-        // Content that other names share (hard links) must never come back to be written over.
+        // Content that other names share (hard links) must never come back to be written over, and a link
+        // must never come back under the replacement's name to be written through.
         struct stat st {};
-        if (::stat(target.c_str(), &st) != 0 || st.st_nlink != 1) {
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
             return false;
         }
         GiveOwnership(replacement, target);
         return ::renameat2(AT_FDCWD, replacement.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
     }
 
+    bool FlushFolder(const std::string& folder) override {
+        const CFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return fd && ::fsync(fd.Get()) == 0;
+    }
+
+    // flock on the folder itself: nothing is left in it, and the system drops the lock with the process.
+    CFolderLock LockFolder(const std::string& folder) override {
+        CFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!fd) {
+            return {};
+        }
+        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
+            return {false, std::make_unique<CPosixFolderLock>(std::move(fd))};
+        }
+        return {errno == EWOULDBLOCK, nullptr};
+    }
+
   private:
+    static CFileHandle Wrap(CFd fd) {
+        if (!fd) {
+            return nullptr;
+        }
+        return std::make_unique<CPosixFile>(std::move(fd));
+    }
+
     // A plain path names one entry; like Windows, it is found whatever the case it was given in.
     static std::optional<std::vector<CFindData>> FindPlain(const std::string& path,
                                                            const std::string& folder,
@@ -350,7 +428,7 @@ class CPosixFileSystem final : public IFileSystem {
                 continue;
             }
             struct stat st {};
-            const bool known = ::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) == 0;
+            const bool known = ::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0;
             found.push_back(MakeFindData(name, known ? &st : nullptr));
         }
         return found;
@@ -358,6 +436,10 @@ class CPosixFileSystem final : public IFileSystem {
 };
 
 }  // namespace
+
+std::uint32_t CurrentProcessId() {
+    return static_cast<std::uint32_t>(::getpid());
+}
 
 IFileSystem& DefaultFileSystem() {
     static CPosixFileSystem fileSystem;

@@ -57,9 +57,39 @@ OVERLAPPED At(std::uint64_t offset) {
     return overlapped;
 }
 
+EFileKind KindOf(DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return EFileKind::Link;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EFileKind::Folder : EFileKind::Regular;
+}
+
+std::optional<CFileInfo> InfoOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info)) {
+        return std::nullopt;
+    }
+    return CFileInfo{
+        {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow},
+        KindOf(info.dwFileAttributes),
+        info.nNumberOfLinks,
+        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow};
+}
+
 class CWinFile final : public IFile {
   public:
     explicit CWinFile(CWinHandle handle) : m_handle(std::move(handle)) {}
+    // The attributes are given back once the handle is closed: a read-only file cannot be opened for the flush.
+    CWinFile(CWinHandle handle, std::string path, DWORD attributes)
+        : m_handle(std::move(handle)), m_strRestorePath(std::move(path)), m_nRestoreAttributes(attributes) {}
+    CWinFile(const CWinFile&) = delete;
+    CWinFile& operator=(const CWinFile&) = delete;
+    ~CWinFile() override {
+        if (!m_strRestorePath.empty()) {
+            m_handle = CWinHandle();
+            ::SetFileAttributesA(m_strRestorePath.c_str(), m_nRestoreAttributes);
+        }
+    }
 
     std::optional<std::uint64_t> Size() override {
         DWORD high = 0;
@@ -113,24 +143,69 @@ class CWinFile final : public IFile {
         return ::SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN) && ::SetEndOfFile(m_handle.Get());
     }
 
+    std::optional<CFileInfo> Info() override { return InfoOfHandle(m_handle.Get()); }
+
   private:
     CWinHandle m_handle;
     std::uint64_t m_offset = 0;
+    std::string m_strRestorePath;
+    DWORD m_nRestoreAttributes = 0;
 };
 
-CFileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-    CWinHandle handle(::CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+CFileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags = 0) {
+    CWinHandle handle(::CreateFileA(path.c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr, disposition,
+                                    FILE_ATTRIBUTE_NORMAL | flags, nullptr));
     if (!handle) {
         return nullptr;
     }
     return std::make_unique<CWinFile>(std::move(handle));
 }
 
+// Opens the entry itself, not what a reparse point leads to, and refuses anything but a plain file.
+CFileHandle OpenEntry(const std::string& path, DWORD access, DWORD share) {
+    CFileHandle file = OpenFile(path, access, share, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+    if (!file) {
+        return nullptr;
+    }
+    const std::optional<CFileInfo> info = file->Info();
+    return info && info->eKind == EFileKind::Regular ? std::move(file) : nullptr;
+}
+
+// Named for the folder's full path, without regard to case; one per folder on the machine.
+std::string MutexNameFor(const std::string& folder) {
+    std::string full(MAX_PATH * 4, '\0');
+    const DWORD length = ::GetFullPathNameA(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    full.resize(length > 0 && length < full.size() ? length : 0);
+    if (full.empty()) {
+        full = folder;
+    }
+    while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) {
+        full.pop_back();
+    }
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (const char c : full) {
+        const char folded = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : (c == '/' ? '\\' : c);
+        hash = (hash ^ static_cast<unsigned char>(folded)) * 1099511628211ull;
+    }
+    return "Local\\Kelvara-out-folder-" + std::to_string(hash);
+}
+
+class CWinFolderLock final : public IFolderLock {
+  public:
+    explicit CWinFolderLock(HANDLE mutex) : m_mutex(mutex) {}
+    CWinFolderLock(const CWinFolderLock&) = delete;
+    CWinFolderLock& operator=(const CWinFolderLock&) = delete;
+    ~CWinFolderLock() override { ::CloseHandle(m_mutex); }
+
+  private:
+    HANDLE m_mutex;
+};
+
 CFindData MakeFindData(const WIN32_FIND_DATAA& found) {
     CFindData data;
     data.strName = found.cFileName;
-    data.bFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    data.nSize = data.bFolder ? 0 : (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    data.eKind = KindOf(found.dwFileAttributes);
+    data.nSize = data.IsFolder() ? 0 : (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     return data;
 }
 
@@ -140,10 +215,25 @@ class CWinFileSystem final : public IFileSystem {
         return OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     }
 
+    CFileHandle OpenEntryRead(const std::string& path) override {
+        return OpenEntry(path, GENERIC_READ, FILE_SHARE_READ);
+    }
+
     CFileHandle OpenWrite(const std::string& path) override { return OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS); }
 
-    CFileHandle OpenOverwrite(const std::string& path) override {
-        return OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING);
+    CFileHandle OpenNew(const std::string& path) override { return OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW); }
+
+    CFileHandle OpenOverwrite(const std::string& path) override { return OpenEntry(path, GENERIC_WRITE, 0); }
+
+    std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
+        const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+        const CWinHandle handle(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, flags, nullptr));
+        if (!handle) {
+            return std::nullopt;
+        }
+        return InfoOfHandle(handle.Get());
     }
 
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
@@ -162,15 +252,26 @@ class CWinFileSystem final : public IFileSystem {
         return matches;
     }
 
-    // The copy goes to a neighbour first, so the destination is replaced whole or not at all.
-    bool Copy(const std::string& from, const std::string& to) override {
-        const std::string temporary = TemporaryPathFor(to);
-        if (!::CopyFileA(from.c_str(), temporary.c_str(), FALSE) ||
-            !::MoveFileExA(temporary.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            ::DeleteFileA(temporary.c_str());
-            return false;
+    CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
+        if (!::CopyFileA(from.c_str(), newPath.c_str(), TRUE)) {
+            return nullptr;
         }
-        return true;
+        const DWORD attributes = ::GetFileAttributesA(newPath.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            ::SetFileAttributesA(newPath.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        }
+        CWinHandle handle(
+            ::CreateFileA(newPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle) {
+            ::SetFileAttributesA(newPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(newPath.c_str());
+            return nullptr;
+        }
+        return std::make_unique<CWinFile>(std::move(handle), newPath, attributes);
+    }
+
+    bool Rename(const std::string& from, const std::string& to) override {
+        return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
 
     EDeleteResult Delete(const std::string& path) override {
@@ -193,7 +294,7 @@ class CWinFileSystem final : public IFileSystem {
     bool CanWrite(const std::string& path) override {
         const DWORD attributes = ::GetFileAttributesA(path.c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0 &&
-               static_cast<bool>(OpenFile(path, GENERIC_WRITE, 0, OPEN_EXISTING));
+               static_cast<bool>(OpenEntry(path, GENERIC_WRITE, 0));
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {
@@ -207,9 +308,31 @@ class CWinFileSystem final : public IFileSystem {
 
     // Windows has no single step that swaps two names.
     bool Exchange(const std::string&, const std::string&) override { return false; }
+
+    // Only a swap of names (Exchange) needs the folder flushed before going on, and Windows makes none; its
+    // renames are written through.
+    bool FlushFolder(const std::string&) override { return true; }
+
+    // A named mutex: it lives while a process holds it open, so it leaves no file behind and dies with its
+    // holder. Its mere existence means another command is working in the folder.
+    CFolderLock LockFolder(const std::string& folder) override {
+        HANDLE mutex = ::CreateMutexA(nullptr, FALSE, MutexNameFor(folder).c_str());
+        if (mutex == nullptr) {
+            return {};
+        }
+        if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+            ::CloseHandle(mutex);
+            return {true, nullptr};
+        }
+        return {false, std::make_unique<CWinFolderLock>(mutex)};
+    }
 };
 
 }  // namespace
+
+std::uint32_t CurrentProcessId() {
+    return ::GetCurrentProcessId();
+}
 
 IFileSystem& DefaultFileSystem() {
     static CWinFileSystem fileSystem;

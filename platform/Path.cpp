@@ -1,5 +1,9 @@
 #include "Path.h"
 
+#include "FileSystem.h"
+
+#include <atomic>
+
 namespace {
 
 bool IsSeparator(char c) {
@@ -46,5 +50,7 @@ std::string ResolveAgainst(const std::string& baseFile, const std::string& path)
 
 std::string TemporaryPathFor(const std::string& path) {
     const std::string folder = FolderPrefix(path);
-    return folder + "." + path.substr(folder.size()) + ".kelvara-tmp";
+    static std::atomic<std::uint64_t> counter{0};
+    return folder + "." + path.substr(folder.size()) + "." + std::to_string(CurrentProcessId()) + "-" +
+           std::to_string(counter++) + ".kelvara-tmp";
 }

@@ -23,7 +23,8 @@ bool IsAbsolutePath(const std::string& path);
 // The folder part of a path, with its trailing separator; empty when the path names no folder.
 std::string FolderPrefix(const std::string& path);
 
-// The temporary neighbour of `path`: hidden on Linux, never matching "*.mp3".
+// A new temporary neighbour of `path`, named for this process and never named twice by it: hidden on Linux,
+// never matching "*.mp3". Two processes never share one, even where folder locks do not work.
 std::string TemporaryPathFor(const std::string& path);
 
 // A relative path is taken relative to the folder of `base`; an absolute one stays as it is.

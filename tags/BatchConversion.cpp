@@ -7,7 +7,7 @@ namespace {
 void RemoveLeftoverTemporaries(IFileSystem& fs, const std::string& outDir) {
     if (const auto leftovers = fs.Find(JoinPath(outDir, kTemporaryNamePattern))) {
         for (const CFindData& leftover : *leftovers) {
-            if (!leftover.bFolder) {
+            if (leftover.eKind == EFileKind::Regular) {
                 fs.Delete(JoinPath(outDir, leftover.strName));
             }
         }
@@ -24,7 +24,16 @@ std::string ConvertFolder(CTagConverter& converter,
     if (outDir.empty()) {
         return "ERROR: no out folder is configured";
     }
-    RemoveLeftoverTemporaries(fs, outDir);
+    // One writer per folder: two would mix their work. The lock also guards the clean-up, which without it
+    // could take a temporary file that another process is still writing.
+    const CFolderLock lock = fs.LockFolder(outDir);
+    if (lock.bBusy) {
+        converter.WriteLog(BusyFolderText(outDir));
+        return BusyFolderText(outDir);
+    }
+    if (lock.pHold) {
+        RemoveLeftoverTemporaries(fs, outDir);
+    }
     // A snapshot of the names: the rewrite renames files while the walk goes on.
     const auto matches = fs.Find(JoinPath(outDir, "*.mp3"));
     if (!matches) {
@@ -38,7 +47,14 @@ std::string ConvertFolder(CTagConverter& converter,
     std::size_t done = 0;
     for (const CFindData& match : *matches) {
         showProgress("EDIT ID3's: " + std::to_string(++done) + "/" + total + " " + match.strName);
-        converter.ConvertFile(JoinPath(outDir, match.strName), match.strName);
+        const std::string path = JoinPath(outDir, match.strName);
+        // Decided by the entry itself: a link leads out of the folder, and a special file may block or have
+        // side effects on being opened.
+        if (match.eKind == EFileKind::Link || match.eKind == EFileKind::Special) {
+            converter.LeaveUnconverted(path, match.eKind);
+        } else {
+            converter.ConvertFile(path, match.strName);
+        }
     }
     return converter.m_strStatus;
 }

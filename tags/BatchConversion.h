@@ -11,7 +11,8 @@ using CShowProgress = std::function<void(const std::string& text)>;
 
 // Converts every MP3 file directly in outDir (names compared without regard to case, in the order the
 // search gives them, each once) and returns the text for the status field: the last file's status, or
-// why nothing was converted. Temporary files a crash left behind are removed first.
+// why nothing was converted. The folder is locked against other Kelvara processes for the whole run; under
+// the lock, temporary files a crash left behind are removed first. Links and special files are left alone.
 std::string ConvertFolder(CTagConverter& converter,
                           IFileSystem& fs,
                           const std::string& outDir,

@@ -37,7 +37,9 @@ FileSplit SplitFileEnds(std::span<const char> head, std::size_t fileSize, std::s
         split.tagV1Size = kTagV1Size;
     }
     if (hasTagV2) {
-        split.tagV2Size = std::min(AnnouncedTagV2Size(head), fileSize - split.tagV1Size);
+        const std::size_t announced = AnnouncedTagV2Size(head);
+        split.damaged = announced > fileSize - split.tagV1Size;
+        split.tagV2Size = std::min(announced, fileSize - split.tagV1Size);
     }
     split.audioSize = fileSize - split.tagV1Size - split.tagV2Size;
     return split;

@@ -7,6 +7,7 @@
 #include "ReadTagV1.h"
 #include "ReadTagV2.h"
 #include "SplitFile.h"
+#include "TemporaryFile.h"
 
 #include <algorithm>
 #include <limits>
@@ -16,25 +17,12 @@ namespace {
 
 constexpr std::uint64_t kMaxFileSize = std::numeric_limits<std::int32_t>::max();
 
-// Deletes a temporary file on every path that does not hand it over.
-class CTemporaryFile {
-  public:
-    CTemporaryFile(IFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {}
-    CTemporaryFile(const CTemporaryFile&) = delete;
-    CTemporaryFile& operator=(const CTemporaryFile&) = delete;
-    ~CTemporaryFile() {
-        if (!m_handedOver) {
-            m_fs.Delete(m_path);
-        }
+std::string WhyLeftUnconverted(const std::string& fullPath, EFileKind kind) {
+    if (kind == EFileKind::Link) {
+        return "ERROR: " + fullPath + " is a link, not a file of the out folder; left unchanged";
     }
-    const std::string& Path() const { return m_path; }
-    void HandOver() { m_handedOver = true; }
-
-  private:
-    IFileSystem& m_fs;
-    std::string m_path;
-    bool m_handedOver = false;
-};
+    return "ERROR: " + fullPath + " is not a regular file; left unchanged";
+}
 
 // On Linux a name is UTF-8, while titles are Windows-1251 like every legacy tag; a name that is no
 // valid UTF-8 is taken as it stands.
@@ -65,9 +53,15 @@ void CTagConverter::Report(const std::string& text) {
     WriteLog(text);
 }
 
+void CTagConverter::LeaveUnconverted(const std::string& fullPath, EFileKind kind) {
+    m_strStatus.clear();
+    Fail(WhyLeftUnconverted(fullPath, kind));
+}
+
 void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
     m_bError = false;
     m_strStatus.clear();
+    m_strPath = fullPath;
     if (OpenAndMeasure(fullPath)) {
         SplitFile();
         if (!m_bError) {
@@ -86,22 +80,26 @@ void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
 
 // False when there is nothing more to do with the file: it failed to open, is empty or too large.
 bool CTagConverter::OpenAndMeasure(const std::string& fullPath) {
-    m_hIn = m_fs.OpenRead(fullPath);
+    // A link is not followed and a special file is never waited on: neither is a song of this folder.
+    m_hIn = m_fs.OpenEntryRead(fullPath);
     if (!m_hIn) {
-        Fail("ERROR: Could not open file " + fullPath);
+        const auto info = m_fs.InfoOf(fullPath, false);
+        const bool special = info && info->eKind != EFileKind::Regular && info->eKind != EFileKind::Folder;
+        Fail(special ? WhyLeftUnconverted(fullPath, info->eKind) : "ERROR: Could not open file " + fullPath);
         return false;
     }
-    const std::optional<std::uint64_t> size = m_hIn->Size();
-    if (!size) {
+    const std::optional<CFileInfo> info = m_hIn->Info();
+    if (!info) {
         Fail("ERROR: readed size don't match");
         return false;
     }
-    if (*size > kMaxFileSize) {
+    m_inId = info->id;
+    if (info->nSize > kMaxFileSize) {
         m_bError = true;
         Report("ERROR: file of 2 GB or more left unchanged: " + fullPath);
         return false;
     }
-    m_nFileSize = static_cast<std::int32_t>(*size);
+    m_nFileSize = static_cast<std::int32_t>(info->nSize);
     if (m_nFileSize == 0) {
         Report("Size of: " + fullPath + "is 0");
         return false;
@@ -125,6 +123,10 @@ void CTagConverter::SplitFile() {
         return;
     }
     const tags::FileSplit split = tags::SplitFileEnds(head, fileSize, tail);
+    if (split.damaged) {
+        Fail("ERROR: damaged ID3v2 tag in " + m_strPath + ": its size runs past the audio; left unchanged");
+        return;
+    }
     std::vector<char> tagV2(split.tagV2Size);
     if (!tagV2.empty() && !ReadExactly(0, tagV2)) {
         return;
@@ -183,12 +185,11 @@ void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchang
 }
 
 void CTagConverter::WriteReplacement(const std::string& fullPath) {
-    const bool overwrite = !m_strSpare.empty() && FolderPrefix(m_strSpare) == FolderPrefix(fullPath);
-    if (!overwrite) {
-        DropSpare();
-    }
+    CFileHandle spare = OpenSpareFor(fullPath);
+    const bool overwrite = static_cast<bool>(spare);
     CTemporaryFile temporary(m_fs, overwrite ? std::exchange(m_strSpare, {}) : TemporaryPathFor(fullPath));
-    const bool written = WriteTemporary(fullPath, temporary.Path(), overwrite);
+    m_hOut = overwrite ? std::move(spare) : m_fs.OpenNew(temporary.Path());
+    const bool written = WriteTemporary(fullPath, overwrite);
     m_hOut.reset();
     m_hIn.reset();  // Windows can neither replace nor delete a file that is still open
     if (!written) {
@@ -196,6 +197,7 @@ void CTagConverter::WriteReplacement(const std::string& fullPath) {
     }
     if (m_bKeepSpare && m_fs.Exchange(temporary.Path(), fullPath)) {
         m_strSpare = temporary.Path();
+        m_spareId = m_inId;
     } else if (!m_fs.Replace(temporary.Path(), fullPath)) {
         Fail("ERROR: Could not replace file " + fullPath);
         return;
@@ -203,10 +205,29 @@ void CTagConverter::WriteReplacement(const std::string& fullPath) {
     temporary.HandOver();
 }
 
-bool CTagConverter::WriteTemporary(const std::string& fullPath, const std::string& temporary, bool overwrite) {
-    m_hOut = overwrite ? m_fs.OpenOverwrite(temporary) : m_fs.OpenWrite(temporary);
-    m_hIn = m_fs.OpenRead(fullPath);  // again, for the audio
-    if (!m_hOut || !m_hIn) {
+// The kept file is written over only once the exchange that put it there is on the disk (else a power cut
+// could bring the last song's name back on blocks that already hold this one), and only while it is still
+// the very file the exchange put there: a regular file with no other name, reached without a link.
+CFileHandle CTagConverter::OpenSpareFor(const std::string& fullPath) {
+    const std::string folder = FolderPrefix(fullPath);
+    if (m_strSpare.empty() || FolderPrefix(m_strSpare) != folder || !m_fs.FlushFolder(folder)) {
+        DropSpare();
+        return nullptr;
+    }
+    CFileHandle spare = m_fs.OpenOverwrite(m_strSpare);
+    const std::optional<CFileInfo> info = spare ? spare->Info() : std::nullopt;
+    if (!info || info->id != m_spareId || info->eKind != EFileKind::Regular || info->nLinks != 1) {
+        spare.reset();
+        DropSpare();
+        return nullptr;
+    }
+    return spare;
+}
+
+bool CTagConverter::WriteTemporary(const std::string& fullPath, bool overwrite) {
+    m_hIn = m_fs.OpenEntryRead(fullPath);  // again, for the audio
+    const std::optional<CFileInfo> info = m_hIn ? m_hIn->Info() : std::nullopt;
+    if (!m_hOut || !info || info->id != m_inId) {
         Fail("ERROR: Could not open file " + fullPath);
         return false;
     }

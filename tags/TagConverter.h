@@ -23,6 +23,9 @@ class CTagConverter {
     // fullPath names the file; fileName is its bare name, as the folder search found it. The outcome is
     // in m_strStatus, m_bError and the activity log.
     void ConvertFile(std::string fullPath, std::string fileName);
+    // Instead of ConvertFile, for an entry that is a link or a special file: it is left exactly as it is, and
+    // the reason is logged as a failure.
+    void LeaveUnconverted(const std::string& fullPath, EFileKind kind);
     void WriteLog(std::string text);
 
     // While one lives, each song's old content is kept in a temporary file and the next song of the same
@@ -71,7 +74,8 @@ class CTagConverter {
     void ReadTitleAndArtist(const std::string& fileName);
     void WriteFileIfChanged(const std::string& fullPath, bool unchanged);
     void WriteReplacement(const std::string& fullPath);
-    bool WriteTemporary(const std::string& fullPath, const std::string& temporary, bool overwrite);
+    bool WriteTemporary(const std::string& fullPath, bool overwrite);
+    CFileHandle OpenSpareFor(const std::string& fullPath);
     void DropSpare();
     bool ReadExactly(std::uint64_t offset, std::vector<char>& buffer);
     void Fail(const std::string& text);
@@ -79,6 +83,9 @@ class CTagConverter {
     void ReleaseFile();
 
     IFileSystem& m_fs;
+    std::string m_strPath;  // of the file being converted
+    CFileId m_inId;         // the file being converted, as first opened
     bool m_bKeepSpare = false;
     std::string m_strSpare;  // a temporary file holding the last song's old content, to be written over
+    CFileId m_spareId;       // what m_strSpare must still be before it is written over
 };

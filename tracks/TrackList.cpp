@@ -11,9 +11,25 @@
 
 CTrackList::CTrackList() : CTrackList(DefaultFileSystem()) {}
 
+namespace {
+
+std::string CutEntryText(std::int32_t number) {
+    return "ERROR: playlist entry " + std::to_string(number) + " is longer than " + std::to_string(kEntrySize - 1) +
+           " bytes and was cut";
+}
+
+}  // namespace
+
 CTrackList::CTrackList(IFileSystem& fileSystem) : m_fs(fileSystem) {
     Load();
     EmptyLog();
+    LogCutEntries();  // the start-up load's own lines went with the emptied log, but these must be seen
+}
+
+void CTrackList::LogCutEntries() {
+    for (const std::int32_t number : m_cutEntries) {
+        WriteLog(CutEntryText(number));
+    }
 }
 
 void CTrackList::WriteLog(std::string text) {
@@ -78,10 +94,8 @@ std::int32_t CTrackList::StorePlaylist(const std::vector<char>& data, const std:
     const std::int32_t total = CountEntries(data);
     m_nCount = std::min(total, kMaxEntries);
     m_strPlaylist = playlistPath;
-    for (const std::int32_t number : StoreEntries(data, m_nCount, m_aszFiles)) {
-        WriteLog("ERROR: playlist entry " + std::to_string(number) + " is longer than " +
-                 std::to_string(kEntrySize - 1) + " bytes and was cut");
-    }
+    m_cutEntries = StoreEntries(data, m_nCount, m_aszFiles);
+    LogCutEntries();
     return total;
 }
 
@@ -96,7 +110,13 @@ std::optional<std::int32_t> CTrackList::CheckedIndex(const std::string& numberTe
         Report("ERROR: no out folder is configured");
         return std::nullopt;
     }
-    return std::get<std::int32_t>(index);
+    // A cut path may name another, existing file.
+    const std::int32_t number = std::get<std::int32_t>(index) + 1;
+    if (std::find(m_cutEntries.begin(), m_cutEntries.end(), number) != m_cutEntries.end()) {
+        Report(CutEntryText(number));
+        return std::nullopt;
+    }
+    return number - 1;
 }
 
 std::string CTrackList::SourcePath(std::int32_t index) const {
@@ -111,9 +131,22 @@ std::optional<std::string> CTrackList::FindSourceName(std::int32_t index) {
     return found->front().strName;
 }
 
+// The out folder's file is the entry's source itself (reached through the playlist's own folder, or a
+// link), not a copy of it.
+bool CTrackList::IsSameFile(const std::string& source, const std::string& target) {
+    const auto sourceInfo = m_fs.InfoOf(source, true);
+    const auto targetInfo = m_fs.InfoOf(target, false);
+    return sourceInfo && targetInfo && sourceInfo->id == targetInfo->id;
+}
+
 void CTrackList::CopyByNumber(std::string numberText) {
     const auto index = CheckedIndex(numberText);
     if (!index) {
+        return;
+    }
+    const CFolderLock lock = m_fs.LockFolder(m_strOutDir);
+    if (lock.bBusy) {
+        Report(BusyFolderText(m_strOutDir));
         return;
     }
     const std::string entry = m_aszFiles[static_cast<std::size_t>(*index)].data();
@@ -122,9 +155,14 @@ void CTrackList::CopyByNumber(std::string numberText) {
         Report("ERROR: file not found: " + entry);
         return;
     }
-    const std::string target = JoinPath(m_strOutDir, *name);
     // The name as stored, since the list may spell it in another case.
-    if (!m_fs.Copy(FolderPrefix(SourcePath(*index)) + *name, target)) {
+    const std::string source = FolderPrefix(SourcePath(*index)) + *name;
+    const std::string target = JoinPath(m_strOutDir, *name);
+    if (IsSameFile(source, target)) {
+        Report("ERROR: " + target + " is the playlist's own file; nothing copied");
+        return;
+    }
+    if (!CopyWhole(m_fs, source, target)) {
         Report("ERROR: could not copy " + entry + " to " + target);
         return;
     }
@@ -136,6 +174,11 @@ void CTrackList::DeleteByNumber(std::string numberText) {
     if (!index) {
         return;
     }
+    const CFolderLock lock = m_fs.LockFolder(m_strOutDir);
+    if (lock.bBusy) {
+        Report(BusyFolderText(m_strOutDir));
+        return;
+    }
     const auto name = FindSourceName(*index);
     if (!name) {
         // The status keeps showing the previous outcome; only the log learns of this.
@@ -143,6 +186,10 @@ void CTrackList::DeleteByNumber(std::string numberText) {
         return;
     }
     const std::string target = JoinPath(m_strOutDir, *name);
+    if (IsSameFile(FolderPrefix(SourcePath(*index)) + *name, target)) {
+        Report("ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
+        return;
+    }
     if (m_fs.Delete(target) == EDeleteResult::Failed) {
         Report("ERROR: could not delete " + target);
         return;

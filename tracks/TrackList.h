@@ -40,6 +40,9 @@ class CTrackList {
     std::optional<std::int32_t> CheckedIndex(const std::string& numberText);
     std::string SourcePath(std::int32_t index) const;
     std::optional<std::string> FindSourceName(std::int32_t index);
+    bool IsSameFile(const std::string& source, const std::string& target);
+    void LogCutEntries();
 
     IFileSystem& m_fs;
+    std::vector<std::int32_t> m_cutEntries;  // numbers of the entries cut to fit the table
 };

@@ -19,7 +19,7 @@ class FileSystemTest : public CTempFolderTest {
         }
         std::vector<std::string> names;
         for (const CFindData& match : *found) {
-            names.push_back(match.strName + ":" + std::to_string(match.nSize) + (match.bFolder ? "/" : ""));
+            names.push_back(match.strName + ":" + std::to_string(match.nSize) + (match.IsFolder() ? "/" : ""));
         }
         std::sort(names.begin(), names.end());
         return names;
@@ -83,15 +83,15 @@ TEST_F(FileSystemTest, CopyReplacesWholeOrLeavesEverythingAsItWas) {
     WriteFileBytes("src.mp3", "new content");
     std::filesystem::create_directories("out/folder.mp3");
     WriteFileBytes("out/src.mp3", "an older and longer content");
-    ASSERT_TRUE(m_fs.Copy("src.mp3", JoinPath("out", "src.mp3")));
+    ASSERT_TRUE(CopyWhole(m_fs, "src.mp3", JoinPath("out", "src.mp3")));
     EXPECT_EQ(ReadFileBytes("out/src.mp3"), "new content");
-    ASSERT_TRUE(m_fs.Copy("src.mp3", "src.mp3")) << "a copy onto itself keeps the file";
+    ASSERT_TRUE(CopyWhole(m_fs, "src.mp3", "src.mp3")) << "a copy onto itself keeps the file";
     EXPECT_EQ(ReadFileBytes("src.mp3"), "new content");
 
-    EXPECT_FALSE(m_fs.Copy("missing.mp3", JoinPath("out", "copy.mp3")));
-    EXPECT_FALSE(m_fs.Copy("src.mp3", JoinPath("no-such-folder", "src.mp3")));
-    EXPECT_FALSE(m_fs.Copy("out", JoinPath("out", "copy.mp3"))) << "a folder is no file to copy";
-    EXPECT_FALSE(m_fs.Copy("src.mp3", JoinPath("out", "folder.mp3"))) << "nor is a folder replaced by a file";
+    EXPECT_FALSE(CopyWhole(m_fs, "missing.mp3", JoinPath("out", "copy.mp3")));
+    EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("no-such-folder", "src.mp3")));
+    EXPECT_FALSE(CopyWhole(m_fs, "out", JoinPath("out", "copy.mp3"))) << "a folder is no file to copy";
+    EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("out", "folder.mp3"))) << "nor is a folder replaced by a file";
     EXPECT_EQ(Found(JoinPath("out", "*.*")), (std::vector<std::string>{"..:0/", ".:0/", "folder.mp3:0/", "src.mp3:11"}))
         << "no partial or temporary file is left behind";
 }

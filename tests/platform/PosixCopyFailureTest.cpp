@@ -39,7 +39,7 @@ TEST_F(PosixCopyFailureTest, CopyThatRunsOutOfRoomKeepsTheOldCopyAndLeavesNoPart
     WriteFileBytes("out/song.mp3", "the earlier copy");
     {
         CFileSizeLimit limit(1 << 20);
-        EXPECT_FALSE(DefaultFileSystem().Copy("song.mp3", "out/song.mp3"));
+        EXPECT_FALSE(CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3"));
     }
     EXPECT_EQ(ReadFileBytes("out/song.mp3"), "the earlier copy");
     std::vector<std::string> names;

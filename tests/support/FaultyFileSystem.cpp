@@ -11,7 +11,11 @@ struct CFileFaults {
 
 class CFaultyFile final : public IFile {
   public:
-    CFaultyFile(CFileHandle real, CFileFaults faults) : m_real(std::move(real)), m_faults(faults) {}
+    CFaultyFile(CFileHandle real,
+                CFileFaults faults,
+                std::shared_ptr<std::vector<std::string>> changes,
+                std::string path)
+        : m_real(std::move(real)), m_faults(faults), m_changes(std::move(changes)), m_path(std::move(path)) {}
 
     std::optional<std::uint64_t> Size() override { return m_real->Size(); }
 
@@ -30,12 +34,20 @@ class CFaultyFile final : public IFile {
                               m_faults.bShortRead && !buffer.empty() ? buffer.first(buffer.size() - 1) : buffer);
     }
 
-    bool Flush() override { return !m_faults.bFlush && m_real->Flush(); }
-    bool Truncate(std::uint64_t size) override { return !m_faults.bFailedWrite && m_real->Truncate(size); }
+    bool Flush() override {
+        m_changes->push_back("Flush " + m_path);
+        return !m_faults.bFlush && m_real->Flush();
+    }
+    bool Truncate(std::uint64_t size) override {
+        m_changes->push_back("Truncate " + m_path);
+        return !m_faults.bFailedWrite && m_real->Truncate(size);
+    }
+    std::optional<CFileInfo> Info() override { return m_real->Info(); }
 
     bool FailsRangeCopy() const { return m_faults.bRangeCopy; }
 
     std::size_t Write(std::span<const char> data) override {
+        m_changes->push_back("Write " + m_path);
         if (m_faults.bFailedWrite) {
             return 0;
         }
@@ -45,6 +57,8 @@ class CFaultyFile final : public IFile {
   private:
     CFileHandle m_real;
     CFileFaults m_faults;
+    std::shared_ptr<std::vector<std::string>> m_changes;
+    std::string m_path;
 };
 
 }  // namespace
@@ -55,37 +69,60 @@ bool CFaultyFileSystem::Hits(EFault fault, const std::string& path) const {
     });
 }
 
-CFileHandle CFaultyFileSystem::Wrap(CFileHandle file, const std::string& path) const {
+CFileHandle CFaultyFileSystem::Wrap(CFileHandle file, const std::string& path) {
     if (!file) {
         return file;
     }
     const CFileFaults faults{Hits(EFault::ShortRead, path),  Hits(EFault::FailedRead, path),
                              Hits(EFault::ShortWrite, path), Hits(EFault::FailedWrite, path),
                              Hits(EFault::Flush, path),      Hits(EFault::RangeCopy, path)};
-    return std::make_unique<CFaultyFile>(std::move(file), faults);
+    return std::make_unique<CFaultyFile>(std::move(file), faults, m_changes, path);
 }
 
 CFileHandle CFaultyFileSystem::OpenRead(const std::string& path) {
     return Hits(EFault::OpenRead, path) ? nullptr : Wrap(m_real.OpenRead(path), path);
 }
 
+CFileHandle CFaultyFileSystem::OpenEntryRead(const std::string& path) {
+    return Hits(EFault::OpenRead, path) ? nullptr : Wrap(m_real.OpenEntryRead(path), path);
+}
+
 CFileHandle CFaultyFileSystem::OpenWrite(const std::string& path) {
+    Record("OpenWrite", path);
     return Hits(EFault::OpenWrite, path) ? nullptr : Wrap(m_real.OpenWrite(path), path);
 }
 
+CFileHandle CFaultyFileSystem::OpenNew(const std::string& path) {
+    Record("OpenNew", path);
+    return Hits(EFault::OpenWrite, path) ? nullptr : Wrap(m_real.OpenNew(path), path);
+}
+
 CFileHandle CFaultyFileSystem::OpenOverwrite(const std::string& path) {
+    Record("OpenOverwrite", path);
     return Hits(EFault::OpenWrite, path) ? nullptr : Wrap(m_real.OpenOverwrite(path), path);
+}
+
+std::optional<CFileInfo> CFaultyFileSystem::InfoOf(const std::string& path, bool followLinks) {
+    return m_real.InfoOf(path, followLinks);
 }
 
 std::optional<std::vector<CFindData>> CFaultyFileSystem::Find(const std::string& pattern) {
     return Hits(EFault::Find, pattern) ? std::nullopt : m_real.Find(pattern);
 }
 
-bool CFaultyFileSystem::Copy(const std::string& from, const std::string& to) {
-    return !Hits(EFault::Copy, from) && !Hits(EFault::Copy, to) && m_real.Copy(from, to);
+CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath) {
+    Record("CopyToNew", newPath);
+    const bool fails = Hits(EFault::Copy, from) || Hits(EFault::Copy, newPath);
+    return fails ? nullptr : Wrap(m_real.CopyToNew(from, newPath), newPath);
+}
+
+bool CFaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+    Record("Rename", from + " " + to);
+    return !Hits(EFault::Replace, to) && m_real.Rename(from, to);
 }
 
 EDeleteResult CFaultyFileSystem::Delete(const std::string& path) {
+    Record("Delete", path);
     return Hits(EFault::Delete, path) ? EDeleteResult::Failed : m_real.Delete(path);
 }
 
@@ -104,9 +141,20 @@ bool CFaultyFileSystem::CanWrite(const std::string& path) {
 }
 
 bool CFaultyFileSystem::Replace(const std::string& replacement, const std::string& target) {
+    Record("Replace", replacement + " " + target);
     return !Hits(EFault::Replace, target) && m_real.Replace(replacement, target);
 }
 
 bool CFaultyFileSystem::Exchange(const std::string& replacement, const std::string& target) {
+    Record("Exchange", replacement + " " + target);
     return !Hits(EFault::Replace, target) && m_real.Exchange(replacement, target);
+}
+
+bool CFaultyFileSystem::FlushFolder(const std::string& folder) {
+    Record("FlushFolder", folder);
+    return !Hits(EFault::FlushFolder, folder) && m_real.FlushFolder(folder);
+}
+
+CFolderLock CFaultyFileSystem::LockFolder(const std::string& folder) {
+    return m_real.LockFolder(folder);
 }

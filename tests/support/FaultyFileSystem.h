@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,16 +15,18 @@ enum class EFault {
     ShortWrite,  // one byte less than asked for is written
     FailedWrite,
     Find,
-    Copy,
+    Copy,  // the copy to a new file
     Delete,
     CreateFolder,
     RangeCopy,  // stops half-way
     Flush,
     CanWrite,
-    Replace,
+    Replace,  // Replace, Exchange and Rename of this target
+    FlushFolder,
 };
 
-// The real file services, but with chosen operations failing, so every error path can be reached.
+// The real file services, but with chosen operations failing, so every error path can be reached; every
+// change made to the disk is recorded in order, so the order of flushes and renames can be checked.
 class CFaultyFileSystem final : public IFileSystem {
   public:
     explicit CFaultyFileSystem(IFileSystem& real = DefaultFileSystem()) : m_real(real) {}
@@ -31,23 +34,34 @@ class CFaultyFileSystem final : public IFileSystem {
     // From now on `fault` hits every path that contains pathPart (every path when it is empty).
     void Inject(EFault fault, std::string pathPart = {}) { m_faults.emplace_back(fault, std::move(pathPart)); }
     void Clear() { m_faults.clear(); }
+    // "Operation path" for each write, flush, rename, exchange, delete and folder flush, in order.
+    const std::vector<std::string>& Changes() const { return *m_changes; }
 
     CFileHandle OpenRead(const std::string& path) override;
+    CFileHandle OpenEntryRead(const std::string& path) override;
     CFileHandle OpenWrite(const std::string& path) override;
+    CFileHandle OpenNew(const std::string& path) override;
     CFileHandle OpenOverwrite(const std::string& path) override;
+    std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override;
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override;
-    bool Copy(const std::string& from, const std::string& to) override;
+    CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override;
+    bool Rename(const std::string& from, const std::string& to) override;
     EDeleteResult Delete(const std::string& path) override;
     bool CreateFolder(const std::string& path) override;
     std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) override;
     bool CanWrite(const std::string& path) override;
     bool Replace(const std::string& replacement, const std::string& target) override;
     bool Exchange(const std::string& replacement, const std::string& target) override;
+    bool FlushFolder(const std::string& folder) override;
+    CFolderLock LockFolder(const std::string& folder) override;
 
   private:
     bool Hits(EFault fault, const std::string& path) const;
-    CFileHandle Wrap(CFileHandle file, const std::string& path) const;
+    CFileHandle Wrap(CFileHandle file, const std::string& path);
+    void Record(const std::string& operation, const std::string& path) { m_changes->push_back(operation + " " + path); }
 
     IFileSystem& m_real;
     std::vector<std::pair<EFault, std::string>> m_faults;
+    // Shared with the open files, which record their own writes and flushes.
+    std::shared_ptr<std::vector<std::string>> m_changes = std::make_shared<std::vector<std::string>>();
 };

@@ -18,7 +18,7 @@ TEST(FuzzRegression, KeptInputsKeepEveryTagInvariant) {
         const auto found = fs.Find(folder + "/*");
         ASSERT_TRUE(found) << folder;
         for (const CFindData& entry : *found) {
-            if (entry.bFolder) {
+            if (entry.IsFolder()) {
                 continue;
             }
             std::vector<char> file;

@@ -1,6 +1,7 @@
 #include "TrackListFixture.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -91,7 +92,11 @@ TEST_F(TrackListTest, ConfigurationEndingInsideThePlaylistNameStillLoads) {
 }
 
 TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
-    std::string text = "\xEF\xBB\xBF#EXTM3U\n" + std::string(2000, 'z') + "\n";
+    // The first 1023 bytes of entry 1 name a file that exists: five folders and a name.
+    const std::string part(250, 'd');
+    const std::string folders = "d/" + part + "/" + part + "/" + part + "/" + part;
+    const std::string prefix = folders + "/" + std::string(1023 - folders.size() - 5, 'x') + ".mp3";
+    std::string text = "\xEF\xBB\xBF#EXTM3U\n" + prefix + std::string(1000, 'z') + "\n";
     for (int i = 2; i <= kMaxEntries + 1; ++i) {
         text += "/m/" + std::to_string(i) + ".mp3\n";
     }
@@ -100,11 +105,24 @@ TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
     auto list = MakeList();
     EXPECT_EQ(list->m_nCount, kMaxEntries);
     EXPECT_EQ(list->m_strStatus, "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
-    EXPECT_EQ(Entry(*list, 1), std::string(1023, 'z'));
+    EXPECT_EQ(Entry(*list, 1), prefix);
     EXPECT_EQ(Entry(*list, 2), "/m/2.mp3") << "the byte-order mark shifts no number";
+    const std::string cut = "ERROR: playlist entry 1 is longer than 1023 bytes and was cut";
+    EXPECT_EQ(LogLines(), std::vector<std::string>{cut}) << "the start-up warning outlives the emptied log";
+
+    // The cut path names another file, which must never be copied or deleted in its place.
+    const std::string name = prefix.substr(folders.size() + 1);
+    std::filesystem::create_directories(folders);
+    std::ofstream(prefix) << "another song";  // where the system allows a path this long
+    WriteFileBytes("out/" + name, "its copy");
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->m_strStatus, cut);
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->m_strStatus, cut);
+    EXPECT_EQ(ReadFileBytes("out/" + name), "its copy");
+
     list->Load();
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"ERROR: playlist entry 1 is longer than 1023 bytes and was cut",
-                                                    list->m_strStatus}));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, list->m_strStatus}));
 }
 
 TEST_F(TrackListTest, PlaylistTooLargeToHoldIsAReadError) {

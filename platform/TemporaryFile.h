@@ -1,0 +1,26 @@
+#pragma once
+
+#include "FileSystem.h"
+
+#include <string>
+#include <utility>
+
+// A temporary file that is deleted on every path that does not hand it over.
+class CTemporaryFile {
+  public:
+    CTemporaryFile(IFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {}
+    CTemporaryFile(const CTemporaryFile&) = delete;
+    CTemporaryFile& operator=(const CTemporaryFile&) = delete;
+    ~CTemporaryFile() {
+        if (!m_handedOver) {
+            m_fs.Delete(m_path);
+        }
+    }
+    const std::string& Path() const { return m_path; }
+    void HandOver() { m_handedOver = true; }
+
+  private:
+    IFileSystem& m_fs;
+    std::string m_path;
+    bool m_handedOver = false;
+};
