@@ -2,6 +2,7 @@
 #include "TempFolder.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -47,6 +48,33 @@ TEST_F(PosixCopyFailureTest, CopyThatRunsOutOfRoomKeepsTheOldCopyAndLeavesNoPart
         names.push_back(entry.path().filename().string());
     }
     EXPECT_EQ(names, std::vector<std::string>{"song.mp3"});
+}
+
+// Opening a FIFO for reading would wait for a writer forever; a link would lead out of the folder.
+TEST_F(CTempFolderTest, AFifoIsNeverWaitedOnAndALinkNeverWrittenThrough) {
+    IFileSystem& fs = DefaultFileSystem();
+    std::filesystem::create_directory("out");
+    ASSERT_EQ(::mkfifo("fifo.mp3", 0644), 0);
+    WriteFileBytes("song.mp3", "song");
+    std::filesystem::create_symlink("song.mp3", "link.mp3");
+    EXPECT_FALSE(fs.OpenRead("fifo.mp3"));
+    EXPECT_FALSE(CopyWhole(fs, "fifo.mp3", "out/fifo.mp3"));
+    EXPECT_FALSE(fs.OpenEntryRead("link.mp3"));
+    EXPECT_FALSE(fs.OpenOverwrite("link.mp3"));
+    EXPECT_FALSE(fs.CanWrite("link.mp3"));
+    EXPECT_TRUE(fs.OpenRead("link.mp3")) << "a playlist entry may be a link to a song";
+    EXPECT_FALSE(fs.OpenNew("link.mp3")) << "a new file is never made through a link";
+    EXPECT_EQ(ReadFileBytes("song.mp3"), "song");
+    EXPECT_TRUE(std::filesystem::is_empty("out"));
+
+    const auto found = fs.Find("*.mp3");
+    ASSERT_TRUE(found);
+    for (const CFindData& entry : *found) {
+        const EFileKind expected = entry.strName == "fifo.mp3"   ? EFileKind::Special
+                                   : entry.strName == "link.mp3" ? EFileKind::Link
+                                                                 : EFileKind::Regular;
+        EXPECT_EQ(entry.eKind, expected) << entry.strName;
+    }
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+#include "BatchConversion.h"
+#include "BuildTagV2.h"
+#include "FileSystem.h"
 #include "TagConverter.h"
 #include "TempFolder.h"
 
@@ -5,9 +8,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
+
+std::string AsText(const std::vector<char>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
 // A tiny tmpfs of its own that fills up for real. Mounting needs root, as CI has.
 class FullDiskTest : public CTempFolderTest {
@@ -67,6 +75,72 @@ TEST_F(PosixConversionTest, HardLinkedSongKeepsItsOtherNamesContent) {
     }
     EXPECT_EQ(ReadFileBytes("elsewhere.mp3"), "audio of a") << "the old content was not reused for b";
     EXPECT_EQ(ReadFileBytes("b.mp3").substr(0, 3), "ID3");
+}
+
+// Links (to another folder and to a song of the same folder) and a FIFO among the songs, in several places
+// of the walk order: nothing outside the out folder changes, every regular song is converted, and the FIFO
+// is never waited on.
+TEST_F(PosixConversionTest, LinksAndSpecialFilesInTheOutFolderAreLeftExactlyAsTheyAre) {
+    std::filesystem::create_directories("lib");
+    std::filesystem::create_directories("out");
+    WriteFileBytes("lib/x.mp3", "audio of x, outside");
+    ::chmod("lib/x.mp3", 0600);
+    const std::vector<std::string> songs = {"b.mp3", "c.mp3", "n.mp3", "y.mp3"};
+    for (const std::string& name : songs) {
+        WriteFileBytes("out/" + name, "audio of " + name);
+    }
+    const std::vector<std::pair<std::string, std::string>> links = {
+        {"a.mp3", "../lib/x.mp3"}, {"m.mp3", "b.mp3"}, {"o.mp3", "../lib/x.mp3"}, {"zz.mp3", "../lib/x.mp3"}};
+    for (const auto& [name, target] : links) {
+        std::filesystem::create_symlink(target, "out/" + name);
+    }
+    ASSERT_EQ(::mkfifo("out/fifo.mp3", 0644), 0);
+
+    CTagConverter converter;
+    ConvertFolder(converter, DefaultFileSystem(), "out", [](const std::string&) {});
+
+    EXPECT_EQ(ReadFileBytes("lib/x.mp3"), "audio of x, outside");
+    struct stat st {};
+    ::stat("lib/x.mp3", &st);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    for (const std::string& name : songs) {
+        EXPECT_EQ(ReadFileBytes("out/" + name), AsText(tags::BuildTagV2(name, "")) + "audio of " + name);
+    }
+    for (const auto& [name, target] : links) {
+        EXPECT_EQ(std::filesystem::read_symlink("out/" + name), target);
+    }
+    const std::vector<std::string> log = LogLines();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& line) { return line.find(" is a link, not a file") != line.npos; }),
+              4);
+    EXPECT_NE(std::find(log.begin(), log.end(), "ERROR: out/fifo.mp3 is not a regular file; left unchanged"),
+              log.end());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 9) << "no temporary file is left";
+}
+
+// Should the kept old content of a song be swapped for a link between two songs, the next song is not
+// written through it.
+TEST_F(PosixConversionTest, KeptFileIsWrittenOverOnlyWhileItIsTheBatchsOwn) {
+    std::filesystem::create_directories("out");
+    WriteFileBytes("victim.mp3", "outside the out folder");
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        WriteFileBytes(std::string("out/") + name, std::string("audio of ") + name);
+    }
+    const auto swapKeptForLink = [](const std::string&) {
+        for (const auto& entry : std::filesystem::directory_iterator("out")) {
+            if (entry.path().extension() == ".kelvara-tmp") {
+                std::filesystem::remove(entry.path());
+                std::filesystem::create_symlink("../victim.mp3", entry.path());
+            }
+        }
+    };
+    CTagConverter converter;
+    ConvertFolder(converter, DefaultFileSystem(), "out", swapKeptForLink);
+    EXPECT_EQ(ReadFileBytes("victim.mp3"), "outside the out folder");
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        EXPECT_EQ(ReadFileBytes(std::string("out/") + name),
+                  AsText(tags::BuildTagV2(name, "")) + std::string("audio of ") + name);
+    }
 }
 
 }  // namespace

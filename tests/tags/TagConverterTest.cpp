@@ -1,3 +1,4 @@
+#include "BatchConversion.h"
 #include "BuildTagV2.h"
 #include "Bytes.h"
 #include "FaultyFileSystem.h"
@@ -185,6 +186,87 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
     Convert("song.mp3");
     EXPECT_FALSE(m_converter.m_bError) << "the next file is handled normally";
     EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
+}
+
+TEST_F(TagConverterTest, ADamagedTagSizeNeverCostsAudio) {
+    const std::string song = SongWithBothTags();
+    const auto withSize = [&song](std::vector<char> size) {
+        return song.substr(0, 6) + AsString(size) + song.substr(10);
+    };
+    const std::uint32_t intoTagV1 = static_cast<std::uint32_t>(song.size() - 128 - 10 + 1);
+    for (const std::string& damaged : {withSize(Bytes({0x7F, 0, 0, 0})), withSize(BigEndian(intoTagV1, 4, 7)),
+                                       withSize(Bytes({0x7F, 0x7F, 0x7F, 0x7F}))}) {
+        WriteFileBytes("song.mp3", damaged);
+        Convert("song.mp3");
+        EXPECT_TRUE(m_converter.m_bError);
+        EXPECT_EQ(LogLines().back(), "ERROR: damaged ID3v2 tag in " + PathOf("song.mp3") +
+                                         ": its size runs past the audio; left unchanged");
+        EXPECT_TRUE(ReadFileBytes("song.mp3") == damaged) << "byte-identical";
+    }
+}
+
+// A power cut keeps only what was flushed: new content must be on the disk before a rename names it, and the
+// kept old content of one song must not be written over before the exchange that put it there is on the disk.
+TEST_F(TagConverterTest, FlushesComeBeforeTheRenamesThatDependOnThem) {
+    const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3"};
+    for (const std::string& name : names) {
+        WriteFileBytes(name, SongWithBothTags(name));
+    }
+    {
+        const CTagConverter::CBatch batch(m_converter);
+        for (const std::string& name : names) {
+            Convert(name);
+        }
+    }
+    const std::vector<std::string>& changes = m_fs.Changes();
+    const auto word = [](const std::string& change, std::size_t n) {
+        std::size_t begin = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            begin = change.find(' ', begin) + 1;
+        }
+        return change.substr(begin, change.find(' ', begin) - begin);
+    };
+    int renames = 0;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const std::string operation = word(changes[i], 0);
+        if (operation != "Exchange" && operation != "Replace") {
+            continue;
+        }
+        ++renames;
+        const std::string temporary = word(changes[i], 1);
+        const auto flushed =
+            std::find(changes.begin(), changes.begin() + static_cast<std::ptrdiff_t>(i), "Flush " + temporary);
+        EXPECT_NE(flushed, changes.begin() + static_cast<std::ptrdiff_t>(i)) << changes[i] << " before its flush";
+        bool folderFlushed = false;
+        for (std::size_t j = i + 1; j < changes.size() && operation == "Exchange"; ++j) {
+            folderFlushed = folderFlushed || word(changes[j], 0) == "FlushFolder";
+            const bool writesKept = word(changes[j], 1) == temporary && word(changes[j], 0) != "Delete";
+            EXPECT_TRUE(folderFlushed || !writesKept) << changes[j] << " before the folder flush";
+        }
+    }
+    EXPECT_EQ(renames, 3);
+    for (const std::string& name : names) {
+        EXPECT_EQ(ReadFileBytes(name), Converted("PCHELA", "ZHUK", name));
+    }
+}
+
+TEST_F(TagConverterTest, AnotherKelvaraInTheFolderStopsTheBatchBeforeItTouchesAnything) {
+    WriteFileBytes("song.mp3", SongWithBothTags());
+    WriteFileBytes(".song.mp3.4242-0.kelvara-tmp", "another process's temporary file");
+    const std::string folder = m_folder.string();
+    const auto noProgress = [](const std::string&) {};
+    {
+        const CFolderLock other = DefaultFileSystem().LockFolder(folder);
+        ASSERT_TRUE(other.pHold);
+        const std::string busy = "ERROR: another Kelvara is working in " + folder;
+        EXPECT_EQ(ConvertFolder(m_converter, m_fs, folder, noProgress), busy);
+        EXPECT_EQ(LogLines(), std::vector<std::string>{busy});
+        EXPECT_EQ(ReadFileBytes("song.mp3"), SongWithBothTags());
+        EXPECT_EQ(Leftovers().size(), 1u);
+    }
+    EXPECT_EQ(ConvertFolder(m_converter, m_fs, folder, noProgress), "ID3 EDITED - " + JoinPath(folder, "song.mp3"));
+    EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
+    EXPECT_TRUE(Leftovers().empty()) << "a crash's leftovers go, under the lock";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "Path.h"
 #include "TrackListFixture.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace {
@@ -11,6 +12,13 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
     list->CopyByNumber("3");
     EXPECT_EQ(list->m_strStatus, "FILE (3) COPIED:song3.mp3");
     EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
+    // A power cut keeps only what was flushed: the copy's bytes go to the disk before the rename names them.
+    const std::vector<std::string>& changes = m_fs.Changes();
+    const auto rename = std::find_if(changes.begin(), changes.end(),
+                                     [](const std::string& change) { return change.starts_with("Rename "); });
+    ASSERT_NE(rename, changes.end());
+    const std::string temporary = rename->substr(7, rename->find(' ', 7) - 7);
+    EXPECT_NE(std::find(changes.begin(), rename, "Flush " + temporary), rename) << "renamed before its flush";
 
     WriteFileBytes("out/song1.mp3", "stale copy");
     list->CopyByNumber("0001");
@@ -142,6 +150,59 @@ TEST_F(TrackListTest, WithoutAnOutFolderNothingIsCopiedToTheRoot) {
     list->DeleteByNumber("1");
     EXPECT_EQ(list->m_strStatus, "ERROR: no out folder is configured");
     EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
+}
+
+// The out folder is the playlist's own folder: the file there is the only one, not a copy.
+TEST_F(TrackListTest, ThePlaylistsOwnFilesAreNeverTakenForCopies) {
+    std::filesystem::create_directory("music");
+    WriteFileBytes("music/song.mp3", "the only copy");
+    WriteConfig("music", "music/list.m3u");
+    WritePlaylist({"song.mp3"}, "music/list.m3u");
+    auto list = MakeList();
+    const std::string target = JoinPath("music", "song.mp3");
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "ERROR: " + target + " is the playlist's own file; nothing copied");
+    EXPECT_EQ(LogLines().size(), 2u);
+    EXPECT_EQ(ReadFileBytes("music/song.mp3"), "the only copy");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("music"), {}), 2) << "nothing left beside it";
+}
+
+TEST_F(TrackListTest, AReadOnlyCopyIsNotReplaced) {
+    SetUpSongs(1);
+    auto list = MakeList();
+    WriteFileBytes("out/song1.mp3", "an older, read-only copy");
+    std::filesystem::permissions("out/song1.mp3", std::filesystem::perms::all, std::filesystem::perm_options::remove);
+    std::filesystem::permissions("out/song1.mp3", std::filesystem::perms::owner_read,
+                                 std::filesystem::perm_options::add);
+    list->CopyByNumber("1");
+    EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: could not copy ")) << list->m_strStatus;
+    EXPECT_EQ(ReadFileBytes("out/song1.mp3"), "an older, read-only copy");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 1) << "no temporary file is left";
+    std::filesystem::permissions("out/song1.mp3", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+}
+
+// COPY and DELETE wait for no one: while another Kelvara works in the out folder they do nothing and say so.
+TEST_F(TrackListTest, AnotherKelvaraInTheOutFolderTurnsCommandsAway) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    list->CopyByNumber("2");
+    const std::string busy = "ERROR: another Kelvara is working in out";
+    {
+        const CFolderLock other = DefaultFileSystem().LockFolder("out");
+        ASSERT_TRUE(other.pHold);
+        list->CopyByNumber("1");
+        EXPECT_EQ(list->m_strStatus, busy);
+        list->DeleteByNumber("2");
+        EXPECT_EQ(list->m_strStatus, busy);
+        EXPECT_EQ(LogLines(), (std::vector<std::string>{"FILE (2) COPIED:song2.mp3", busy, busy}));
+        EXPECT_FALSE(std::filesystem::exists("out/song1.mp3"));
+        EXPECT_TRUE(std::filesystem::exists("out/song2.mp3"));
+    }
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->m_strStatus, "FILE (1) COPIED:song1.mp3") << "the user can retry once the other is done";
 }
 
 }  // namespace
