@@ -40,3 +40,38 @@ run convert >/dev/null || fail "second run failed"
     fail "second run: $(tagOf Пчела.mp3)"
 grep -q '^ID3 EDITED - out\\' "$work/Kelvara.log" || fail "Windows paths in the log"
 echo "kelvara-cli.exe under Wine: Cyrillic names converted and transliterated on the second run"
+
+# The playlist's own file is no copy: with the out folder being the playlist's folder, DELETE refuses.
+printf 'music\r\nmusic\\list.m3u\r\n' >"$work/Kelvara.ini"
+run delete 2 | grep -q "is the playlist's own file, not a copy; nothing deleted" || fail "DELETE of the playlist's own file"
+[ -f "$work/music/Шмель.mp3" ] || fail "the playlist's own file was deleted"
+
+# A link to a song outside the out folder: Wine may show it as a reparse point or as the song itself; either
+# way the song outside stays byte-identical.
+printf 'out\r\nmusic\\list.m3u\r\n' >"$work/Kelvara.ini"
+mkdir "$work/lib" && cp "$data/v23-cp1251.mp3" "$work/lib/outside.mp3"
+ln -s ../lib/outside.mp3 "$work/out/link.mp3"
+run convert >/dev/null || fail "conversion beside a link"
+cmp -s "$work/lib/outside.mp3" "$data/v23-cp1251.mp3" || fail "a song outside the out folder was changed"
+rm "$work/out/link.mp3"
+
+# A second kelvara-cli.exe finds the folder busy while the first converts. The first must still be running
+# when the second ends for the outcome to prove anything, so a round where it was not is tried again.
+for i in $(seq 150); do cat "$data/no-tag.mp3" "$data/no-tag.mp3" "$data/no-tag.mp3"; done >"$work/long.mp3"
+for i in $(seq 60); do cp "$work/long.mp3" "$work/out/s$i.mp3"; done
+proved=
+for attempt in 1 2 3; do
+    (cd "$work" && wine "$cli" convert >"$work/first.txt") &
+    first=$!
+    while kill -0 "$first" 2>/dev/null && ! ls -A "$work/out" | grep -q kelvara-tmp; do sleep 0.05; done
+    second=$(run copy 1)
+    if kill -0 "$first" 2>/dev/null; then
+        grep -q "ERROR: another Kelvara is working in out" <<<"$second" || fail "second process not turned away: $second"
+        proved=yes
+    fi
+    wait "$first" || fail "the first conversion failed"
+    [ -n "$proved" ] && break
+done
+[ -n "$proved" ] || fail "the first conversion never outlasted the second process"
+ls -A "$work/out" | grep -q kelvara-tmp && fail "temporary files left"
+echo "kelvara-cli.exe under Wine: the playlist's own file kept, a link's song kept, a second process turned away"

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Two Kelvara processes on one out folder never mix their work: two conversions started together, and a COPY
+# started beside a conversion, over several rounds. After each round every song is its own original or its own
+# complete conversion, nothing is lost, no temporary file is left, and a process that found the folder busy
+# said so and did nothing.
+# Usage: two_writers_test.sh KELVARA_CLI DATA_DIR
+set -euo pipefail
+
+cli=$(realpath "$1") data=$(realpath "$2")
+work=$(mktemp -d /tmp/kelvara-two-writers.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+busy="ERROR: another Kelvara is working in out"
+songs=40 rounds=6
+
+# Songs of real MP3 frames, each different from every other, about 300 KB.
+make_songs() {
+    local fixtures=("$data"/*.mp3) i
+    mkdir -p "$work/originals" "$work/big"
+    for ((i = 0; i < songs; i++)); do
+        { cat "${fixtures[i % ${#fixtures[@]}]}"; printf 'song %d' "$i"
+          for _ in $(seq 36); do cat "$data/no-tag.mp3"; done; } >"$work/originals/song$i.mp3"
+    done
+    for _ in $(seq 400); do cat "$data/v23-cp1251.mp3"; done >"$work/big/big.mp3"
+    printf 'out\r\nlist.m3u\r\n' >"$work/Kelvara.ini"
+    printf '%s\r\n' "$work/big/big.mp3" >"$work/list.m3u"
+}
+
+# The conversion of every song by one process alone: what a finished song must be.
+make_expected() {
+    rm -rf "$work/out" && cp -r "$work/originals" "$work/out" && cp "$work/big/big.mp3" "$work/out"
+    (cd "$work" && "$cli" convert >/dev/null) || fail "a lone conversion failed"
+    rm -rf "$work/expected" && mv "$work/out" "$work/expected"
+}
+
+check_round() {
+    local round=$1 i song
+    for ((i = 0; i < songs; i++)); do
+        song="$work/out/song$i.mp3"
+        [ -f "$song" ] || fail "round $round: song$i.mp3 is lost"
+        cmp -s "$song" "$work/originals/song$i.mp3" || cmp -s "$song" "$work/expected/song$i.mp3" ||
+            fail "round $round: song$i.mp3 is neither its original nor its conversion"
+    done
+    if ls -A "$work/out" | grep -q 'kelvara-tmp'; then
+        fail "round $round: temporary files left: $(ls -A "$work/out" | grep kelvara-tmp)"
+    fi
+}
+
+run() { (cd "$work" && "$cli" "$@" 2>&1); }
+
+make_songs
+make_expected
+refused=0
+for ((round = 1; round <= rounds; round++)); do
+    rm -rf "$work/out" && cp -r "$work/originals" "$work/out"
+    run convert >"$work/first" & run convert >"$work/second" & run copy 1 >"$work/copy" &
+    wait
+    check_round "$round"
+    # The copy is whole, or it was refused and is not there; a conversion that came after it converted it.
+    if grep -q "$busy" "$work/copy"; then
+        [ ! -e "$work/out/big.mp3" ] || fail "round $round: a refused copy left big.mp3"
+    else
+        grep -q 'COPIED:big.mp3' "$work/copy" || fail "round $round: copy neither done nor refused: $(cat "$work/copy")"
+        cmp -s "$work/out/big.mp3" "$work/big/big.mp3" || cmp -s "$work/out/big.mp3" "$work/expected/big.mp3" ||
+            fail "round $round: big.mp3 is neither a whole copy nor its conversion"
+    fi
+    for output in first second copy; do
+        grep -q "$busy" "$work/$output" && refused=$((refused + 1))
+    done
+    echo "round $round: $(grep -l "$busy" "$work"/first "$work"/second "$work"/copy | xargs -rn1 basename | tr '\n' ' ')refused"
+done
+[ "$refused" -gt 0 ] || fail "in $rounds rounds no process ever found the folder busy: the lock was never tested"
+echo "OK: $rounds rounds, $refused commands refused for a busy folder, every song whole"
