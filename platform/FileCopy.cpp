@@ -41,3 +41,14 @@ bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to) 
     temporary.HandOver();
     return true;
 }
+
+void RemoveLeftoverTemporaries(IFileSystem& fs, const std::string& folder, const std::string& name) {
+    const std::string pattern = name.empty() ? kTemporaryNamePattern : TemporaryNamePatternFor(name);
+    if (const auto leftovers = fs.Find(JoinPath(folder, pattern))) {
+        for (const CFindData& leftover : *leftovers) {
+            if (leftover.eKind == EFileKind::Regular) {
+                fs.Delete(JoinPath(folder, leftover.strName));
+            }
+        }
+    }
+}

@@ -140,6 +140,11 @@ bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to);
 // CopyRange through a buffer, for systems or files that offer nothing better.
 std::uint64_t CopyRangeThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to);
 
+// Removes what writers that died left in `folder`: regular files with Kelvara's temporary names, only those
+// for files named `name` when one is given. Only while holding the folder's lock, so no living writer's file
+// is taken.
+void RemoveLeftoverTemporaries(IFileSystem& fs, const std::string& folder, const std::string& name = {});
+
 // Makes temporary names unique to the process.
 std::uint32_t CurrentProcessId();
 

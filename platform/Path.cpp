@@ -54,3 +54,7 @@ std::string TemporaryPathFor(const std::string& path) {
     return folder + "." + path.substr(folder.size()) + "." + std::to_string(CurrentProcessId()) + "-" +
            std::to_string(counter++) + ".kelvara-tmp";
 }
+
+std::string TemporaryNamePatternFor(const std::string& name) {
+    return "." + name + ".*.kelvara-tmp";
+}

@@ -26,6 +26,8 @@ std::string FolderPrefix(const std::string& path);
 // A new temporary neighbour of `path`, named for this process and never named twice by it: hidden on Linux,
 // never matching "*.mp3". Two processes never share one, even where folder locks do not work.
 std::string TemporaryPathFor(const std::string& path);
+// The names TemporaryPathFor gives, in any process, for files named `name`.
+std::string TemporaryNamePatternFor(const std::string& name);
 
 // A relative path is taken relative to the folder of `base`; an absolute one stays as it is.
 std::string ResolveAgainst(const std::string& baseFile, const std::string& path);

@@ -2,20 +2,6 @@
 
 #include "Path.h"
 
-namespace {
-
-void RemoveLeftoverTemporaries(IFileSystem& fs, const std::string& outDir) {
-    if (const auto leftovers = fs.Find(JoinPath(outDir, kTemporaryNamePattern))) {
-        for (const CFindData& leftover : *leftovers) {
-            if (leftover.eKind == EFileKind::Regular) {
-                fs.Delete(JoinPath(outDir, leftover.strName));
-            }
-        }
-    }
-}
-
-}  // namespace
-
 std::string ConvertFolder(CTagConverter& converter,
                           IFileSystem& fs,
                           const std::string& outDir,

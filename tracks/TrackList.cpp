@@ -155,6 +155,9 @@ void CTrackList::CopyByNumber(std::string numberText) {
         Report("ERROR: file not found: " + entry);
         return;
     }
+    if (lock.pHold) {
+        RemoveLeftoverTemporaries(m_fs, m_strOutDir, *name);  // of an earlier copy that was killed
+    }
     // The name as stored, since the list may spell it in another case.
     const std::string source = FolderPrefix(SourcePath(*index)) + *name;
     const std::string target = JoinPath(m_strOutDir, *name);

@@ -116,9 +116,13 @@ CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::str
     return fails ? nullptr : Wrap(m_real.CopyToNew(from, newPath), newPath);
 }
 
+// Renames are recorded only when they happen: one that fails changes nothing.
 bool CFaultyFileSystem::Rename(const std::string& from, const std::string& to) {
-    Record("Rename", from + " " + to);
-    return !Hits(EFault::Replace, to) && m_real.Rename(from, to);
+    const bool renamed = !Hits(EFault::Replace, to) && m_real.Rename(from, to);
+    if (renamed) {
+        Record("Rename", from + " " + to);
+    }
+    return renamed;
 }
 
 EDeleteResult CFaultyFileSystem::Delete(const std::string& path) {
@@ -141,13 +145,19 @@ bool CFaultyFileSystem::CanWrite(const std::string& path) {
 }
 
 bool CFaultyFileSystem::Replace(const std::string& replacement, const std::string& target) {
-    Record("Replace", replacement + " " + target);
-    return !Hits(EFault::Replace, target) && m_real.Replace(replacement, target);
+    const bool replaced = !Hits(EFault::Replace, target) && m_real.Replace(replacement, target);
+    if (replaced) {
+        Record("Replace", replacement + " " + target);
+    }
+    return replaced;
 }
 
 bool CFaultyFileSystem::Exchange(const std::string& replacement, const std::string& target) {
-    Record("Exchange", replacement + " " + target);
-    return !Hits(EFault::Replace, target) && m_real.Exchange(replacement, target);
+    const bool exchanged = !Hits(EFault::Replace, target) && m_real.Exchange(replacement, target);
+    if (exchanged) {
+        Record("Exchange", replacement + " " + target);
+    }
+    return exchanged;
 }
 
 bool CFaultyFileSystem::FlushFolder(const std::string& folder) {

@@ -1,7 +1,7 @@
+#include "Path.h"
 #include "TrackListFixture.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -112,8 +112,11 @@ TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
 
     // The cut path names another file, which must never be copied or deleted in its place.
     const std::string name = prefix.substr(folders.size() + 1);
-    std::filesystem::create_directories(folders);
-    std::ofstream(prefix) << "another song";  // where the system allows a path this long
+    if constexpr (kFileNamesAreUtf8) {  // Windows' ANSI paths end at 260 bytes: there it names nothing
+        std::filesystem::create_directories(folders);
+        WriteFileBytes(prefix, "another song");
+    }
+    std::filesystem::create_directories("out");
     WriteFileBytes("out/" + name, "its copy");
     list->CopyByNumber("1");
     EXPECT_EQ(list->m_strStatus, cut);
