@@ -37,7 +37,8 @@ declare -A state # each song after the current kill: old, new, broken or missing
 
 fail() {
     echo "FAIL: $*" >&2
-    echo "--- program output:" >&2 && cat "$tmp/cli.out" >&2 2>/dev/null || true
+    echo "--- program output:" >&2
+    cat "$tmp/cli.out" >&2 2>/dev/null || true
     exit 1
 }
 # problem TEXT: a broken promise, counted; the test goes on to report every kill point.
@@ -115,12 +116,12 @@ makeTemplate() {
     repeatAudio v23-and-v1.mp3 63 128 500 >"$1/music/big.mp3" # 4 MB
     cp "$data/no-tag.mp3" "$1/music/"
 }
-# songsIn FOLDER: the names of its songs, one a line.
+# songsIn FOLDER, temporariesIn FOLDER: the names of its songs or of its temporary files, one a line.
 songsIn() {
-    (cd "$1" && ls -A | grep -v 'kelvara-tmp') || true
+    find "$1" -mindepth 1 -maxdepth 1 ! -name '*kelvara-tmp*' -printf '%f\n' | sort
 }
 temporariesIn() {
-    (cd "$1" && ls -A | grep 'kelvara-tmp') || true
+    find "$1" -mindepth 1 -maxdepth 1 -name '*kelvara-tmp*' -printf '%f\n' | sort
 }
 # expectConversion FROM TO: TO holds what one `kelvara-cli convert` makes of the songs in FROM.
 expectConversion() {
