@@ -141,6 +141,8 @@ setUp() {
     repeatAudio v23-cp1251.mp3 113 0 400 >"$tmp/pristine/big-v23.mp3"   # 3.3 MB
     repeatAudio v1-only-cp1251.mp3 0 128 250 >"$tmp/pristine/big-v1.mp3" # 2 MB
     repeatAudio no-tag.mp3 0 0 300 >"$tmp/pristine/big-no-tag.mp3"      # 2.5 MB
+    # Songs whose permissions differ from a new file's, so that their new content takes them over (fchmod).
+    chmod 0600 "$tmp/pristine"/b-*.mp3
 
     makeTemplate "$tmp/convert"
     cp -a "$tmp/pristine/." "$tmp/convert/out/"
