@@ -16,8 +16,13 @@ bool CMainDlg::OnInitDialog() {
     return true;
 }
 
+// The user sees which song a number names before acting on it. An empty field (as every command leaves
+// it) keeps the status, so that the status after a command is that command's own.
 void CMainDlg::OnNumberChanged() {
     m_strNumber = m_view.GetDlgItemText(IDC_NUMBER);
+    if (!m_strNumber.empty()) {
+        m_view.SetDlgItemText(IDC_STATUS, m_trackList.DescribeEntry(m_strNumber));
+    }
 }
 
 void CMainDlg::EnableCommands(bool enable) {
@@ -61,7 +66,10 @@ void CMainDlg::OnDelete() {
 
 void CMainDlg::OnResetFiles() {
     RunCommand([this](const IMainView::CShowText&) { m_trackList.Load(); },
-               [this] { m_view.SetDlgItemText(IDC_STATUS, m_trackList.m_strStatus); });
+               [this] {
+                   m_view.SetDlgItemText(IDC_STATUS, m_trackList.m_strStatus);
+                   UpdateOutDirSize();  // the out folder may be another one now
+               });
 }
 
 void CMainDlg::OnEditId3() {

@@ -16,10 +16,31 @@ CStdFile OpenLog(const char* mode) {
 
 }  // namespace
 
+std::string EscapeControlCharacters(const std::string& text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20) {
+            escaped += c;
+        } else if (c == '\n') {
+            escaped += "\\n";
+        } else if (c == '\r') {
+            escaped += "\\r";
+        } else if (c == '\t') {
+            escaped += "\\t";
+        } else {
+            escaped += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+        }
+    }
+    return escaped;
+}
+
 void AppendLogLine(const std::string& text) {
     // Text mode, so that Windows writes each line break as CR LF.
     if (CStdFile log = OpenLog("a+")) {
-        std::fprintf(log.get(), "%s\n", text.c_str());
+        std::fprintf(log.get(), "%s\n", EscapeControlCharacters(text).c_str());
     }
 }
 

@@ -1,37 +1,45 @@
 #include "BatchConversion.h"
 
+#include "ActivityLog.h"
 #include "Path.h"
 
-std::string ConvertFolder(CTagConverter& converter,
-                          IFileSystem& fs,
-                          const std::string& outDir,
-                          const CShowProgress& showProgress) {
-    // An empty name would make the pattern name the root folder of the drive.
-    if (outDir.empty()) {
-        return "ERROR: no out folder is configured";
+#include <array>
+
+namespace {
+
+// Counts of each outcome, indexed by CTagConverter::EOutcome.
+using COutcomes = std::array<std::size_t, 4>;
+
+std::size_t CountOf(const COutcomes& outcomes, CTagConverter::EOutcome outcome) {
+    return outcomes[static_cast<std::size_t>(outcome)];
+}
+
+std::string SummaryLine(std::size_t found, const COutcomes& outcomes) {
+    using EOutcome = CTagConverter::EOutcome;
+    std::string line = "EDIT ID3's: " + std::to_string(found) + " files found, " +
+                       std::to_string(CountOf(outcomes, EOutcome::Converted)) + " converted, " +
+                       std::to_string(CountOf(outcomes, EOutcome::AlreadyConverted)) + " already converted, ";
+    if (const std::size_t empty = CountOf(outcomes, EOutcome::Empty); empty != 0) {
+        line += std::to_string(empty) + " empty, ";
     }
-    // One writer per folder: two would mix their work. The lock also guards the clean-up, which without it
-    // could take a temporary file that another process is still writing.
-    const CFolderLock lock = fs.LockFolder(outDir);
-    if (lock.bBusy) {
-        converter.WriteLog(BusyFolderText(outDir));
-        return BusyFolderText(outDir);
-    }
-    if (lock.pHold) {
-        RemoveLeftoverTemporaries(fs, outDir);
-    }
-    // A snapshot of the names: the rewrite renames files while the walk goes on.
-    const auto matches = fs.Find(JoinPath(outDir, "*.mp3"));
-    if (!matches) {
-        return "ERROR: could not search the out folder " + outDir;
-    }
-    if (matches->empty()) {
-        return "EDIT ID3's: no MP3 file in " + outDir;
-    }
+    return line + std::to_string(CountOf(outcomes, EOutcome::Failed)) + " failed";
+}
+
+// Logged as well as shown: a message in the status alone is gone with the next command.
+std::string Logged(CTagConverter& converter, const std::string& text) {
+    converter.WriteLog(text);
+    return text;
+}
+
+COutcomes ConvertEach(CTagConverter& converter,
+                      const std::string& outDir,
+                      const std::vector<CFindData>& matches,
+                      const CShowProgress& showProgress) {
     const CTagConverter::CBatch batch(converter);
-    const std::string total = std::to_string(matches->size());
+    const std::string total = std::to_string(matches.size());
     std::size_t done = 0;
-    for (const CFindData& match : *matches) {
+    COutcomes outcomes{};
+    for (const CFindData& match : matches) {
         showProgress("EDIT ID3's: " + std::to_string(++done) + "/" + total + " " + match.strName);
         const std::string path = JoinPath(outDir, match.strName);
         // Decided by the entry itself: a link leads out of the folder, and a special file may block or have
@@ -41,6 +49,44 @@ std::string ConvertFolder(CTagConverter& converter,
         } else {
             converter.ConvertFile(path, match.strName);
         }
+        ++outcomes[static_cast<std::size_t>(converter.LastOutcome())];
+    }
+    return outcomes;
+}
+
+}  // namespace
+
+std::string ConvertFolder(CTagConverter& converter,
+                          IFileSystem& fs,
+                          const std::string& outDir,
+                          const CShowProgress& showProgress) {
+    // An empty name would make the pattern name the root folder of the drive.
+    if (outDir.empty()) {
+        return Logged(converter, "ERROR: no out folder is configured");
+    }
+    // One writer per folder: two would mix their work. The lock also guards the clean-up, which without it
+    // could take a temporary file that another process is still writing.
+    const CFolderLock lock = fs.LockFolder(outDir);
+    if (lock.bBusy) {
+        return Logged(converter, BusyFolderText(outDir));
+    }
+    if (lock.pHold) {
+        RemoveLeftoverTemporaries(fs, outDir);
+    }
+    // A snapshot of the names: the rewrite renames files while the walk goes on.
+    const auto matches = fs.Find(JoinPath(outDir, "*.mp3"));
+    if (!matches) {
+        return Logged(converter, "ERROR: could not search the out folder " + outDir);
+    }
+    if (matches->empty()) {
+        return Logged(converter, "EDIT ID3's: no MP3 file in " + outDir);
+    }
+    const COutcomes outcomes = ConvertEach(converter, outDir, *matches, showProgress);
+    converter.WriteLog(SummaryLine(matches->size(), outcomes));
+    // The last file's status alone would hide an earlier failure.
+    if (const std::size_t failed = CountOf(outcomes, CTagConverter::EOutcome::Failed); failed != 0) {
+        return "ERROR: " + std::to_string(failed) + " of " + std::to_string(matches->size()) +
+               " files left unchanged, see " + kLogFileName;
     }
     return converter.m_strStatus;
 }

@@ -58,8 +58,13 @@ void CTagConverter::LeaveUnconverted(const std::string& fullPath, EFileKind kind
     Fail(WhyLeftUnconverted(fullPath, kind));
 }
 
+CTagConverter::EOutcome CTagConverter::LastOutcome() const {
+    return m_bError ? EOutcome::Failed : m_eOutcome;
+}
+
 void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
     m_bError = false;
+    m_eOutcome = EOutcome::Converted;
     m_strStatus.clear();
     m_strPath = fullPath;
     if (OpenAndMeasure(fullPath)) {
@@ -101,6 +106,7 @@ bool CTagConverter::OpenAndMeasure(const std::string& fullPath) {
     }
     m_nFileSize = static_cast<std::int32_t>(info->nSize);
     if (m_nFileSize == 0) {
+        m_eOutcome = EOutcome::Empty;
         Report("Size of: " + fullPath + "is 0");
         return false;
     }
@@ -179,7 +185,9 @@ void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchang
         Fail("ERROR: Could not open file " + fullPath);
         return;
     }
-    if (!unchanged) {
+    if (unchanged) {
+        m_eOutcome = EOutcome::AlreadyConverted;
+    } else {
         WriteReplacement(fullPath);
     }
 }

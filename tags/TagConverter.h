@@ -23,6 +23,9 @@ class CTagConverter {
     // fullPath names the file; fileName is its bare name, as the folder search found it. The outcome is
     // in m_strStatus, m_bError and the activity log.
     void ConvertFile(std::string fullPath, std::string fileName);
+    // How the last file went, for a batch's summary.
+    enum class EOutcome { Converted, AlreadyConverted, Empty, Failed };
+    EOutcome LastOutcome() const;
     // Instead of ConvertFile, for an entry that is a link or a special file: it is left exactly as it is, and
     // the reason is logged as a failure.
     void LeaveUnconverted(const std::string& fullPath, EFileKind kind);
@@ -83,8 +86,9 @@ class CTagConverter {
     void ReleaseFile();
 
     IFileSystem& m_fs;
-    std::string m_strPath;  // of the file being converted
-    CFileId m_inId;         // the file being converted, as first opened
+    std::string m_strPath;                      // of the file being converted
+    CFileId m_inId;                             // the file being converted, as first opened
+    EOutcome m_eOutcome = EOutcome::Converted;  // unless m_bError
     bool m_bKeepSpare = false;
     std::string m_strSpare;  // a temporary file holding the last song's old content, to be written over
     CFileId m_spareId;       // what m_strSpare must still be before it is written over

@@ -99,24 +99,42 @@ std::int32_t CTrackList::StorePlaylist(const std::vector<char>& data, const std:
     return total;
 }
 
-std::optional<std::int32_t> CTrackList::CheckedIndex(const std::string& numberText) {
-    const auto index = EntryIndexFromText(numberText, m_nCount);
-    if (const auto* error = std::get_if<std::string>(&index)) {
-        Report(*error);
-        return std::nullopt;
+std::variant<std::int32_t, std::string> CTrackList::IndexOrError(const std::string& numberText) const {
+    auto index = EntryIndexFromText(numberText, m_nCount);
+    if (std::holds_alternative<std::string>(index)) {
+        return index;
     }
     // Without an out folder the target would be the root folder.
     if (m_strOutDir.empty()) {
-        Report("ERROR: no out folder is configured");
-        return std::nullopt;
+        return std::string("ERROR: no out folder is configured");
     }
     // A cut path may name another, existing file.
     const std::int32_t number = std::get<std::int32_t>(index) + 1;
     if (std::find(m_cutEntries.begin(), m_cutEntries.end(), number) != m_cutEntries.end()) {
-        Report(CutEntryText(number));
+        return CutEntryText(number);
+    }
+    return index;
+}
+
+std::optional<std::int32_t> CTrackList::CheckedIndex(const std::string& numberText) {
+    const auto index = IndexOrError(numberText);
+    if (const auto* error = std::get_if<std::string>(&index)) {
+        Report(*error);
         return std::nullopt;
     }
-    return number - 1;
+    return std::get<std::int32_t>(index);
+}
+
+std::string CTrackList::DescribeEntry(const std::string& numberText) const {
+    const auto index = IndexOrError(numberText);
+    if (const auto* error = std::get_if<std::string>(&index)) {
+        return *error;
+    }
+    return EntryLine(std::get<std::int32_t>(index) + 1);
+}
+
+std::string CTrackList::EntryLine(std::int32_t number) const {
+    return std::to_string(number) + ": " + m_aszFiles[static_cast<std::size_t>(number - 1)].data();
 }
 
 std::string CTrackList::SourcePath(std::int32_t index) const {
@@ -184,8 +202,8 @@ void CTrackList::DeleteByNumber(std::string numberText) {
     }
     const auto name = FindSourceName(*index);
     if (!name) {
-        // The status keeps showing the previous outcome; only the log learns of this.
-        WriteLog("ERROR: file not found: " + std::string(m_aszFiles[static_cast<std::size_t>(*index)].data()));
+        // Shown too: an older success in the status would make it look done.
+        Report("ERROR: file not found: " + std::string(m_aszFiles[static_cast<std::size_t>(*index)].data()));
         return;
     }
     const std::string target = JoinPath(m_strOutDir, *name);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 // The out folder and the numbered playlist table, with the copy and delete commands that work on them.
@@ -24,6 +25,11 @@ class CTrackList {
     void CopyByNumber(std::string numberText);
     void DeleteByNumber(std::string numberText);
     void WriteLog(std::string text);
+    // Which entry a number names, as the playlist has it ("5: D:\Music\Song.mp3"), or the error COPY would
+    // give for it; for showing before acting, so nothing is logged.
+    std::string DescribeEntry(const std::string& numberText) const;
+    // "N: path" of entry N (from 1 to m_nCount).
+    std::string EntryLine(std::int32_t number) const;
 
     std::int32_t m_nCount = 0;
     CEntryTable m_aszFiles{};
@@ -37,6 +43,7 @@ class CTrackList {
     bool ReadConfigAndPlaylist(std::vector<char>& playlist, std::string& playlistPath);
     // Returns the number of entries the playlist holds, stored or not.
     std::int32_t StorePlaylist(const std::vector<char>& data, const std::string& playlistPath);
+    std::variant<std::int32_t, std::string> IndexOrError(const std::string& numberText) const;
     std::optional<std::int32_t> CheckedIndex(const std::string& numberText);
     std::string SourcePath(std::int32_t index) const;
     std::optional<std::string> FindSourceName(std::int32_t index);

@@ -15,11 +15,15 @@ std::optional<std::vector<CCliCommand>> ParseCliCommands(const std::vector<std::
     std::vector<CCliCommand> commands;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
-        if (word == "copy" || word == "delete") {
+        if (word == "copy" || word == "delete" || word == "show") {
             if (i + 1 >= words.size() || !IsNumber(words[i + 1])) {
                 return std::nullopt;
             }
-            commands.push_back({word == "copy" ? ECliCommand::Copy : ECliCommand::Delete, words[++i]});
+            const ECliCommand kind =
+                word == "copy" ? ECliCommand::Copy : (word == "delete" ? ECliCommand::Delete : ECliCommand::Show);
+            commands.push_back({kind, words[++i]});
+        } else if (word == "list") {
+            commands.push_back({ECliCommand::List, {}});
         } else if (word == "reset") {
             commands.push_back({ECliCommand::Reset, {}});
         } else if (word == "convert") {

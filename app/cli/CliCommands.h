@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-enum class ECliCommand { Copy, Delete, Reset, Convert, Exit };
+enum class ECliCommand { Copy, Delete, Show, List, Reset, Convert, Exit };
 
 struct CCliCommand {
     ECliCommand kind;
-    std::string strNumber;  // for copy and delete: digits, as the number field takes them
+    std::string strNumber;  // for copy, delete and show: digits, as the number field takes them
 };
 
 inline constexpr const char* kCliUsage =
-    "usage: kelvara-cli [copy N | delete N | reset | convert]... "
+    "usage: kelvara-cli [copy N | delete N | show N | list | reset | convert]... "
     "(without commands they are read from standard input, one per line, until end of input or exit)";
 
 // nullopt when any word is no command or a number is missing or holds anything but digits.

@@ -8,14 +8,15 @@
 
 namespace {
 
-// Prints the fields whose text differs from what was printed last.
+// Prints the size field when its text differs from what was printed last, and the status after every
+// command, even when it says what it said before: each command's outcome is seen.
 class CFieldPrinter {
   public:
     CFieldPrinter(CConsoleView& view, std::ostream& output) : m_view(view), m_output(output) {}
     void PrintChanged() {
         for (std::size_t i = 0; i < std::size(kFields); ++i) {
             const std::string text = m_view.GetDlgItemText(kFields[i]);
-            if (!m_printed[i] || text != m_last[i]) {
+            if (!m_printed[i] || text != m_last[i] || kFields[i] == IDC_STATUS) {
                 m_output << text << '\n';
                 m_last[i] = text;
                 m_printed[i] = true;
@@ -32,14 +33,26 @@ class CFieldPrinter {
     bool m_printed[2] = {false, false};
 };
 
+// Every entry as "N: path", one a line.
+void ListEntries(const CTrackList& trackList, std::ostream& output) {
+    for (std::int32_t number = 1; number <= trackList.m_nCount; ++number) {
+        output << trackList.EntryLine(number) << '\n';
+    }
+}
+
 // False for exit.
 bool Run(const CCliCommand& command, CMainDlg& dlg, CConsoleView& view) {
     switch (command.kind) {
         case ECliCommand::Copy:
         case ECliCommand::Delete:
+        case ECliCommand::Show:
             view.SetDlgItemText(IDC_NUMBER, command.strNumber);
             dlg.OnNumberChanged();
-            command.kind == ECliCommand::Copy ? dlg.OnCopy() : dlg.OnDelete();
+            if (command.kind != ECliCommand::Show) {
+                command.kind == ECliCommand::Copy ? dlg.OnCopy() : dlg.OnDelete();
+            }
+            return true;
+        case ECliCommand::List:  // printed by the host
             return true;
         case ECliCommand::Reset:
             dlg.OnResetFiles();
@@ -63,6 +76,10 @@ void CConsoleHost::RunModal(CTrackList& trackList, CTagConverter& converter) {
     printer.PrintChanged();
     auto runAll = [&](const std::vector<CCliCommand>& commands) {
         for (const CCliCommand& command : commands) {
+            if (command.kind == ECliCommand::List) {
+                ListEntries(trackList, m_output);
+                continue;
+            }
             if (!Run(command, dlg, view)) {
                 return false;
             }

@@ -31,12 +31,12 @@ class CliTest : public CTempFolderTest {
     std::string m_output;
 };
 
-TEST_F(CliTest, RunsArgumentsAndPrintsTheFieldsThatChanged) {
-    EXPECT_EQ(Run("copy 1 copy 01 convert delete 1"), 0);
+TEST_F(CliTest, RunsArgumentsAndPrintsEveryOutcome) {
+    EXPECT_EQ(Run("copy 1 copy 1 show 01 list convert delete 1"), 0);
     EXPECT_EQ(m_output,
-              "OUT DIR SIZE: 0MB\nOUT DIR:out\nFILE (1) COPIED:song.mp3\nFILE (01) COPIED:song.mp3\n"
-              "ID3 EDITED - out/song.mp3\nFILE (1) DELETED:song.mp3\n");
-    EXPECT_EQ(LogLines().size(), 4u) << "the start-up line is emptied away";
+              "OUT DIR SIZE: 0MB\nOUT DIR:out\nFILE (1) COPIED:song.mp3\nFILE (1) COPIED:song.mp3\n1: song.mp3\n"
+              "1: song.mp3\nID3 EDITED - out/song.mp3\nFILE (1) DELETED:song.mp3\n");
+    EXPECT_EQ(LogLines().size(), 5u) << "the start-up line is emptied away; show and list log nothing";
     EXPECT_FALSE(std::filesystem::exists("out/song.mp3"));
 }
 

@@ -24,7 +24,13 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     Start();
     EXPECT_EQ(Field(IDC_STATUS), "OUT DIR:out");
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB");
-    Type("0002");
+    // Each number typed shows which entry it names, or what COPY would say of it; nothing is logged.
+    for (const auto& [typed, preview] : std::vector<std::pair<std::string, std::string>>{
+             {"3", "ERROR: too big number"}, {"0", "ERROR: too small number"}, {"0002", "2: b.mp3"}}) {
+        Type(typed);
+        EXPECT_EQ(Field(IDC_STATUS), preview);
+    }
+    EXPECT_TRUE(LogLines().empty());
     m_dlg->OnCopy();
     EXPECT_EQ(Field(IDC_STATUS), "FILE (0002) COPIED:b.mp3");
     EXPECT_EQ(Field(IDC_NUMBER), "");
@@ -41,10 +47,14 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     WriteFileBytes("Kelvara.ini", "elsewhere\nlist.m3u\n");
     m_dlg->OnResetFiles();
     EXPECT_EQ(Field(IDC_STATUS), "OUT DIR:elsewhere");
-    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 1MB") << "the size field keeps the old folder's size";
+    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB") << "the size of the new out folder";
     Type("2");
     m_dlg->OnDelete();
     EXPECT_EQ(Field(IDC_STATUS), "FILE (2) DELETED:b.mp3");
+    EXPECT_EQ(Field(IDC_NUMBER), "");
+    m_view.SetDlgItemText(IDC_NUMBER, "");
+    m_dlg->OnNumberChanged();
+    EXPECT_EQ(Field(IDC_STATUS), "FILE (2) DELETED:b.mp3") << "an empty number leaves the command's own status";
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB");
     EXPECT_TRUE(std::filesystem::exists("out/b.mp3")) << "the new out folder held no copy";
 }

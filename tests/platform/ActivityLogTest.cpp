@@ -7,12 +7,14 @@ namespace {
 
 using ActivityLogTest = CTempFolderTest;
 
-TEST_F(ActivityLogTest, EachTextBecomesOneLineAsItStands) {
+TEST_F(ActivityLogTest, EachTextBecomesOneLineWithItsControlCharactersEscaped) {
     AppendLogLine("OUT DIR:out");
     AppendLogLine("");
-    AppendLogLine("two\nlines");
+    AppendLogLine("ID3 EDITED - out/two\nlines\r\t\x01\x1F.mp3 \\ \xCF");
     AppendLogLine("100% done %s");
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"OUT DIR:out", "", "two", "lines", "100% done %s"}));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"OUT DIR:out", "", "ID3 EDITED - out/two\\nlines\\r\\t\\x01\\x1F.mp3 \\ \xCF",
+                                        "100% done %s"}));
 }
 
 TEST_F(ActivityLogTest, EmptyingStartsTheLogAfresh) {

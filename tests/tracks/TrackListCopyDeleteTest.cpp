@@ -109,15 +109,16 @@ TEST_F(TrackListTest, DeleteRemovesTheCopyAndAcceptsOneAlreadyGone) {
     EXPECT_EQ(list->m_strStatus, "FILE (2) DELETED:song2.mp3") << "the copy is gone, as asked";
 }
 
-TEST_F(TrackListTest, DeleteOfAVanishedSourceOnlyLogs) {
+TEST_F(TrackListTest, DeleteOfAVanishedSourceSaysSoAndDeletesNothing) {
     SetUpSongs(2);
     auto list = MakeList();
     list->CopyByNumber("1");
     std::filesystem::remove("song1.mp3");
     list->DeleteByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "FILE (1) COPIED:song1.mp3") << "the window keeps the previous status";
+    const std::string notFound = "ERROR: file not found: " + PathOf("song1.mp3");
+    EXPECT_EQ(list->m_strStatus, notFound) << "an older success must not stay in the status";
     EXPECT_TRUE(std::filesystem::exists("out/song1.mp3"));
-    EXPECT_EQ(LogLines().back(), "ERROR: file not found: " + PathOf("song1.mp3"));
+    EXPECT_EQ(LogLines().back(), notFound);
 }
 
 TEST_F(TrackListTest, FailedDeleteIsReportedAsAnError) {
