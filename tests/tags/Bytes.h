@@ -67,13 +67,6 @@ inline std::vector<char> Unsynchronised(const std::vector<char>& bytes) {
     return stored;
 }
 
-// An ID3v2.2 or v2.3 block with the header's unsynchronisation flag: the frames, sizes and all, are written
-// first and then unsynchronised as a whole.
-inline std::vector<char> UnsynchronisedBlock(int version, std::initializer_list<std::vector<char>> frames) {
-    const std::vector<char> body = Unsynchronised(Join(frames));
-    return Join({TagV2Header(version, static_cast<std::uint32_t>(body.size()), 0x80), body});
-}
-
 inline std::vector<char> FrameV23(std::string_view id, const std::vector<char>& content) {
     return Join({Ascii(id), BigEndian(static_cast<std::uint32_t>(content.size()), 4), Bytes({0, 0}), content});
 }
