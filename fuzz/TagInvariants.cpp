@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tagcheck {
@@ -131,6 +132,35 @@ Broken CheckReader(Reader read, std::span<const char> bytes, const std::string& 
     return CheckBuiltTag(TextOf(title), TextOf(artist), name);
 }
 
+std::pair<std::string, std::string> ReadTagV2Texts(std::span<const char> block) {
+    TagText title;
+    TagText artist;
+    tags::ReadTagV2(block, title, artist);
+    return {std::string(TextOf(title)), std::string(TextOf(artist))};
+}
+
+// A v2.2 or v2.3 writer that unsynchronises sets the header flag and puts a 00 after every FF of the body, frame
+// sizes untouched; the texts read must stay the same. Only for a header whose flag byte is 0, which no frame
+// identifier can then begin in or cross.
+Broken CheckUnsynchronisedCopy(std::span<const char> tag) {
+    constexpr std::size_t kHeaderSize = 10;
+    if (tag.size() < kHeaderSize || (tag[3] != 2 && tag[3] != 3) || tag[5] != 0) {
+        return std::nullopt;
+    }
+    std::vector<char> copy(tag.begin(), tag.begin() + kHeaderSize);
+    copy[5] = static_cast<char>(0x80);
+    for (const char byte : tag.subspan(kHeaderSize)) {
+        copy.push_back(byte);
+        if (static_cast<unsigned char>(byte) == 0xFF) {
+            copy.push_back(0);
+        }
+    }
+    if (ReadTagV2Texts(copy) != ReadTagV2Texts(Copy(tag))) {
+        return "an unsynchronised copy of a v2.2 or v2.3 tag reads different texts";
+    }
+    return std::nullopt;
+}
+
 Broken CheckFileName(std::span<const char> file) {
     const auto name = tags::Utf8ToCp1251(std::string_view(file.data(), file.size()));
     if (name && (name->size() > file.size() || name->find('\0') != std::string::npos)) {
@@ -151,7 +181,7 @@ std::optional<std::string> FindBrokenInvariant(std::span<const char> file) {
     for (auto broken :
          {CheckReader(tags::ReadTagV2, tagV2, "ID3v2 piece"), CheckReader(tags::ReadTagV1, tagV1, "ID3v1 piece"),
           CheckReader(tags::ReadTagV2, file, "ID3v2 on raw bytes"),
-          CheckReader(tags::ReadTagV1, file, "ID3v1 on raw bytes")}) {
+          CheckReader(tags::ReadTagV1, file, "ID3v1 on raw bytes"), CheckUnsynchronisedCopy(tagV2)}) {
         if (broken) {
             return broken;
         }

@@ -6,31 +6,82 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace tags {
 namespace {
 
 enum class ESizeCoding { BigEndian24, BigEndian32, Synchsafe32 };
 
+// Unsynchronisation puts a 00 after every FF of the tag, so that no tag byte can pass for an MPEG frame sync.
+// Before v2.4 the header flag covers the whole block after the header, and frame sizes count the restored bytes:
+// the block is restored before frames are looked for. In v2.4 it covers a frame's content only, marked in the
+// frame's format flags or, by the header flag, for every frame; sizes count the bytes as stored, so only the
+// content read is restored.
+enum class EUnsync { None, WholeBlock, FlaggedFrames, EveryFrame };
+
 struct FrameLayout {
     std::string_view titleId;
     std::string_view artistId;
     std::size_t headerSize;
     ESizeCoding sizeCoding;
+    EUnsync unsync = EUnsync::None;
 };
 
 constexpr FrameLayout kLayoutV22{"TT2", "TP1", 6, ESizeCoding::BigEndian24};
 constexpr FrameLayout kLayoutV23{"TIT2", "TPE1", 10, ESizeCoding::BigEndian32};
 constexpr FrameLayout kLayoutV24{"TIT2", "TPE1", 10, ESizeCoding::Synchsafe32};
 
+constexpr std::size_t kTagHeaderSize = 10;
 constexpr std::size_t kVersionOffset = 3;
+constexpr std::size_t kTagFlagsOffset = 5;
+constexpr std::uint8_t kTagUnsyncFlag = 0x80;
+constexpr std::size_t kFrameFormatFlagsOffset = 9;  // v2.4
+constexpr std::uint8_t kFrameUnsyncFlag = 0x02;
+
+bool HasUnsyncFlag(std::span<const char> block) {
+    return block.size() > kTagFlagsOffset && (ByteAt(block, kTagFlagsOffset) & kTagUnsyncFlag) != 0;
+}
 
 FrameLayout LayoutOf(std::span<const char> block) {
     const std::uint8_t version = block.size() > kVersionOffset ? ByteAt(block, kVersionOffset) : 3;
-    if (version == 2) {
-        return kLayoutV22;
+    const bool flagged = HasUnsyncFlag(block);
+    if (version == 4) {
+        FrameLayout layout = kLayoutV24;
+        layout.unsync = flagged ? EUnsync::EveryFrame : EUnsync::FlaggedFrames;
+        return layout;
     }
-    return version == 4 ? kLayoutV24 : kLayoutV23;
+    FrameLayout layout = version == 2 ? kLayoutV22 : kLayoutV23;
+    layout.unsync = flagged ? EUnsync::WholeBlock : EUnsync::None;
+    return layout;
+}
+
+// Each FF 00 becomes FF, in one pass.
+std::vector<char> Resynchronised(std::span<const char> stored) {
+    std::vector<char> restored;
+    restored.reserve(stored.size());
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        restored.push_back(stored[i]);
+        if (ByteAt(stored, i) == 0xFF && i + 1 < stored.size() && stored[i + 1] == 0) {
+            ++i;
+        }
+    }
+    return restored;
+}
+
+// The header stays as it is; it is never unsynchronised.
+std::vector<char> WithBodyResynchronised(std::span<const char> block) {
+    const std::size_t headerSize = std::min(block.size(), kTagHeaderSize);
+    std::vector<char> restored(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(headerSize));
+    const std::vector<char> body = Resynchronised(block.subspan(headerSize));
+    restored.insert(restored.end(), body.begin(), body.end());
+    return restored;
+}
+
+bool ContentIsUnsynchronised(std::span<const char> block, std::size_t at, const FrameLayout& layout) {
+    return layout.unsync == EUnsync::EveryFrame ||
+           (layout.unsync == EUnsync::FlaggedFrames &&
+            (ByteAt(block, at + kFrameFormatFlagsOffset) & kFrameUnsyncFlag) != 0);
 }
 
 std::size_t FrameSizeAt(std::span<const char> block, std::size_t at, ESizeCoding coding) {
@@ -51,17 +102,17 @@ void ReadFrameAt(std::span<const char> block, std::size_t at, const FrameLayout&
         return;
     }
     const std::size_t size = FrameSizeAt(block, at + layout.titleId.size(), layout.sizeCoding);
-    ReadFrameText(block.subspan(contentStart, std::min(size, block.size() - contentStart)), text);
+    const std::span<const char> content = block.subspan(contentStart, std::min(size, block.size() - contentStart));
+    if (ContentIsUnsynchronised(block, at, layout)) {
+        ReadFrameText(Resynchronised(content), text);
+    } else {
+        ReadFrameText(content, text);
+    }
 }
 
-}  // namespace
-
-void ReadTagV2(std::span<const char> block, TagText& title, TagText& artist) {
-    title[0] = '\0';
-    artist[0] = '\0';
-    const FrameLayout layout = LayoutOf(block);
-    // Each read rewrites its text whole, so only the last occurrence whose frame header fits can decide. Reading
-    // just that one keeps a tag packed with identifiers linear instead of quadratic in its size.
+// Each read rewrites its text whole, so only the last occurrence whose frame header fits can decide. Reading
+// just that one keeps a tag packed with identifiers linear instead of quadratic in its size.
+void ReadLastFrames(std::span<const char> block, const FrameLayout& layout, TagText& title, TagText& artist) {
     std::optional<std::size_t> lastTitle;
     std::optional<std::size_t> lastArtist;
     for (std::size_t at = 1; at + layout.headerSize <= block.size(); ++at) {
@@ -76,6 +127,19 @@ void ReadTagV2(std::span<const char> block, TagText& title, TagText& artist) {
     }
     if (lastArtist) {
         ReadFrameAt(block, *lastArtist, layout, artist);
+    }
+}
+
+}  // namespace
+
+void ReadTagV2(std::span<const char> block, TagText& title, TagText& artist) {
+    title[0] = '\0';
+    artist[0] = '\0';
+    const FrameLayout layout = LayoutOf(block);
+    if (layout.unsync == EUnsync::WholeBlock) {
+        ReadLastFrames(WithBodyResynchronised(block), layout, title, artist);
+    } else {
+        ReadLastFrames(block, layout, title, artist);
     }
 }
 

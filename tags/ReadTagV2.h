@@ -14,6 +14,9 @@ namespace tags {
 // decides, even one inside another frame's content. The header's version byte picks the frame layout:
 // 2 -> "TT2"/"TP1" with 6-byte headers and 3-byte sizes; 4 -> "TIT2"/"TPE1" with synchsafe sizes; any other
 // -> "TIT2"/"TPE1" with plain big-endian sizes. Frame text honours the encoding byte (see ReadFrameText).
+// Unsynchronisation is undone first where the header or, in v2.4, a frame's flags declare it: before v2.4 over
+// the whole block, so that the scan sees the restored bytes; in v2.4 over the content of the frames read. Without
+// those flags the bytes are scanned as they are.
 //
 // Nothing outside the block is read: a frame whose header runs past the block's end is ignored, and one whose
 // content runs past it is cut at the end.

@@ -75,13 +75,25 @@ def frame23(frame_id, content):
     return frame_id.encode() + len(content).to_bytes(4, "big") + b"\0\0" + content
 
 
-def frame24(frame_id, content):
-    return frame_id.encode() + synchsafe(len(content)) + b"\0\0" + content
+def unsynchronised(data):
+    """As an unsynchronising writer stores bytes: a 00 after every FF, so that no FF can look like a frame sync."""
+    return data.replace(b"\xff", b"\xff\0")
 
 
-def tag_v2(major, frames, padding=0, footer=False):
+def frame24(frame_id, content, unsync=False):
+    """With unsync, the content alone is unsynchronised, the size counts it as stored and the flag 0x02 says so."""
+    if unsync:
+        content = unsynchronised(content)
+    return frame_id.encode() + synchsafe(len(content)) + bytes([0, 0x02 if unsync else 0]) + content
+
+
+def tag_v2(major, frames, padding=0, footer=False, unsync=False):
+    """With unsync (v2.2 and v2.3), the header flag 0x80 is set and the whole body, frame sizes counting the bytes
+    before it, is unsynchronised."""
     body = b"".join(frames) + bytes(padding)
-    flags = 0x10 if footer else 0
+    if unsync:
+        body = unsynchronised(body)
+    flags = (0x10 if footer else 0) | (0x80 if unsync else 0)
     tag = b"ID3" + bytes([major, 0, flags]) + synchsafe(len(body)) + body
     if footer:
         tag += b"3DI" + bytes([major, 0, flags]) + synchsafe(len(body))
@@ -197,7 +209,26 @@ def fixtures():
          tag_v2(4, [frame24("TIT2", utf8("Шум")), frame24("TPE1", utf8("Лес")), frame24("TALB", utf8("Ветер"))],
                 footer=True),
          b"", (cp1251("Шум"), cp1251("Лес")), b"SHUM", b"LES"),
+        ("v23-unsync-utf16.mp3", 740,
+         tag_v2(3, [frame23("TIT2", utf16("My babe just cares for me")), frame23("TPE1", utf16("Nina Simone", "big")),
+                    frame23("TALB", utf16("Колыбельная"))], padding=64, unsync=True),
+         b"", (b"My babe just cares for me", b"Nina Simone"), b"My babe just cares for me", b"Nina Simone"),
+        ("v24-unsync-frames.mp3", 784,
+         tag_v2(4, [frame24("TIT2", utf16("Лунная ночь"), unsync=True), frame24("TPE1", utf16("Сова"), unsync=True),
+                    frame24("TALB", utf8("Лес"))]),
+         b"", (cp1251("Лунная ночь"), cp1251("Сова")), b"LUNNAYA NOCHY", b"SOVA"),
+        ("v22-unsync.mp3", 831,
+         tag_v2(2, [frame22("TT2", utf16("Белка", terminated=True)), frame22("TP1", utf16("Щегол", "big")),
+                    frame22("TAL", latin("Роща"))], unsync=True),
+         b"", (cp1251("Белка"), cp1251("Щегол")), b"BELKA", b"SHTEGOL"),
     ]
+
+
+def check_unsynchronised(name, head):
+    """The unsync fixtures must hold FF bytes, each followed by the 00 that unsynchronisation put there."""
+    if "unsync" in name:
+        stored = head + b"\1"
+        assert 0 < stored.count(b"\xff") == stored.count(b"\xff\0"), name
 
 
 def check_identifiers(name, head):
@@ -287,6 +318,7 @@ def make():
     with tempfile.TemporaryDirectory() as work:
         for name, frequency, head, tail, source, title, artist in fixtures():
             check_identifiers(name, head)
+            check_unsynchronised(name, head)
             if source is not None:
                 # ID3v1 fields are padded, and their trailing spaces trimmed; ID3v2 texts are taken as they are.
                 trim = (lambda text: text.rstrip(b" ")) if not head else (lambda text: text)

@@ -20,7 +20,7 @@ struct FixtureFile {
     bool hasTagV1;
 };
 
-inline constexpr std::array<FixtureFile, 9> kFixtureFiles = {{
+inline constexpr std::array<FixtureFile, 12> kFixtureFiles = {{
     {"no-tag.mp3", "no-tag.mp3", "", 0, 8255, 0, false},
     {"\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3", "\xCF\xF7\xE5\xEB\xE0.mp3", "", 0, 8255, 0, false},  // Пчела.mp3
     {"v1-only-cp1251.mp3", "SHTUKA V REKE", "CHIZHYULYA", 0, 8255, 0, true},
@@ -32,6 +32,9 @@ inline constexpr std::array<FixtureFile, 9> kFixtureFiles = {{
     {"v22.mp3", "CHAIKA", "ZIMA", 52, 8255, 2, false},
     {"v23-and-v1.mp3", "Rock 'n' roll", "ZHUK", 63, 8255, 3, true},
     {"v24-footer.mp3", "SHUM", "LES", 75, 8255, 4, false},
+    {"v23-unsync-utf16.mp3", "My babe just cares for me", "Nina Simone", 210, 8255, 3, false},
+    {"v24-unsync-frames.mp3", "LUNNAYA NOCHY", "SOVA", 85, 8255, 4, false},
+    {"v22-unsync.mp3", "BELKA", "SHTEGOL", 63, 8255, 2, false},
 }};
 
 // Full path of a fixture in the source tree. Tests read fixtures there and write only to copies.

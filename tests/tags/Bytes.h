@@ -50,17 +50,31 @@ inline std::vector<char> TagV2Header(int version, std::uint32_t bodySize, int fl
 }
 
 // A whole ID3v2 block whose header announces exactly the frames given.
-inline std::vector<char> TagV2Block(int version, std::initializer_list<std::vector<char>> frames) {
+inline std::vector<char> TagV2Block(int version, std::initializer_list<std::vector<char>> frames, int flags = 0) {
     const std::vector<char> body = Join(frames);
-    return Join({TagV2Header(version, static_cast<std::uint32_t>(body.size())), body});
+    return Join({TagV2Header(version, static_cast<std::uint32_t>(body.size()), flags), body});
+}
+
+// `bytes` as an unsynchronising writer stores them: a 00 after every FF.
+inline std::vector<char> Unsynchronised(const std::vector<char>& bytes) {
+    std::vector<char> stored;
+    for (const char byte : bytes) {
+        stored.push_back(byte);
+        if (static_cast<unsigned char>(byte) == 0xFF) {
+            stored.push_back(0);
+        }
+    }
+    return stored;
 }
 
 inline std::vector<char> FrameV23(std::string_view id, const std::vector<char>& content) {
     return Join({Ascii(id), BigEndian(static_cast<std::uint32_t>(content.size()), 4), Bytes({0, 0}), content});
 }
 
-inline std::vector<char> FrameV24(std::string_view id, const std::vector<char>& content) {
-    return Join({Ascii(id), BigEndian(static_cast<std::uint32_t>(content.size()), 4, 7), Bytes({0, 0}), content});
+// `formatFlags` is the second flag byte; 0x02 marks the content as unsynchronised.
+inline std::vector<char> FrameV24(std::string_view id, const std::vector<char>& content, int formatFlags = 0) {
+    return Join(
+        {Ascii(id), BigEndian(static_cast<std::uint32_t>(content.size()), 4, 7), Bytes({0, formatFlags}), content});
 }
 
 inline std::vector<char> FrameV22(std::string_view id, const std::vector<char>& content) {
