@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 #include "Path.h"
+#include "SystemError.h"
 #include "Wildcard.h"
 
 #include <dirent.h>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -44,8 +46,18 @@ struct CDirCloser {
 };
 using CDir = std::unique_ptr<DIR, CDirCloser>;
 
+// Notes the reason of a failed call for LastSystemError; a call that failed without setting errno (a read
+// that met the end of the file) gets `otherwise`. Returns `ok`.
+bool Noted(bool ok, const char* otherwise = "unexpected end of file") {
+    if (!ok) {
+        NoteSystemError(errno != 0 ? std::strerror(errno) : otherwise);
+    }
+    return ok;
+}
+
 // Reads up to size bytes at offset, retrying the partial reads the kernel may give.
 std::size_t PreadFully(int fd, char* buffer, std::size_t size, off_t offset) {
+    errno = 0;
     std::size_t done = 0;
     while (done < size) {
         const ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
@@ -61,6 +73,7 @@ std::size_t PreadFully(int fd, char* buffer, std::size_t size, off_t offset) {
 }
 
 std::size_t PwriteFully(int fd, const char* data, std::size_t size, off_t offset) {
+    errno = 0;
     std::size_t done = 0;
     while (done < size) {
         const ssize_t put = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
@@ -110,24 +123,27 @@ class CPosixFile final : public IFile {
     }
 
     std::size_t Read(std::span<char> buffer) override {
-        const std::size_t got = PreadFully(m_fd.Get(), buffer.data(), buffer.size(), m_offset);
+        const std::size_t got = ReadAt(static_cast<std::uint64_t>(m_offset), buffer);
         m_offset += static_cast<off_t>(got);
         return got;
     }
 
     std::size_t Write(std::span<const char> data) override {
         const std::size_t put = PwriteFully(m_fd.Get(), data.data(), data.size(), m_offset);
+        Noted(put == data.size(), "nothing more could be written");
         m_offset += static_cast<off_t>(put);
         return put;
     }
 
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
-        return PreadFully(m_fd.Get(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
+        const std::size_t got = PreadFully(m_fd.Get(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
+        Noted(got == buffer.size());
+        return got;
     }
 
-    bool Flush() override { return ::fsync(m_fd.Get()) == 0; }
+    bool Flush() override { return Noted(::fsync(m_fd.Get()) == 0); }
 
-    bool Truncate(std::uint64_t size) override { return ::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0; }
+    bool Truncate(std::uint64_t size) override { return Noted(::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0); }
 
     std::optional<CFileInfo> Info() override {
         struct stat st {};
@@ -150,6 +166,7 @@ class CPosixFile final : public IFile {
                 return CopyRangeThroughBuffer(source, offset, size, *this);
             }
             if (copied <= 0) {
+                Noted(false);
                 break;
             }
             done += static_cast<std::uint64_t>(copied);
@@ -167,9 +184,19 @@ class CPosixFile final : public IFile {
 CFd OpenRegular(const std::string& path, int flags) {
     CFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!Noted(fd && ::fstat(fd.Get(), &st) == 0)) {
         return CFd();
     }
+    if (!S_ISREG(st.st_mode)) {
+        NoteSystemError(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        return CFd();
+    }
+    return fd;
+}
+
+CFd OpenNoted(const std::string& path, int flags, mode_t mode) {
+    CFd fd(::open(path.c_str(), flags | O_CLOEXEC, mode));
+    Noted(static_cast<bool>(fd));
     return fd;
 }
 
@@ -194,7 +221,11 @@ void GiveOwnership(const std::string& replacement, const std::string& target) {
 // Like the Windows read-only attribute: a file without any write permission is not written, even by root.
 bool IsReadOnly(const std::string& path) {
     struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
+        NoteSystemError("the file is read-only");
+        return true;
+    }
+    return false;
 }
 
 CFindData MakeFindData(const std::string& name, const struct stat* st) {
@@ -241,11 +272,11 @@ bool CopyContent(int in, int out, off_t size) {
 }
 
 CFd CopyToNewFile(int in, const struct stat& source, const std::string& newPath) {
-    CFd out(::open(newPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 0777));
+    CFd out = OpenNoted(newPath, O_WRONLY | O_CREAT | O_EXCL, source.st_mode & 0777);
     if (!out) {
         return out;
     }
-    if (!CopyContent(in, out.Get(), source.st_size)) {
+    if (!Noted(CopyContent(in, out.Get(), source.st_size))) {
         ::unlink(newPath.c_str());
         return CFd();
     }
@@ -275,12 +306,12 @@ class CPosixFileSystem final : public IFileSystem {
         if (IsReadOnly(path)) {
             return nullptr;
         }
-        return Wrap(CFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)));
+        return Wrap(OpenNoted(path, O_WRONLY | O_CREAT | O_TRUNC, 0666));
     }
 
     // O_EXCL also refuses a link that stands where the new file would be.
     CFileHandle OpenNew(const std::string& path) override {
-        return Wrap(CFd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)));
+        return Wrap(OpenNoted(path, O_WRONLY | O_CREAT | O_EXCL, 0666));
     }
 
     CFileHandle OpenOverwrite(const std::string& path) override {
@@ -318,14 +349,18 @@ class CPosixFileSystem final : public IFileSystem {
     }
 
     bool Rename(const std::string& from, const std::string& to) override {
-        return ::rename(from.c_str(), to.c_str()) == 0;
+        return Noted(::rename(from.c_str(), to.c_str()) == 0);
     }
 
     EDeleteResult Delete(const std::string& path) override {
         if (::unlink(path.c_str()) == 0) {
             return EDeleteResult::Deleted;
         }
-        return (errno == ENOENT || errno == ENOTDIR) ? EDeleteResult::NotFound : EDeleteResult::Failed;
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return EDeleteResult::NotFound;
+        }
+        Noted(false);
+        return EDeleteResult::Failed;
     }
 
     bool CreateFolder(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
@@ -341,15 +376,21 @@ class CPosixFileSystem final : public IFileSystem {
 
     bool CanWrite(const std::string& path) override {
         struct stat st {};
-        return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) != 0 &&
-               ::access(path.c_str(), W_OK) == 0;
+        if (!Noted(::lstat(path.c_str(), &st) == 0)) {
+            return false;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            NoteSystemError("it is not a regular file");
+            return false;
+        }
+        return !IsReadOnly(path) && Noted(::access(path.c_str(), W_OK) == 0);
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {
         GiveOwnership(replacement, target);
         // The replacement was flushed before, and a rename is atomic: after a crash the folder shows the
         // old or the new file, each complete, so the folder itself need not be flushed.
-        return ::rename(replacement.c_str(), target.c_str()) == 0;
+        return Noted(::rename(replacement.c_str(), target.c_str()) == 0);
     }
 
     bool Exchange(const std::string& replacement, const std::string& target) override {
@@ -439,6 +480,10 @@ class CPosixFileSystem final : public IFileSystem {
 
 std::uint32_t CurrentProcessId() {
     return static_cast<std::uint32_t>(::getpid());
+}
+
+void NoteLastSystemCallError() {
+    NoteSystemError(std::strerror(errno));
 }
 
 IFileSystem& DefaultFileSystem() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileSystem.h"
+#include "SystemError.h"
 
 #include <string>
 #include <utility>
@@ -13,7 +14,9 @@ class CTemporaryFile {
     CTemporaryFile& operator=(const CTemporaryFile&) = delete;
     ~CTemporaryFile() {
         if (!m_handedOver) {
+            const std::string reason = LastSystemError();  // of the failure that left the file behind
             m_fs.Delete(m_path);
+            NoteSystemError(reason);
         }
     }
     const std::string& Path() const { return m_path; }

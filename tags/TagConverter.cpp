@@ -7,6 +7,7 @@
 #include "ReadTagV1.h"
 #include "ReadTagV2.h"
 #include "SplitFile.h"
+#include "SystemError.h"
 #include "TemporaryFile.h"
 
 #include <algorithm>
@@ -41,6 +42,12 @@ CTagConverter::CTagConverter(IFileSystem& fileSystem) : m_fs(fileSystem) {}
 
 void CTagConverter::WriteLog(std::string text) {
     AppendLogLine(text);
+}
+
+// The specified text, then the file where the text names none, then the system's reason.
+void CTagConverter::FailBecause(const std::string& text) {
+    const bool namesFile = text.ends_with(m_strPath);
+    Fail(text + (namesFile ? "" : " " + m_strPath) + ": " + LastSystemError());
 }
 
 void CTagConverter::Fail(const std::string& text) {
@@ -90,12 +97,16 @@ bool CTagConverter::OpenAndMeasure(const std::string& fullPath) {
     if (!m_hIn) {
         const auto info = m_fs.InfoOf(fullPath, false);
         const bool special = info && info->eKind != EFileKind::Regular && info->eKind != EFileKind::Folder;
-        Fail(special ? WhyLeftUnconverted(fullPath, info->eKind) : "ERROR: Could not open file " + fullPath);
+        if (special) {
+            Fail(WhyLeftUnconverted(fullPath, info->eKind));
+        } else {
+            FailBecause("ERROR: Could not open file " + fullPath);
+        }
         return false;
     }
     const std::optional<CFileInfo> info = m_hIn->Info();
     if (!info) {
-        Fail("ERROR: readed size don't match");
+        FailBecause("ERROR: readed size don't match");
         return false;
     }
     m_inId = info->id;
@@ -117,7 +128,7 @@ bool CTagConverter::ReadExactly(std::uint64_t offset, std::vector<char>& buffer)
     if (m_hIn->ReadAt(offset, buffer) == buffer.size()) {
         return true;
     }
-    Fail("ERROR: readed size don't match");
+    FailBecause("ERROR: readed size don't match");
     return false;
 }
 
@@ -182,7 +193,7 @@ void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchang
     // Closed first: the reading handle shares no writing, so Windows would refuse the check.
     m_hIn.reset();
     if (!m_fs.CanWrite(fullPath)) {
-        Fail("ERROR: Could not open file " + fullPath);
+        FailBecause("ERROR: Could not open file " + fullPath);
         return;
     }
     if (unchanged) {
@@ -207,7 +218,7 @@ void CTagConverter::WriteReplacement(const std::string& fullPath) {
         m_strSpare = temporary.Path();
         m_spareId = m_inId;
     } else if (!m_fs.Replace(temporary.Path(), fullPath)) {
-        Fail("ERROR: Could not replace file " + fullPath);
+        FailBecause("ERROR: Could not replace file " + fullPath);
         return;
     }
     temporary.HandOver();
@@ -235,14 +246,17 @@ CFileHandle CTagConverter::OpenSpareFor(const std::string& fullPath) {
 bool CTagConverter::WriteTemporary(const std::string& fullPath, bool overwrite) {
     m_hIn = m_fs.OpenEntryRead(fullPath);  // again, for the audio
     const std::optional<CFileInfo> info = m_hIn ? m_hIn->Info() : std::nullopt;
+    if (info && info->id != m_inId) {
+        NoteSystemError("it was replaced by another file while being converted");
+    }
     if (!m_hOut || !info || info->id != m_inId) {
-        Fail("ERROR: Could not open file " + fullPath);
+        FailBecause("ERROR: Could not open file " + fullPath);
         return false;
     }
     WriteOutput();
     const auto size = static_cast<std::uint64_t>(m_nTagV2Size) + static_cast<std::uint64_t>(m_nAudioSize);
     if (!m_bError && ((overwrite && !m_hOut->Truncate(size)) || !m_hOut->Flush())) {
-        Fail("ERROR: writing DATA on output file.");
+        FailBecause("ERROR: writing DATA on output file.");
     }
     return !m_bError;
 }
@@ -256,12 +270,12 @@ void CTagConverter::DropSpare() {
 
 void CTagConverter::WriteOutput() {
     if (m_hOut->Write(m_pTagV2) != m_pTagV2.size()) {
-        Fail("ERROR: writing ID3 on output file.");
+        FailBecause("ERROR: writing ID3 on output file.");
         return;
     }
     const auto audioSize = static_cast<std::uint64_t>(m_nAudioSize);
     if (m_fs.CopyRange(*m_hIn, static_cast<std::uint64_t>(m_nAudioOffset), audioSize, *m_hOut) != audioSize) {
-        Fail("ERROR: writing DATA on output file.");
+        FailBecause("ERROR: writing DATA on output file.");
     }
 }
 

@@ -82,6 +82,7 @@ class CTagConverter {
     void DropSpare();
     bool ReadExactly(std::uint64_t offset, std::vector<char>& buffer);
     void Fail(const std::string& text);
+    void FailBecause(const std::string& text);
     void Report(const std::string& text);
     void ReleaseFile();
 

@@ -4,6 +4,7 @@
 #include "ConfigFile.h"
 #include "EntryNumber.h"
 #include "Path.h"
+#include "SystemError.h"
 #include "WholeFile.h"
 
 #include <algorithm>
@@ -184,7 +185,7 @@ void CTrackList::CopyByNumber(std::string numberText) {
         return;
     }
     if (!CopyWhole(m_fs, source, target)) {
-        Report("ERROR: could not copy " + entry + " to " + target);
+        Report("ERROR: could not copy " + entry + " to " + target + ": " + LastSystemError());
         return;
     }
     Report("FILE (" + numberText + ") COPIED:" + *name);
@@ -212,7 +213,7 @@ void CTrackList::DeleteByNumber(std::string numberText) {
         return;
     }
     if (m_fs.Delete(target) == EDeleteResult::Failed) {
-        Report("ERROR: could not delete " + target);
+        Report("ERROR: could not delete " + target + ": " + LastSystemError());
         return;
     }
     Report("FILE (" + numberText + ") DELETED:" + *name);

@@ -55,7 +55,12 @@ TEST_F(ConvertAllTagsTest, ConvertsEachMp3OnceAndShowsTheLastOutcome) {
     const auto log = LogLines();
     EXPECT_EQ(log.back(), "EDIT ID3's: 4 files found, 0 converted, " + std::to_string(4 - failed) +
                               " already converted, " + std::to_string(failed) + " failed");
-    EXPECT_EQ(std::count(log.begin(), log.end(), "ERROR: Could not open file " + JoinPath("out", "x.mp3")), 1)
+    EXPECT_EQ(
+        std::count_if(log.begin(), log.end(),
+                      [](const std::string& line) {
+                          return line.starts_with("ERROR: Could not open file " + JoinPath("out", "x.mp3") + ": ");
+                      }),
+        1)
         << "a folder named like an MP3 is an error, and the run goes on";
     EXPECT_EQ(
         std::count_if(log.begin(), log.end(), [](const std::string& line) { return line.starts_with("ID3 EDITED"); }),

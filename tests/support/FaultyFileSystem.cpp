@@ -1,9 +1,20 @@
 #include "FaultyFileSystem.h"
 
+#include "SystemError.h"
+
 #include <algorithm>
 #include <memory>
 
 namespace {
+
+constexpr const char* kInjected = "injected fault";
+
+// The reason of an injected failure, as the real file layer notes the system's.
+template <typename T>
+T Injected(T failure) {
+    NoteSystemError(kInjected);
+    return failure;
+}
 
 struct CFileFaults {
     bool bShortRead, bFailedRead, bShortWrite, bFailedWrite, bFlush, bRangeCopy;
@@ -21,26 +32,31 @@ class CFaultyFile final : public IFile {
 
     std::size_t Read(std::span<char> buffer) override {
         if (m_faults.bFailedRead) {
-            return 0;
+            return Injected(std::size_t{0});
         }
-        return m_real->Read(m_faults.bShortRead && !buffer.empty() ? buffer.first(buffer.size() - 1) : buffer);
+        if (m_faults.bShortRead && !buffer.empty()) {
+            return Injected(m_real->Read(buffer.first(buffer.size() - 1)));
+        }
+        return m_real->Read(buffer);
     }
 
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
         if (m_faults.bFailedRead) {
-            return 0;
+            return Injected(std::size_t{0});
         }
-        return m_real->ReadAt(offset,
-                              m_faults.bShortRead && !buffer.empty() ? buffer.first(buffer.size() - 1) : buffer);
+        if (m_faults.bShortRead && !buffer.empty()) {
+            return Injected(m_real->ReadAt(offset, buffer.first(buffer.size() - 1)));
+        }
+        return m_real->ReadAt(offset, buffer);
     }
 
     bool Flush() override {
         m_changes->push_back("Flush " + m_path);
-        return !m_faults.bFlush && m_real->Flush();
+        return m_faults.bFlush ? Injected(false) : m_real->Flush();
     }
     bool Truncate(std::uint64_t size) override {
         m_changes->push_back("Truncate " + m_path);
-        return !m_faults.bFailedWrite && m_real->Truncate(size);
+        return m_faults.bFailedWrite ? Injected(false) : m_real->Truncate(size);
     }
     std::optional<CFileInfo> Info() override { return m_real->Info(); }
 
@@ -49,9 +65,12 @@ class CFaultyFile final : public IFile {
     std::size_t Write(std::span<const char> data) override {
         m_changes->push_back("Write " + m_path);
         if (m_faults.bFailedWrite) {
-            return 0;
+            return Injected(std::size_t{0});
         }
-        return m_real->Write(m_faults.bShortWrite && !data.empty() ? data.first(data.size() - 1) : data);
+        if (m_faults.bShortWrite && !data.empty()) {
+            return Injected(m_real->Write(data.first(data.size() - 1)));
+        }
+        return m_real->Write(data);
     }
 
   private:
@@ -63,19 +82,23 @@ class CFaultyFile final : public IFile {
 
 }  // namespace
 
-bool CFaultyFileSystem::Hits(EFault fault, const std::string& path) const {
+bool CFaultyFileSystem::Injects(EFault fault, const std::string& path) const {
     return std::any_of(m_faults.begin(), m_faults.end(), [&](const auto& injected) {
         return injected.first == fault && path.find(injected.second) != std::string::npos;
     });
+}
+
+bool CFaultyFileSystem::Hits(EFault fault, const std::string& path) const {
+    return Injects(fault, path) && Injected(true);
 }
 
 CFileHandle CFaultyFileSystem::Wrap(CFileHandle file, const std::string& path) {
     if (!file) {
         return file;
     }
-    const CFileFaults faults{Hits(EFault::ShortRead, path),  Hits(EFault::FailedRead, path),
-                             Hits(EFault::ShortWrite, path), Hits(EFault::FailedWrite, path),
-                             Hits(EFault::Flush, path),      Hits(EFault::RangeCopy, path)};
+    const CFileFaults faults{Injects(EFault::ShortRead, path),  Injects(EFault::FailedRead, path),
+                             Injects(EFault::ShortWrite, path), Injects(EFault::FailedWrite, path),
+                             Injects(EFault::Flush, path),      Injects(EFault::RangeCopy, path)};
     return std::make_unique<CFaultyFile>(std::move(file), faults, m_changes, path);
 }
 
@@ -137,7 +160,8 @@ bool CFaultyFileSystem::CreateFolder(const std::string& path) {
 std::uint64_t CFaultyFileSystem::CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) {
     const auto* target = dynamic_cast<CFaultyFile*>(&to);
     const bool stopsHalfWay = target != nullptr && target->FailsRangeCopy();
-    return CopyRangeThroughBuffer(from, offset, stopsHalfWay ? size / 2 : size, to);
+    return stopsHalfWay ? Injected(CopyRangeThroughBuffer(from, offset, size / 2, to))
+                        : CopyRangeThroughBuffer(from, offset, size, to);
 }
 
 bool CFaultyFileSystem::CanWrite(const std::string& path) {

@@ -56,6 +56,8 @@ class CFaultyFileSystem final : public IFileSystem {
     CFolderLock LockFolder(const std::string& folder) override;
 
   private:
+    bool Injects(EFault fault, const std::string& path) const;
+    // Injects, and notes the injected failure's reason.
     bool Hits(EFault fault, const std::string& path) const;
     CFileHandle Wrap(CFileHandle file, const std::string& path);
     void Record(const std::string& operation, const std::string& path) { m_changes->push_back(operation + " " + path); }

@@ -45,7 +45,9 @@ TEST_F(FullDiskTest, SongOnAFullDiskStaysByteIdentical) {
     CTagConverter converter;
     converter.ConvertFile(PathOf("disk/song.mp3"), "song.mp3");
     EXPECT_TRUE(converter.m_bError);
-    EXPECT_EQ(LogLines(), std::vector<std::string>{"ERROR: writing DATA on output file."});
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"ERROR: writing DATA on output file. " + PathOf("disk/song.mp3") +
+                                                   ": No space left on device"})
+        << "the file and the system's reason are named";
     EXPECT_TRUE(ReadFileBytes("disk/song.mp3") == song) << "the song is byte-identical";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("disk"), {}), 1) << "no temporary file is left";
 }

@@ -118,12 +118,20 @@ TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
     EXPECT_EQ(std::filesystem::file_size("big.mp3"), std::uint64_t{1} << 31);
 
     Convert("missing.mp3");
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"Size of: " + PathOf("empty.mp3") + "is 0",
-                                                    "ERROR: Could not open file " + PathOf("folder.mp3"),
-                                                    "ERROR: Could not open file " + PathOf("locked.mp3"),
-                                                    "ERROR: Could not open file " + PathOf("done.mp3"),
-                                                    "ERROR: file of 2 GB or more left unchanged: " + PathOf("big.mp3"),
-                                                    "ERROR: Could not open file " + PathOf("missing.mp3")}));
+    const std::string cannotOpen = "ERROR: Could not open file ";
+    const std::vector<std::string> expected = {"Size of: " + PathOf("empty.mp3") + "is 0",
+                                               cannotOpen + PathOf("folder.mp3") + ": ",
+                                               cannotOpen + PathOf("locked.mp3") + ": the file is read-only",
+                                               cannotOpen + PathOf("done.mp3") + ": the file is read-only",
+                                               "ERROR: file of 2 GB or more left unchanged: " + PathOf("big.mp3"),
+                                               cannotOpen + PathOf("missing.mp3") + ": "};
+    const std::vector<std::string> log = LogLines();
+    ASSERT_EQ(log.size(), expected.size());
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        EXPECT_TRUE(expected[i].ends_with(": ") ? log[i].starts_with(expected[i]) && log[i].size() > expected[i].size()
+                                                : log[i] == expected[i])
+            << log[i] << " - each failure names its file and the system's reason";
+    }
 }
 
 TEST_F(TagConverterTest, BatchWritesOverEarlierSongsOldContentAndLeavesNothingBehind) {
@@ -146,7 +154,7 @@ TEST_F(TagConverterTest, BatchWritesOverEarlierSongsOldContentAndLeavesNothingBe
         EXPECT_EQ(ReadFileBytes(name), name == "b.mp3" ? SongWithBothTags(audio) : Converted("PCHELA", "ZHUK", audio))
             << name;
     }
-    EXPECT_EQ(LogLines()[1], "ERROR: Could not replace file " + PathOf("b.mp3"));
+    EXPECT_EQ(LogLines()[1], "ERROR: Could not replace file " + PathOf("b.mp3") + ": injected fault");
     EXPECT_TRUE(Leftovers().empty()) << "the kept old content goes when the batch ends";
 }
 
@@ -178,7 +186,7 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
         EXPECT_TRUE(m_converter.m_bError);
         EXPECT_EQ(m_converter.m_strStatus, "");
         const std::string line = fault.logLine;
-        EXPECT_EQ(LogLines().back(), line.ends_with(' ') ? line + PathOf("song.mp3") : line);
+        EXPECT_EQ(LogLines().back(), line + (line.ends_with(' ') ? "" : " ") + PathOf("song.mp3") + ": injected fault");
         EXPECT_EQ(ReadFileBytes("song.mp3"), SongWithBothTags());
         EXPECT_TRUE(Leftovers().empty());
     }
