@@ -482,6 +482,10 @@ std::uint32_t CurrentProcessId() {
     return static_cast<std::uint32_t>(::getpid());
 }
 
+std::optional<std::string> PathFromUtf8(const std::string& text) {
+    return text;
+}
+
 void NoteLastSystemCallError() {
     NoteSystemError(std::strerror(errno));
 }

@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 #include "Path.h"
+#include "SystemError.h"
 
 #include <windows.h>
 
@@ -47,6 +48,14 @@ class CFindHandle {
   private:
     HANDLE m_handle;
 };
+
+// Notes the system's reason of a failed call for LastSystemError; returns `ok`.
+bool Noted(bool ok) {
+    if (!ok) {
+        NoteLastSystemCallError();
+    }
+    return ok;
+}
 
 constexpr DWORD kMaxRequest = 1u << 30;  // ReadFile and WriteFile count in 32 bits
 
@@ -113,6 +122,8 @@ class CWinFile final : public IFile {
             OVERLAPPED overlapped = At(offset + done);
             DWORD got = 0;
             if (!::ReadFile(m_handle.Get(), buffer.data() + done, want, &got, &overlapped) || got == 0) {
+                got == 0 && ::GetLastError() == ERROR_HANDLE_EOF ? NoteSystemError("unexpected end of file")
+                                                                 : NoteLastSystemCallError();
                 break;
             }
             done += got;
@@ -126,7 +137,7 @@ class CWinFile final : public IFile {
             const auto want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, kMaxRequest));
             OVERLAPPED overlapped = At(m_offset + done);
             DWORD put = 0;
-            if (!::WriteFile(m_handle.Get(), data.data() + done, want, &put, &overlapped) || put == 0) {
+            if (!Noted(::WriteFile(m_handle.Get(), data.data() + done, want, &put, &overlapped) && put != 0)) {
                 break;
             }
             done += put;
@@ -135,12 +146,13 @@ class CWinFile final : public IFile {
         return done;
     }
 
-    bool Flush() override { return ::FlushFileBuffers(m_handle.Get()) != 0; }
+    bool Flush() override { return Noted(::FlushFileBuffers(m_handle.Get()) != 0); }
 
     bool Truncate(std::uint64_t size) override {
         LARGE_INTEGER position{};
         position.QuadPart = static_cast<LONGLONG>(size);
-        return ::SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN) && ::SetEndOfFile(m_handle.Get());
+        return Noted(::SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN) &&
+                     ::SetEndOfFile(m_handle.Get()));
     }
 
     std::optional<CFileInfo> Info() override { return InfoOfHandle(m_handle.Get()); }
@@ -155,7 +167,7 @@ class CWinFile final : public IFile {
 CFileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags = 0) {
     CWinHandle handle(::CreateFileA(path.c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr, disposition,
                                     FILE_ATTRIBUTE_NORMAL | flags, nullptr));
-    if (!handle) {
+    if (!Noted(static_cast<bool>(handle))) {
         return nullptr;
     }
     return std::make_unique<CWinFile>(std::move(handle));
@@ -168,7 +180,11 @@ CFileHandle OpenEntry(const std::string& path, DWORD access, DWORD share) {
         return nullptr;
     }
     const std::optional<CFileInfo> info = file->Info();
-    return info && info->eKind == EFileKind::Regular ? std::move(file) : nullptr;
+    if (!info || info->eKind != EFileKind::Regular) {
+        NoteSystemError("it is not a regular file");
+        return nullptr;
+    }
+    return file;
 }
 
 // Named for the folder's full path, without regard to case; one per folder on the machine.
@@ -253,7 +269,7 @@ class CWinFileSystem final : public IFileSystem {
     }
 
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
-        if (!::CopyFileA(from.c_str(), newPath.c_str(), TRUE)) {
+        if (!Noted(::CopyFileA(from.c_str(), newPath.c_str(), TRUE) != 0)) {
             return nullptr;
         }
         const DWORD attributes = ::GetFileAttributesA(newPath.c_str());
@@ -262,7 +278,7 @@ class CWinFileSystem final : public IFileSystem {
         }
         CWinHandle handle(
             ::CreateFileA(newPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!handle) {
+        if (!Noted(static_cast<bool>(handle))) {
             ::SetFileAttributesA(newPath.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileA(newPath.c_str());
             return nullptr;
@@ -271,7 +287,7 @@ class CWinFileSystem final : public IFileSystem {
     }
 
     bool Rename(const std::string& from, const std::string& to) override {
-        return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        return Noted(::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
     }
 
     EDeleteResult Delete(const std::string& path) override {
@@ -279,8 +295,11 @@ class CWinFileSystem final : public IFileSystem {
             return EDeleteResult::Deleted;
         }
         const DWORD error = ::GetLastError();
-        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? EDeleteResult::NotFound
-                                                                                : EDeleteResult::Failed;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            return EDeleteResult::NotFound;
+        }
+        NoteLastSystemCallError();
+        return EDeleteResult::Failed;
     }
 
     bool CreateFolder(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
@@ -293,8 +312,14 @@ class CWinFileSystem final : public IFileSystem {
     // asked for itself, since an administrator's open may pass it.
     bool CanWrite(const std::string& path) override {
         const DWORD attributes = ::GetFileAttributesA(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0 &&
-               static_cast<bool>(OpenEntry(path, GENERIC_WRITE, 0));
+        if (!Noted(attributes != INVALID_FILE_ATTRIBUTES)) {
+            return false;
+        }
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            NoteSystemError("the file is read-only");
+            return false;
+        }
+        return static_cast<bool>(OpenEntry(path, GENERIC_WRITE, 0));
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {
@@ -302,8 +327,7 @@ class CWinFileSystem final : public IFileSystem {
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             ::SetFileAttributesA(replacement.c_str(), attributes);
         }
-        return ::MoveFileExA(replacement.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-               0;
+        return Rename(replacement, target);
     }
 
     // Windows has no single step that swaps two names.
@@ -329,6 +353,42 @@ class CWinFileSystem final : public IFileSystem {
 };
 
 }  // namespace
+
+std::optional<std::string> PathFromUtf8(const std::string& text) {
+    if (text.empty()) {
+        return text;
+    }
+    const int size = static_cast<int>(text.size());
+    const int wideLength = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+    if (wideLength <= 0) {
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), wideLength);
+    // No "best fit": a letter the code page lacks must not quietly become another file's name.
+    BOOL usedDefault = FALSE;
+    const int length =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
+    std::string path(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, path.data(), length, nullptr,
+                          &usedDefault);
+    if (length <= 0 || usedDefault) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+void NoteLastSystemCallError() {
+    const DWORD error = ::GetLastError();
+    std::string text(512, '\0');
+    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                          text.data(), static_cast<DWORD>(text.size()), nullptr);
+    text.resize(length);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    NoteSystemError(text.empty() ? "system error " + std::to_string(error) : text);
+}
 
 std::uint32_t CurrentProcessId() {
     return ::GetCurrentProcessId();

@@ -2,6 +2,7 @@
 
 // Path rules of the platform the tool runs on. Paths are byte strings used exactly as read.
 
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -28,6 +29,10 @@ std::string FolderPrefix(const std::string& path);
 std::string TemporaryPathFor(const std::string& path);
 // The names TemporaryPathFor gives, in any process, for files named `name`.
 std::string TemporaryNamePatternFor(const std::string& name);
+
+// A UTF-8 text as a path of this system: unchanged where names are UTF-8; in the ANSI code page on Windows,
+// nullopt when the code page cannot hold one of its characters.
+std::optional<std::string> PathFromUtf8(const std::string& text);
 
 // A relative path is taken relative to the folder of `base`; an absolute one stays as it is.
 std::string ResolveAgainst(const std::string& baseFile, const std::string& path);

@@ -5,6 +5,7 @@
 #include "EntryNumber.h"
 #include "Path.h"
 #include "SystemError.h"
+#include "Utf16Playlist.h"
 #include "WholeFile.h"
 
 #include <algorithm>
@@ -86,7 +87,10 @@ bool CTrackList::ReadConfigAndPlaylist(std::vector<char>& playlist, std::string&
     return true;
 }
 
-std::int32_t CTrackList::StorePlaylist(const std::vector<char>& data, const std::string& playlistPath) {
+std::int32_t CTrackList::StorePlaylist(const std::vector<char>& raw, const std::string& playlistPath) {
+    const std::optional<CDecodedPlaylist> decoded = DecodeUtf16Playlist(raw);
+    const std::vector<char>& data = decoded ? decoded->data : raw;
+    m_unnameable = decoded ? decoded->unnameable : std::vector<std::int32_t>{};
     if (m_nCount != 0) {
         for (auto& entry : m_aszFiles) {
             entry.fill('\0');
@@ -113,6 +117,10 @@ std::variant<std::int32_t, std::string> CTrackList::IndexOrError(const std::stri
     const std::int32_t number = std::get<std::int32_t>(index) + 1;
     if (std::find(m_cutEntries.begin(), m_cutEntries.end(), number) != m_cutEntries.end()) {
         return CutEntryText(number);
+    }
+    if (std::find(m_unnameable.begin(), m_unnameable.end(), number) != m_unnameable.end()) {
+        return "ERROR: playlist entry " + std::to_string(number) +
+               " holds a character this system cannot use in a file name";
     }
     return index;
 }

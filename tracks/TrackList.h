@@ -52,4 +52,5 @@ class CTrackList {
 
     IFileSystem& m_fs;
     std::vector<std::int32_t> m_cutEntries;  // numbers of the entries cut to fit the table
+    std::vector<std::int32_t> m_unnameable;  // numbers of the entries the system cannot spell as a path
 };

@@ -1,8 +1,10 @@
 #include "FileSystem.h"
+#include "SystemError.h"
 #include "TempFolder.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -48,6 +50,24 @@ TEST_F(PosixCopyFailureTest, CopyThatRunsOutOfRoomKeepsTheOldCopyAndLeavesNoPart
         names.push_back(entry.path().filename().string());
     }
     EXPECT_EQ(names, std::vector<std::string>{"song.mp3"});
+    EXPECT_EQ(LastSystemError(), "File too large") << "the system's reason is kept for the message";
+}
+
+// Root may write anywhere, so the test gives up root's rights for its length; another user is refused anyway.
+TEST_F(PosixCopyFailureTest, ACopyRefusedForWantOfPermissionSaysSo) {
+    WriteFileBytes("song.mp3", "song");
+    std::filesystem::create_directory("out");
+    ::chmod(".", 0755);
+    ::chmod("out", 0555);
+    const uid_t user = ::geteuid();
+    ASSERT_TRUE(user != 0 || ::seteuid(65534) == 0);
+    const bool copied = CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3");
+    const std::string reason = LastSystemError();
+    ASSERT_TRUE(user != 0 || ::seteuid(0) == 0);
+    ::chmod("out", 0755);
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_TRUE(std::filesystem::is_empty("out"));
 }
 
 // Opening a FIFO for reading would wait for a writer forever; a link would lead out of the folder.

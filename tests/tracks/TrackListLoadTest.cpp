@@ -138,4 +138,33 @@ TEST_F(TrackListTest, PlaylistTooLargeToHoldIsAReadError) {
     EXPECT_EQ(std::filesystem::file_size("huge.m3u"), std::uint64_t{1} << 31);
 }
 
+// As Windows Notepad saves "Unicode": UTF-16 behind its byte-order mark, either byte order.
+TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
+    const std::u16string text = u"#EXTM3U\r\n\u041F\u0447\u0435\u043B\u0430.mp3\r\n\xD800.mp3\r\nb.mp3";
+    const std::optional<std::string> bee = PathFromUtf8("\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3");  // Пчела.mp3
+    if (bee) {
+        WriteFileBytes(*bee, "bee");
+    }
+    WriteConfig("out", "list.m3u");
+    for (const bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : text) {
+            const char high = static_cast<char>(unit >> 8);
+            const char low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        WriteFileBytes("list.m3u", bytes);
+        auto list = MakeList();
+        EXPECT_EQ(list->m_nCount, 3);
+        EXPECT_EQ(Entry(*list, 3), "b.mp3");
+        list->CopyByNumber("1");
+        // Where the system's code page lacks the letters, the entry is refused rather than spelt wrong.
+        EXPECT_EQ(list->m_strStatus,
+                  bee ? "FILE (1) COPIED:" + *bee
+                      : "ERROR: playlist entry 1 holds a character this system cannot use in a file name");
+        list->CopyByNumber("2");
+        EXPECT_EQ(list->m_strStatus, "ERROR: playlist entry 2 holds a character this system cannot use in a file name");
+    }
+}
+
 }  // namespace
