@@ -16,7 +16,7 @@ fi
 # The program starts in its own working folder: every path is made absolute first.
 kelvara=$(realpath "$1") tagDump=$(realpath "$2") data=$(realpath "$3") screenshot=$(realpath "$4")
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb xdotool import; do
+for tool in Xvfb xdotool xclip import; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing: run scripts/install-deps" >&2; exit 1; }
 done
 
@@ -96,6 +96,13 @@ clickNumber() { click 177 20; }
 clickCopy() { click 247 21; }
 clickDelete() { click 318 21; }
 clickEditId3() { click 182 69; }
+# The status field's text, as the user would copy it out: select all of it and copy it to the clipboard.
+statusText() {
+    click 100 45
+    xdotool key --delay 50 ctrl+Home ctrl+shift+End ctrl+c
+    sleep 0.3
+    xclip -o -selection clipboard 2>/dev/null | tr -d '\r'
+}
 clickExit() { click 308 69; }
 # EXIT is disabled while a command runs. Its label is dark when it is enabled, grey when it is disabled, and
 # missing before the button is drawn; the middle of the button holds the label and no focus frame.
@@ -119,6 +126,8 @@ waitFor 10 idle || fail "EXIT was never drawn"
 # The focus starts on EXIT, so one Tab reaches the number field; the letter is refused there.
 xdotool key Tab
 xdotool type --delay 20 'a1'
+# The number names its song before anything is done with it.
+waitFor 5 test "$(statusText)" = "1: v23-cp1251.mp3" || fail "no preview of entry 1: '$(statusText)'"
 runCommand clickCopy 1 'FILE (1) COPIED:v23-cp1251.mp3'
 while IFS='|' read -u 4 -r number button lines logLine; do
     clickNumber

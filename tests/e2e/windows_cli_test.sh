@@ -41,6 +41,18 @@ run convert >/dev/null || fail "second run failed"
 grep -q '^ID3 EDITED - out\\' "$work/Kelvara.log" || fail "Windows paths in the log"
 echo "kelvara-cli.exe under Wine: Cyrillic names converted and transliterated on the second run"
 
+# A playlist saved as UTF-16 ("Unicode" in Notepad): its Cyrillic entries are found under code page 1251, and an
+# entry holding a letter the code page lacks (Greek) is refused by its number, not spelt wrong.
+printf '\xFF\xFE' >"$work/music/unicode.m3u"
+printf '#EXTM3U\r\nШмель.mp3\r\nΩ.mp3\r\n' | iconv -f UTF-8 -t UTF-16LE >>"$work/music/unicode.m3u"
+printf 'out\r\nmusic\\unicode.m3u\r\n' >"$work/Kelvara.ini"
+rm -f "$work/out/Шмель.mp3"
+output=$(run show 1 copy 1 copy 2)
+grep -q "^1: $(printf 'Шмель.mp3' | iconv -f UTF-8 -t CP1251)\$" <<<"$output" || fail "UTF-16 entry shown: $output"
+[ -f "$work/out/Шмель.mp3" ] || fail "UTF-16 entry not copied: $output"
+grep -q "^ERROR: playlist entry 2 holds a character this system cannot use in a file name\$" <<<"$output" ||
+    fail "an entry the code page cannot hold: $output"
+
 # The playlist's own file is no copy: with the out folder being the playlist's folder, DELETE refuses.
 printf 'music\r\nmusic\\list.m3u\r\n' >"$work/Kelvara.ini"
 run delete 2 | grep -q "is the playlist's own file, not a copy; nothing deleted" || fail "DELETE of the playlist's own file"
