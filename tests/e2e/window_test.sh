@@ -96,10 +96,16 @@ clickNumber() { click 177 20; }
 clickCopy() { click 247 21; }
 clickDelete() { click 318 21; }
 clickEditId3() { click 182 69; }
-# The status field's text, as the user would copy it out: select all of it and copy it to the clipboard.
+# The status field's text, as the user would copy it out: select all of it and copy it to the clipboard. In the
+# Win32 dialog, tabbing into a field selects its text (the number field is followed by four tab stops).
 statusText() {
-    click 100 45
-    xdotool key --delay 50 ctrl+Home ctrl+shift+End ctrl+c
+    if [ -n "${launcher[*]}" ]; then
+        clickNumber
+        xdotool key --delay 50 Tab Tab Tab Tab ctrl+c
+    else
+        click 100 45
+        xdotool key --delay 50 ctrl+Home ctrl+shift+End ctrl+c
+    fi
     sleep 0.3
     xclip -o -selection clipboard 2>/dev/null | tr -d '\r'
 }
