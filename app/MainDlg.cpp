@@ -1,10 +1,12 @@
 #include "MainDlg.h"
 
+#include "ActivityLog.h"
 #include "BatchConversion.h"
 #include "ControlIds.h"
 #include "Path.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 
 CMainDlg::CMainDlg(IMainView& view, CTrackList& trackList, CTagConverter& converter, IFileSystem& fileSystem)
@@ -20,7 +22,7 @@ bool CMainDlg::OnInitDialog() {
 // it) keeps the status, so that the status after a command is that command's own.
 void CMainDlg::OnNumberChanged() {
     m_strNumber = m_view.GetDlgItemText(IDC_NUMBER);
-    if (!m_strNumber.empty()) {
+    if (!m_strNumber.empty() && !m_bBusy) {
         m_view.SetDlgItemText(IDC_STATUS, m_trackList.DescribeEntry(m_strNumber));
     }
 }
@@ -31,14 +33,33 @@ void CMainDlg::EnableCommands(bool enable) {
     }
 }
 
+// One command at a time, whatever the view's buttons allow. A command that throws (say, out of memory on a
+// huge tag) ends in an ERROR status and log line, not in the end of the process.
 void CMainDlg::RunCommand(std::function<void(const IMainView::CShowText&)> work, std::function<void()> then) {
+    if (m_bBusy) {
+        return;
+    }
     m_bBusy = true;
     EnableCommands(false);
-    m_view.RunInBackground(std::move(work), [this, then = std::move(then)] {
-        then();
-        EnableCommands(true);
-        m_bBusy = false;
-    });
+    auto failure = std::make_shared<std::string>();
+    m_view.RunInBackground(
+        [work = std::move(work), failure](const IMainView::CShowText& showStatus) {
+            try {
+                work(showStatus);
+            } catch (const std::exception& error) {
+                *failure = std::string("ERROR: the command failed: ") + error.what();
+                AppendLogLine(*failure);
+            }
+        },
+        [this, then = std::move(then), failure] {
+            if (failure->empty()) {
+                then();
+            } else {
+                m_view.SetDlgItemText(IDC_STATUS, *failure);
+            }
+            EnableCommands(true);
+            m_bBusy = false;
+        });
 }
 
 void CMainDlg::ByNumber(const char* verb, void (CTrackList::*command)(std::string)) {

@@ -9,7 +9,9 @@
 #include <string>
 
 // The main dialog's logic, free of any toolkit: each front end creates the controls and routes their
-// events here.
+// events here. Every member runs on the window's thread. While a command runs, the track list and the
+// converter belong to the view's worker thread alone: nothing here touches them until the command's end
+// has come back to the window's thread, and no second command starts before that.
 class CMainDlg {
   public:
     CMainDlg(IMainView& view,

@@ -13,7 +13,7 @@ static_assert(IDC_STATUS == 1004 && IDC_RESET_FILES == 1005 && IDC_OUT_SIZE == 1
 
 namespace {
 
-// Tells the window's thread that the worker has left something in the handoff.
+// Tells the window's thread that the worker has left calls for it.
 constexpr UINT kWmWorkerNews = WM_APP + 1;
 
 // Shared icons from the module's resources: the system frees them with the module.
@@ -36,11 +36,16 @@ void CentreOnWorkArea(HWND hWnd) {
 
 }  // namespace
 
-CWinMainDialog::CWinMainDialog(CTrackList& trackList, CTagConverter& converter) : m_dlg(*this, trackList, converter) {}
+CWinMainDialog::CWinMainDialog(CTrackList& trackList, CTagConverter& converter)
+    : m_dlg(*this, trackList, converter),
+      m_worker([this](CWorker::CCall call) { Post(std::move(call)); },
+               [this](const std::string& text) {
+                   // Painted at once: the next text may come before the window would paint on its own.
+                   SetDlgItemText(IDC_STATUS, text);
+                   ::UpdateWindow(::GetDlgItem(m_hWnd, IDC_STATUS));
+               }) {}
 
-CWinMainDialog::~CWinMainDialog() {
-    JoinWorker();
-}
+CWinMainDialog::~CWinMainDialog() = default;
 
 bool CWinMainDialog::DoModal(HINSTANCE instance) {
     const INT_PTR result =
@@ -65,7 +70,7 @@ INT_PTR CALLBACK CWinMainDialog::DialogProc(HWND hWnd, UINT message, WPARAM wPar
             self->OnCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
         case kWmWorkerNews:
-            self->OnWorkerNews();
+            self->OnPostedCalls();
             return TRUE;
         default:
             return FALSE;
@@ -165,49 +170,25 @@ void CWinMainDialog::EnableControl(int id, bool enable) {
     }
 }
 
-// The worker never touches a window: it leaves its texts and its end in the handoff and posts a message when
-// the handoff was empty, so at most one such message waits at any time and the window is never flooded.
 void CWinMainDialog::RunInBackground(std::function<void(const CShowText&)> work, std::function<void()> done) {
-    JoinWorker();
-    m_done = std::move(done);
-    m_worker = std::thread([this, work = std::move(work)] {
-        work([this](const std::string& text) { HandOff([&text](CHandoff& handoff) { handoff.status = text; }); });
-        HandOff([](CHandoff& handoff) { handoff.bEnded = true; });
-    });
+    m_worker.Start(std::move(work), std::move(done));
 }
 
-void CWinMainDialog::HandOff(const std::function<void(CHandoff&)>& fill) {
-    bool bWasEmpty = false;
+void CWinMainDialog::Post(CWorker::CCall call) {
     {
-        const std::lock_guard lock(m_handoffMutex);
-        bWasEmpty = !m_handoff.status && !m_handoff.bEnded;
-        fill(m_handoff);
+        const std::lock_guard lock(m_postedMutex);
+        m_posted.push_back(std::move(call));
     }
-    if (bWasEmpty) {
-        ::PostMessageA(m_hWnd, kWmWorkerNews, 0, 0);
-    }
+    ::PostMessageA(m_hWnd, kWmWorkerNews, 0, 0);
 }
 
-// Only the newest text is shown: one that a later one replaced before the window came to it is dropped. The
-// status field is painted at once, as the next news may come before the window would paint on its own.
-void CWinMainDialog::OnWorkerNews() {
-    CHandoff news;
+void CWinMainDialog::OnPostedCalls() {
+    std::vector<CWorker::CCall> calls;
     {
-        const std::lock_guard lock(m_handoffMutex);
-        news = std::exchange(m_handoff, CHandoff{});
+        const std::lock_guard lock(m_postedMutex);
+        calls.swap(m_posted);
     }
-    if (news.status) {
-        SetDlgItemText(IDC_STATUS, *news.status);
-        ::UpdateWindow(::GetDlgItem(m_hWnd, IDC_STATUS));
-    }
-    if (news.bEnded) {
-        JoinWorker();
-        std::exchange(m_done, nullptr)();
-    }
-}
-
-void CWinMainDialog::JoinWorker() {
-    if (m_worker.joinable()) {
-        m_worker.join();
+    for (const CWorker::CCall& call : calls) {
+        call();
     }
 }

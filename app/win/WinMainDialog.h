@@ -2,12 +2,12 @@
 
 #include "MainDlg.h"
 #include "Win32.h"
+#include "Worker.h"
 
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
+#include <vector>
 
 // The main dialog from the resource template IDD_MAIN: it routes the controls' notifications to
 // CMainDlg and moves texts in and out. Every decision is CMainDlg's.
@@ -27,25 +27,17 @@ class CWinMainDialog final : public IMainView {
     void RunInBackground(std::function<void(const CShowText&)> work, std::function<void()> done) override;
 
   private:
-    // What the worker has to tell the window's thread: its newest status text, and whether it has ended.
-    struct CHandoff {
-        std::optional<std::string> status;
-        bool bEnded = false;
-    };
-
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnInitDialog();
     void OnCommand(int id, int code);
     void EndUnlessBusy();
-    void HandOff(const std::function<void(CHandoff&)>& fill);
-    void OnWorkerNews();
-    void JoinWorker();
+    void Post(CWorker::CCall call);
+    void OnPostedCalls();
 
     CMainDlg m_dlg;
     HWND m_hWnd = nullptr;
     HWND m_hFocusBeforeBusy = nullptr;
-    std::thread m_worker;
-    std::function<void()> m_done;  // touched by the window's thread only
-    std::mutex m_handoffMutex;
-    CHandoff m_handoff;
+    std::mutex m_postedMutex;
+    std::vector<CWorker::CCall> m_posted;  // calls the worker left for the window's thread
+    CWorker m_worker;
 };

@@ -45,16 +45,16 @@ wxMBConvUTF8& Utf8() {
 
 CWxMainDialog::CWxMainDialog(CTrackList& trackList, CTagConverter& converter)
     : wxDialog(nullptr, wxID_ANY, "Kelvara", wxDefaultPosition, wxDefaultSize, wxCAPTION | wxDIALOG_NO_PARENT),
-      m_dlg(*this, trackList, converter) {
+      m_dlg(*this, trackList, converter),
+      m_worker([this](CWorker::CCall call) { CallAfter(std::move(call)); },
+               [this](const std::string& text) { SetDlgItemText(IDC_STATUS, text); }) {
     SetIcon(wxIcon(kKelvaraIcon));
     CreateControls();
     RouteEvents();
     Centre();
 }
 
-CWxMainDialog::~CWxMainDialog() {
-    JoinWorker();
-}
+CWxMainDialog::~CWxMainDialog() = default;
 
 // Controls are created with new and owned by the dialog, which deletes them: wx's ownership model.
 void CWxMainDialog::CreateControls() {
@@ -151,20 +151,6 @@ void CWxMainDialog::EnableControl(int id, bool enable) {
     }
 }
 
-// The worker never touches a window: its texts and its end reach the window's thread as queued calls.
 void CWxMainDialog::RunInBackground(std::function<void(const CShowText&)> work, std::function<void()> done) {
-    JoinWorker();
-    m_worker = std::thread([this, work = std::move(work), done = std::move(done)] {
-        work([this](const std::string& text) { CallAfter([this, text] { SetDlgItemText(IDC_STATUS, text); }); });
-        CallAfter([this, done] {
-            JoinWorker();
-            done();
-        });
-    });
-}
-
-void CWxMainDialog::JoinWorker() {
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
+    m_worker.Start(std::move(work), std::move(done));
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "MainDlg.h"
+#include "Worker.h"
 
 #include <wx/dialog.h>
-
-#include <thread>
 
 class wxButton;
 
@@ -24,10 +23,9 @@ class CWxMainDialog final : public wxDialog, public IMainView {
     void CreateControls();
     void RouteEvents();
     void EndUnlessBusy();
-    void JoinWorker();
 
     CMainDlg m_dlg;
     wxButton* m_exit = nullptr;
     wxWindow* m_focusBeforeBusy = nullptr;
-    std::thread m_worker;
+    CWorker m_worker;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -103,10 +104,16 @@ CFileHandle CFaultyFileSystem::Wrap(CFileHandle file, const std::string& path) {
 }
 
 CFileHandle CFaultyFileSystem::OpenRead(const std::string& path) {
+    if (Injects(EFault::Throw, path)) {
+        throw std::bad_alloc();
+    }
     return Hits(EFault::OpenRead, path) ? nullptr : Wrap(m_real.OpenRead(path), path);
 }
 
 CFileHandle CFaultyFileSystem::OpenEntryRead(const std::string& path) {
+    if (Injects(EFault::Throw, path)) {
+        throw std::bad_alloc();
+    }
     return Hits(EFault::OpenRead, path) ? nullptr : Wrap(m_real.OpenEntryRead(path), path);
 }
 

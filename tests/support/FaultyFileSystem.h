@@ -23,6 +23,7 @@ enum class EFault {
     CanWrite,
     Replace,  // Replace, Exchange and Rename of this target
     FlushFolder,
+    Throw,  // opening for reading throws std::bad_alloc, as a failed allocation would
 };
 
 // The real file services, but with chosen operations failing, so every error path can be reached; every
