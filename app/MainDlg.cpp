@@ -14,7 +14,7 @@ CMainDlg::CMainDlg(IMainView& view, CTrackList& trackList, CTagConverter& conver
 
 bool CMainDlg::OnInitDialog() {
     UpdateOutDirSize();
-    m_view.SetDlgItemText(IDC_STATUS, m_trackList.m_strStatus);
+    m_view.SetDlgItemText(IDC_STATUS, m_trackList.Status());
     return true;
 }
 
@@ -70,7 +70,7 @@ void CMainDlg::ByNumber(const char* verb, void (CTrackList::*command)(std::strin
             (m_trackList.*command)(number);
         },
         [this] {
-            m_view.SetDlgItemText(IDC_STATUS, m_trackList.m_strStatus);
+            m_view.SetDlgItemText(IDC_STATUS, m_trackList.Status());
             m_view.SetDlgItemText(IDC_NUMBER, "");
             m_strNumber.clear();
             UpdateOutDirSize();
@@ -88,7 +88,7 @@ void CMainDlg::OnDelete() {
 void CMainDlg::OnResetFiles() {
     RunCommand([this](const IMainView::CShowText&) { m_trackList.Load(); },
                [this] {
-                   m_view.SetDlgItemText(IDC_STATUS, m_trackList.m_strStatus);
+                   m_view.SetDlgItemText(IDC_STATUS, m_trackList.Status());
                    UpdateOutDirSize();  // the out folder may be another one now
                });
 }
@@ -100,7 +100,7 @@ void CMainDlg::OnEditId3() {
 void CMainDlg::ConvertAllTags() {
     auto status = std::make_shared<std::string>();
     RunCommand(
-        [this, status, outDir = m_trackList.m_strOutDir](const IMainView::CShowText& showStatus) {
+        [this, status, outDir = m_trackList.OutDir()](const IMainView::CShowText& showStatus) {
             *status = ConvertFolder(m_converter, m_fs, outDir, showStatus);
         },
         [this, status] { m_view.SetDlgItemText(IDC_STATUS, *status); });
@@ -109,7 +109,7 @@ void CMainDlg::ConvertAllTags() {
 // Sizes add up in 64 bits, so a folder of 2 GB or more shows its true size.
 void CMainDlg::UpdateOutDirSize() {
     std::uint64_t total = 0;
-    if (const auto matches = m_fs.Find(JoinPath(m_trackList.m_strOutDir, "*.*"))) {
+    if (const auto matches = m_fs.Find(JoinPath(m_trackList.OutDir(), "*.*"))) {
         for (const CFindData& match : *matches) {
             total += match.nSize;
         }

@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     std::size_t failures = 0;
     auto convert = [&](const std::string& path, const std::string& name) {
         converter.ConvertFile(path, name);
-        failures += converter.m_bError ? 1 : 0;
+        failures += converter.HasError() ? 1u : 0u;
     };
     // As EDIT ID3's does: one batch over the folder, whose end is measured too.
     std::optional<CTagConverter::CBatch> batch;

@@ -87,7 +87,7 @@ std::string Transliterated(std::string_view source) {
 
 // `title` and `artist` go in as given; what is read back must be their transliteration, cut to one text.
 Broken CheckBuiltTag(std::string_view title, std::string_view artist, const std::string& name) {
-    const std::vector<char> tag = tags::BuildTagV2(title, artist);
+    const std::vector<char> tag = tags::RenderTagV2(title, artist);
     title = title.substr(0, tags::kMaxTextLength);
     artist = artist.substr(0, tags::kMaxTextLength);
     if (tag.size() != kBuiltOverhead + title.size() + artist.size()) {
@@ -100,7 +100,7 @@ Broken CheckBuiltTag(std::string_view title, std::string_view artist, const std:
     const std::vector<char> block = Copy(tag);
     TagText readTitle;
     TagText readArtist;
-    tags::ReadTagV2(block, readTitle, readArtist);
+    tags::ReadTagV2Texts(block, readTitle, readArtist);
     if (auto broken = CheckText(readTitle, name + ": title read back")) {
         return broken;
     }
@@ -135,7 +135,7 @@ Broken CheckReader(Reader read, std::span<const char> bytes, const std::string& 
 std::pair<std::string, std::string> ReadTagV2Texts(std::span<const char> block) {
     TagText title;
     TagText artist;
-    tags::ReadTagV2(block, title, artist);
+    tags::ReadTagV2Texts(block, title, artist);
     return {std::string(TextOf(title)), std::string(TextOf(artist))};
 }
 
@@ -172,16 +172,16 @@ Broken CheckFileName(std::span<const char> file) {
 }  // namespace
 
 std::optional<std::string> FindBrokenInvariant(std::span<const char> file) {
-    const tags::FileSplit split = tags::SplitFile(file);
+    const tags::FileSplit split = tags::SplitPieces(file);
     if (auto broken = CheckSplit(file, split)) {
         return broken;
     }
     const std::span<const char> tagV2 = file.first(split.tagV2Size);
     const std::span<const char> tagV1 = file.last(split.tagV1Size);
     for (auto broken :
-         {CheckReader(tags::ReadTagV2, tagV2, "ID3v2 piece"), CheckReader(tags::ReadTagV1, tagV1, "ID3v1 piece"),
-          CheckReader(tags::ReadTagV2, file, "ID3v2 on raw bytes"),
-          CheckReader(tags::ReadTagV1, file, "ID3v1 on raw bytes"), CheckUnsynchronisedCopy(tagV2)}) {
+         {CheckReader(tags::ReadTagV2Texts, tagV2, "ID3v2 piece"), CheckReader(tags::ReadTagV1Texts, tagV1, "ID3v1 piece"),
+          CheckReader(tags::ReadTagV2Texts, file, "ID3v2 on raw bytes"),
+          CheckReader(tags::ReadTagV1Texts, file, "ID3v1 on raw bytes"), CheckUnsynchronisedCopy(tagV2)}) {
         if (broken) {
             return broken;
         }

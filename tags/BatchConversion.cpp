@@ -88,5 +88,5 @@ std::string ConvertFolder(CTagConverter& converter,
         return "ERROR: " + std::to_string(failed) + " of " + std::to_string(matches->size()) +
                " files left unchanged, see " + kLogFileName;
     }
-    return converter.m_strStatus;
+    return converter.Status();
 }

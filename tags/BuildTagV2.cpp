@@ -34,7 +34,7 @@ void AppendFrame(std::vector<char>& tag, std::string_view id, std::string_view t
 
 }  // namespace
 
-std::vector<char> BuildTagV2(std::string_view title, std::string_view artist) {
+std::vector<char> RenderTagV2(std::string_view title, std::string_view artist) {
     title = title.substr(0, kMaxTextLength);
     artist = artist.substr(0, kMaxTextLength);
     const std::size_t bodySize = 2 * (kFrameHeaderSize + kEncodingSize) + title.size() + artist.size();

@@ -23,7 +23,7 @@ void ReadField(std::span<const char> block, std::size_t offset, TagText& text) {
 
 }  // namespace
 
-void ReadTagV1(std::span<const char> block, TagText& title, TagText& artist) {
+void ReadTagV1Texts(std::span<const char> block, TagText& title, TagText& artist) {
     ReadField(block, kTitleOffset, title);
     ReadField(block, kArtistOffset, artist);
 }

@@ -9,6 +9,6 @@ namespace tags {
 // Reads the title (bytes 3-32) and artist (bytes 33-62) of a 128-byte ID3v1 block through the transliteration,
 // then trims trailing spaces, which pad the fixed-width fields. Zero bytes inside a field vanish and the bytes
 // after them are kept. A shorter block is read as far as it goes.
-void ReadTagV1(std::span<const char> block, TagText& title, TagText& artist);
+void ReadTagV1Texts(std::span<const char> block, TagText& title, TagText& artist);
 
 }  // namespace tags

@@ -132,7 +132,7 @@ void ReadLastFrames(std::span<const char> block, const FrameLayout& layout, TagT
 
 }  // namespace
 
-void ReadTagV2(std::span<const char> block, TagText& title, TagText& artist) {
+void ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist) {
     title[0] = '\0';
     artist[0] = '\0';
     const FrameLayout layout = LayoutOf(block);

@@ -20,6 +20,6 @@ namespace tags {
 //
 // Nothing outside the block is read: a frame whose header runs past the block's end is ignored, and one whose
 // content runs past it is cut at the end.
-void ReadTagV2(std::span<const char> block, TagText& title, TagText& artist);
+void ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist);
 
 }  // namespace tags

@@ -45,7 +45,7 @@ FileSplit SplitFileEnds(std::span<const char> head, std::size_t fileSize, std::s
     return split;
 }
 
-FileSplit SplitFile(std::span<const char> file) {
+FileSplit SplitPieces(std::span<const char> file) {
     return SplitFileEnds(file.first(std::min(file.size(), kSplitHeadSize)), file.size(),
                          file.last(std::min(file.size(), kSplitTailSize)));
 }

@@ -20,7 +20,7 @@ struct FileSplit {
 // - an ID3v2 size running past the file (less any ID3v1 block) is cut to what the file holds, and the split
 //   is marked damaged;
 // - an ID3v1 block is recognised only after a whole ID3v2 header, so a non-zero tagV2Size is at least 10.
-FileSplit SplitFile(std::span<const char> file);
+FileSplit SplitPieces(std::span<const char> file);
 
 // The same from the file's two ends alone, so that the audio need never be read: `head` is the first
 // min(kSplitHeadSize, size) bytes and `tail` the last min(kSplitTailSize, size).

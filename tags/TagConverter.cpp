@@ -6,6 +6,7 @@
 #include "Path.h"
 #include "ReadTagV1.h"
 #include "ReadTagV2.h"
+#include "ScopeExit.h"
 #include "SplitFile.h"
 #include "SystemError.h"
 #include "TemporaryFile.h"
@@ -74,20 +75,33 @@ void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
     m_eOutcome = EOutcome::Converted;
     m_strStatus.clear();
     m_strPath = fullPath;
-    if (OpenAndMeasure(fullPath)) {
-        SplitFile();
-        if (!m_bError) {
-            ReadTitleAndArtist(fileName);
+    {
+        const CScopeExit releaseFile([this] { ReleaseFile(); });  // every handle and buffer, on every path
+        if (ReadOldTag(fullPath, fileName)) {
             const bool hadTagV1 = m_nTagV1Size != 0;
-            std::vector<char> oldTag = std::exchange(m_pTagV2, {});
+            std::vector<char> oldTag = std::exchange(m_tagV2Block, {});
             BuildTagV2();
-            WriteFileIfChanged(fullPath, !hadTagV1 && oldTag == m_pTagV2);
+            WriteFileIfChanged(fullPath, !hadTagV1 && oldTag == m_tagV2Block);
         }
     }
-    ReleaseFile();
     if (!m_bError && m_strStatus.empty()) {
         Report("ID3 EDITED - " + fullPath);
     }
+}
+
+// Reads title and artist; false when there is nothing more to do with the file. The reading handle is
+// closed at the end: it shares no writing, so Windows would refuse the write check that follows.
+bool CTagConverter::ReadOldTag(const std::string& fullPath, const std::string& fileName) {
+    const CScopeExit closeInput([this] { m_hIn.reset(); });
+    if (!OpenAndMeasure(fullPath)) {
+        return false;
+    }
+    SplitFile();
+    if (m_bError) {
+        return false;
+    }
+    ReadTitleAndArtist(fileName);
+    return true;
 }
 
 // False when there is nothing more to do with the file: it failed to open, is empty or too large.
@@ -148,8 +162,8 @@ void CTagConverter::SplitFile() {
     if (!tagV2.empty() && !ReadExactly(0, tagV2)) {
         return;
     }
-    m_pTagV2 = std::move(tagV2);
-    m_pTagV1.assign(tail.end() - static_cast<std::ptrdiff_t>(split.tagV1Size), tail.end());
+    m_tagV2Block = std::move(tagV2);
+    m_tagV1Block.assign(tail.end() - static_cast<std::ptrdiff_t>(split.tagV1Size), tail.end());
     m_nTagV2Size = static_cast<std::int32_t>(split.tagV2Size);
     m_nTagV1Size = static_cast<std::int32_t>(split.tagV1Size);
     m_nAudioSize = static_cast<std::int32_t>(split.audioSize);
@@ -157,11 +171,11 @@ void CTagConverter::SplitFile() {
 }
 
 void CTagConverter::ReadTagV2() {
-    tags::ReadTagV2(m_pTagV2, m_szTitle, m_szArtist);
+    tags::ReadTagV2Texts(m_tagV2Block, m_szTitle, m_szArtist);
 }
 
 void CTagConverter::ReadTagV1() {
-    tags::ReadTagV1(m_pTagV1, m_szTitle, m_szArtist);
+    tags::ReadTagV1Texts(m_tagV1Block, m_szTitle, m_szArtist);
 }
 
 // An ID3v2 block wins over an ID3v1 block, even one without title or artist; a file without either is
@@ -181,17 +195,15 @@ void CTagConverter::ReadTitleAndArtist(const std::string& fileName) {
 }
 
 void CTagConverter::BuildTagV2() {
-    m_pTagV1.clear();
+    m_tagV1Block.clear();
     m_nTagV1Size = 0;
-    m_pTagV2 = tags::BuildTagV2(tags::TextOf(m_szTitle), tags::TextOf(m_szArtist));
-    m_nTagV2Size = static_cast<std::int32_t>(m_pTagV2.size());
+    m_tagV2Block = tags::RenderTagV2(tags::TextOf(m_szTitle), tags::TextOf(m_szArtist));
+    m_nTagV2Size = static_cast<std::int32_t>(m_tagV2Block.size());
 }
 
 // A file that already holds exactly its new content is left untouched, which makes a second run over
 // a folder cheap. A read-only file is refused all the same.
 void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchanged) {
-    // Closed first: the reading handle shares no writing, so Windows would refuse the check.
-    m_hIn.reset();
     if (!m_fs.CanWrite(fullPath)) {
         FailBecause("ERROR: Could not open file " + fullPath);
         return;
@@ -207,10 +219,16 @@ void CTagConverter::WriteReplacement(const std::string& fullPath) {
     CFileHandle spare = OpenSpareFor(fullPath);
     const bool overwrite = static_cast<bool>(spare);
     CTemporaryFile temporary(m_fs, overwrite ? std::exchange(m_strSpare, {}) : TemporaryPathFor(fullPath));
-    m_hOut = overwrite ? std::move(spare) : m_fs.OpenNew(temporary.Path());
-    const bool written = WriteTemporary(fullPath, overwrite);
-    m_hOut.reset();
-    m_hIn.reset();  // Windows can neither replace nor delete a file that is still open
+    bool written = false;
+    {
+        // Both closed before the rename: Windows can neither replace nor delete a file that is still open.
+        const CScopeExit closeBoth([this] {
+            m_hOut.reset();
+            m_hIn.reset();
+        });
+        m_hOut = overwrite ? std::move(spare) : m_fs.OpenNew(temporary.Path());
+        written = WriteTemporary(fullPath, overwrite);
+    }
     if (!written) {
         return;
     }
@@ -269,7 +287,7 @@ void CTagConverter::DropSpare() {
 }
 
 void CTagConverter::WriteOutput() {
-    if (m_hOut->Write(m_pTagV2) != m_pTagV2.size()) {
+    if (m_hOut->Write(m_tagV2Block) != m_tagV2Block.size()) {
         FailBecause("ERROR: writing ID3 on output file.");
         return;
     }
@@ -282,8 +300,8 @@ void CTagConverter::WriteOutput() {
 void CTagConverter::ReleaseFile() {
     m_hOut.reset();
     m_hIn.reset();
-    m_pTagV2.clear();
-    m_pTagV1.clear();
+    m_tagV2Block.clear();
+    m_tagV1Block.clear();
     m_nTagV2Size = 0;
     m_nTagV1Size = 0;
     m_nAudioSize = 0;

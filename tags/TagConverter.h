@@ -21,7 +21,7 @@ class CTagConverter {
     CTagConverter& operator=(const CTagConverter&) = delete;
 
     // fullPath names the file; fileName is its bare name, as the folder search found it. The outcome is
-    // in m_strStatus, m_bError and the activity log.
+    // in Status(), HasError() and the activity log.
     void ConvertFile(std::string fullPath, std::string fileName);
     // How the last file went, for a batch's summary.
     enum class EOutcome { Converted, AlreadyConverted, Empty, Failed };
@@ -49,6 +49,13 @@ class CTagConverter {
     };
     ~CTagConverter() { DropSpare(); }
 
+    // The last file's status text ("ID3 EDITED - ...", "Size of: ...is 0", or empty after a failure).
+    const std::string& Status() const { return m_strStatus; }
+    // Whether the last file failed.
+    bool HasError() const { return m_bError; }
+
+  private:
+    // The steps of one file, valid only in this order, within ConvertFile.
     // Reads the file's two ends and its ID3v2 block; the audio between stays on the disk.
     void SplitFile();
     void ReadTagV2();
@@ -65,14 +72,14 @@ class CTagConverter {
     std::int32_t m_nTagV1Size = 0;
     std::int32_t m_nAudioSize = 0;
     std::int32_t m_nAudioOffset = 0;  // where the audio starts in the old file
-    std::vector<char> m_pTagV2;
-    std::vector<char> m_pTagV1;
+    std::vector<char> m_tagV2Block;  // the old ID3v2 block; after BuildTagV2 the new tag
+    std::vector<char> m_tagV1Block;
     tags::TagText m_szArtist{};
     tags::TagText m_szTitle{};
     std::string m_strStatus;
     bool m_bError = false;
 
-  private:
+    bool ReadOldTag(const std::string& fullPath, const std::string& fileName);
     bool OpenAndMeasure(const std::string& fullPath);
     void ReadTitleAndArtist(const std::string& fileName);
     void WriteFileIfChanged(const std::string& fullPath, bool unchanged);

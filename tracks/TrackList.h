@@ -31,6 +31,14 @@ class CTrackList {
     // "N: path" of entry N (from 1 to m_nCount).
     std::string EntryLine(std::int32_t number) const;
 
+    std::int32_t Count() const { return m_nCount; }
+    const std::string& OutDir() const { return m_strOutDir; }
+    // The last command's status text.
+    const std::string& Status() const { return m_strStatus; }
+    // Entry `number` (from 1 to Count()) as the playlist has it.
+    std::string Entry(std::int32_t number) const { return m_aszFiles[static_cast<std::size_t>(number - 1)].data(); }
+
+  private:
     std::int32_t m_nCount = 0;
     CEntryTable m_aszFiles{};
     std::string m_strOutDir;
@@ -38,7 +46,6 @@ class CTrackList {
     // The playlist the table came from: relative entries are found beside it.
     std::string m_strPlaylist;
 
-  private:
     void Report(std::string text);
     bool ReadConfigAndPlaylist(std::vector<char>& playlist, std::string& playlistPath);
     // Returns the number of entries the playlist holds, stored or not.

@@ -35,7 +35,7 @@ class CFieldPrinter {
 
 // Every entry as "N: path", one a line.
 void ListEntries(const CTrackList& trackList, std::ostream& output) {
-    for (std::int32_t number = 1; number <= trackList.m_nCount; ++number) {
+    for (std::int32_t number = 1; number <= trackList.Count(); ++number) {
         output << trackList.EntryLine(number) << '\n';
     }
 }

@@ -73,7 +73,8 @@ TEST_F(ConvertAllTagsTest, NothingToConvertSaysWhyInTheStatusAndTheLog) {
     std::filesystem::remove("out");
     m_dlg->ConvertAllTags();
     EXPECT_EQ(Status(), "ERROR: could not search the out folder out");
-    m_trackList->m_strOutDir.clear();
+    WriteFileBytes("Kelvara.ini", "\r\n\r\n");  // a configuration without an out folder
+    m_dlg->OnResetFiles();
     m_dlg->ConvertAllTags();
     EXPECT_EQ(Status(), "ERROR: no out folder is configured");
     EXPECT_EQ(LogLines(),

@@ -28,7 +28,7 @@ class ConversionTest : public CTempFolderTest {
         const std::string name(fixture.name);
         std::filesystem::copy_file(fixtures::FixturePath(fixture.name), PathOf(name));
         m_converter.ConvertFile(PathOf(name), name);
-        EXPECT_FALSE(m_converter.m_bError) << name;
+        EXPECT_FALSE(m_converter.HasError()) << name;
         return PathOf(name);
     }
 

@@ -9,7 +9,7 @@
 namespace fixtures {
 namespace {
 
-void ReadTagV2(TagLib::MPEG::File& file, CTagProbe& probe) {
+void ReadTagV2Texts(TagLib::MPEG::File& file, CTagProbe& probe) {
     probe.hasTagV2 = file.hasID3v2Tag();
     if (!probe.hasTagV2) {
         return;
@@ -57,7 +57,7 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     if (!probe.isValid) {
         return probe;
     }
-    ReadTagV2(file, probe);
+    ReadTagV2Texts(file, probe);
     probe.hasTagV1 = file.hasID3v1Tag();
     ReadTexts(file, probe);
     ReadAudio(file, probe);

@@ -44,7 +44,7 @@ TEST_F(FullDiskTest, SongOnAFullDiskStaysByteIdentical) {
     WriteFileBytes("disk/song.mp3", song);
     CTagConverter converter;
     converter.ConvertFile(PathOf("disk/song.mp3"), "song.mp3");
-    EXPECT_TRUE(converter.m_bError);
+    EXPECT_TRUE(converter.HasError());
     EXPECT_EQ(LogLines(), std::vector<std::string>{"ERROR: writing DATA on output file. " + PathOf("disk/song.mp3") +
                                                    ": No space left on device"})
         << "the file and the system's reason are named";
@@ -106,7 +106,7 @@ TEST_F(PosixConversionTest, LinksAndSpecialFilesInTheOutFolderAreLeftExactlyAsTh
     ::stat("lib/x.mp3", &st);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     for (const std::string& name : songs) {
-        EXPECT_EQ(ReadFileBytes("out/" + name), AsText(tags::BuildTagV2(name, "")) + "audio of " + name);
+        EXPECT_EQ(ReadFileBytes("out/" + name), AsText(tags::RenderTagV2(name, "")) + "audio of " + name);
     }
     for (const auto& [name, target] : links) {
         EXPECT_EQ(std::filesystem::read_symlink("out/" + name), target);
@@ -141,7 +141,7 @@ TEST_F(PosixConversionTest, KeptFileIsWrittenOverOnlyWhileItIsTheBatchsOwn) {
     EXPECT_EQ(ReadFileBytes("victim.mp3"), "outside the out folder");
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
         EXPECT_EQ(ReadFileBytes(std::string("out/") + name),
-                  AsText(tags::BuildTagV2(name, "")) + std::string("audio of ") + name);
+                  AsText(tags::RenderTagV2(name, "")) + std::string("audio of ") + name);
     }
 }
 

@@ -17,7 +17,7 @@ std::vector<char> TagV1(std::vector<char> title, std::vector<char> artist, char 
 }
 
 Texts Read(const std::vector<char>& block) {
-    return ReadTexts(ReadTagV1, block);
+    return ReadTexts(ReadTagV1Texts, block);
 }
 
 TEST(ReadTagV1, FieldsAreTransliteratedAndTrailingSpacesTrimmed) {

@@ -14,7 +14,7 @@ using namespace tagtest;
 const std::vector<char> kPchela1251 = Bytes({0, 0xCF, 0xF7, 0xE5, 0xEB, 0xE0});
 
 Texts Read(const std::vector<char>& block) {
-    return ReadTexts(ReadTagV2, block);
+    return ReadTexts(ReadTagV2Texts, block);
 }
 
 TEST(ReadTagV2, Version3FramesAreDecodedWithinTheirBigEndianSize) {

@@ -15,7 +15,7 @@ using namespace tagtest;
 using Pieces = std::tuple<std::size_t, std::size_t, std::size_t>;
 
 Pieces Split(const std::vector<char>& file) {
-    const FileSplit split = SplitFile(file);
+    const FileSplit split = SplitPieces(file);
     EXPECT_EQ(split.tagV2Size + split.audioSize + split.tagV1Size, file.size());
     return {split.tagV2Size, split.audioSize, split.tagV1Size};
 }

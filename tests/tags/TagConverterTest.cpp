@@ -27,7 +27,7 @@ std::string SongWithBothTags(const std::string& audio = kAudio) {
 }
 
 std::string Converted(std::string_view title, std::string_view artist, const std::string& audio = kAudio) {
-    return AsString(tags::BuildTagV2(title, artist)) + audio;
+    return AsString(tags::RenderTagV2(title, artist)) + audio;
 }
 
 class TagConverterTest : public CTempFolderTest {
@@ -56,16 +56,16 @@ class TagConverterTest : public CTempFolderTest {
 TEST_F(TagConverterTest, RewritesTheTagAndKeepsTheAudioThenLeavesItsOwnOutputAlone) {
     WriteFileBytes("song.mp3", SongWithBothTags());
     Convert("song.mp3");
-    EXPECT_FALSE(m_converter.m_bError);
-    EXPECT_EQ(m_converter.m_strStatus, "ID3 EDITED - " + PathOf("song.mp3"));
+    EXPECT_FALSE(m_converter.HasError());
+    EXPECT_EQ(m_converter.Status(), "ID3 EDITED - " + PathOf("song.mp3"));
     EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
 
     m_fs.Inject(EFault::OpenWrite, ".kelvara-tmp");  // any attempt to write would now fail
     Convert("song.mp3");
-    EXPECT_EQ(m_converter.m_strStatus, "ID3 EDITED - " + PathOf("song.mp3"));
+    EXPECT_EQ(m_converter.Status(), "ID3 EDITED - " + PathOf("song.mp3"));
     EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
-    EXPECT_FALSE(m_converter.m_bError) << "a file already in its new form is not rewritten";
-    EXPECT_EQ(LogLines(), std::vector<std::string>(2, m_converter.m_strStatus));
+    EXPECT_FALSE(m_converter.HasError()) << "a file already in its new form is not rewritten";
+    EXPECT_EQ(LogLines(), std::vector<std::string>(2, m_converter.Status()));
     EXPECT_TRUE(Leftovers().empty());
 }
 
@@ -93,13 +93,13 @@ TEST_F(TagConverterTest, TaglessFileIsTitledByItsNameWhichTheNextRunTransliterat
 TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
     WriteFileBytes("empty.mp3", "");
     Convert("empty.mp3");
-    EXPECT_FALSE(m_converter.m_bError);
-    EXPECT_EQ(m_converter.m_strStatus, "Size of: " + PathOf("empty.mp3") + "is 0");
+    EXPECT_FALSE(m_converter.HasError());
+    EXPECT_EQ(m_converter.Status(), "Size of: " + PathOf("empty.mp3") + "is 0");
 
     std::filesystem::create_directory("folder.mp3");
     Convert("folder.mp3");
-    EXPECT_TRUE(m_converter.m_bError);
-    EXPECT_EQ(m_converter.m_strStatus, "");
+    EXPECT_TRUE(m_converter.HasError());
+    EXPECT_EQ(m_converter.Status(), "");
 
     WriteFileBytes("locked.mp3", SongWithBothTags());
     WriteFileBytes("done.mp3", Converted("A", "B"));
@@ -107,14 +107,14 @@ TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
     MakeReadOnly("done.mp3");
     Convert("locked.mp3");
     Convert("done.mp3");
-    EXPECT_TRUE(m_converter.m_bError) << "read-only is refused even when nothing would change";
+    EXPECT_TRUE(m_converter.HasError()) << "read-only is refused even when nothing would change";
     EXPECT_EQ(ReadFileBytes("locked.mp3"), SongWithBothTags());
 
     WriteFileBytes("big.mp3", SongWithBothTags());
     std::filesystem::resize_file("big.mp3", std::uint64_t{1} << 31);
     Convert("big.mp3");
-    EXPECT_TRUE(m_converter.m_bError);
-    EXPECT_EQ(m_converter.m_strStatus, "ERROR: file of 2 GB or more left unchanged: " + PathOf("big.mp3"));
+    EXPECT_TRUE(m_converter.HasError());
+    EXPECT_EQ(m_converter.Status(), "ERROR: file of 2 GB or more left unchanged: " + PathOf("big.mp3"));
     EXPECT_EQ(std::filesystem::file_size("big.mp3"), std::uint64_t{1} << 31);
 
     Convert("missing.mp3");
@@ -183,8 +183,8 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
         m_fs.Clear();
         m_fs.Inject(fault.fault, fault.pathPart);
         Convert("song.mp3");
-        EXPECT_TRUE(m_converter.m_bError);
-        EXPECT_EQ(m_converter.m_strStatus, "");
+        EXPECT_TRUE(m_converter.HasError());
+        EXPECT_EQ(m_converter.Status(), "");
         const std::string line = fault.logLine;
         EXPECT_EQ(LogLines().back(), line + (line.ends_with(' ') ? "" : " ") + PathOf("song.mp3") + ": injected fault");
         EXPECT_EQ(ReadFileBytes("song.mp3"), SongWithBothTags());
@@ -192,7 +192,7 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
     }
     m_fs.Clear();
     Convert("song.mp3");
-    EXPECT_FALSE(m_converter.m_bError) << "the next file is handled normally";
+    EXPECT_FALSE(m_converter.HasError()) << "the next file is handled normally";
     EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
 }
 
@@ -206,7 +206,7 @@ TEST_F(TagConverterTest, ADamagedTagSizeNeverCostsAudio) {
                                        withSize(Bytes({0x7F, 0x7F, 0x7F, 0x7F}))}) {
         WriteFileBytes("song.mp3", damaged);
         Convert("song.mp3");
-        EXPECT_TRUE(m_converter.m_bError);
+        EXPECT_TRUE(m_converter.HasError());
         EXPECT_EQ(LogLines().back(), "ERROR: damaged ID3v2 tag in " + PathOf("song.mp3") +
                                          ": its size runs past the audio; left unchanged");
         EXPECT_TRUE(ReadFileBytes("song.mp3") == damaged) << "byte-identical";

@@ -10,7 +10,7 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
     SetUpSongs(3);
     auto list = MakeList();
     list->CopyByNumber("3");
-    EXPECT_EQ(list->m_strStatus, "FILE (3) COPIED:song3.mp3");
+    EXPECT_EQ(list->Status(), "FILE (3) COPIED:song3.mp3");
     EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
     // A power cut keeps only what was flushed: the copy's bytes go to the disk before the rename names them.
     const std::vector<std::string>& changes = m_fs.Changes();
@@ -22,13 +22,13 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
 
     WriteFileBytes("out/song1.mp3", "stale copy");
     list->CopyByNumber("0001");
-    EXPECT_EQ(list->m_strStatus, "FILE (0001) COPIED:song1.mp3") << "the number as typed";
+    EXPECT_EQ(list->Status(), "FILE (0001) COPIED:song1.mp3") << "the number as typed";
     EXPECT_EQ(ReadFileBytes("out/song1.mp3"), "audio 1");
     list->CopyByNumber("1");
     EXPECT_EQ(ReadFileBytes("out/song1.mp3"), "audio 1");
 
     list->CopyByNumber("4");
-    EXPECT_EQ(list->m_strStatus, "ERROR: too big number");
+    EXPECT_EQ(list->Status(), "ERROR: too big number");
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"FILE (3) COPIED:song3.mp3", "FILE (0001) COPIED:song1.mp3",
                                                     "FILE (1) COPIED:song1.mp3", "ERROR: too big number"}));
 }
@@ -37,12 +37,10 @@ TEST_F(TrackListTest, NumbersOutsideTheTableAreRefusedByBothCommands) {
     SetUpSongs(2);
     auto list = MakeList();
     for (const char* text : {"", "0", "3"}) {
-        list->m_strStatus.clear();
         list->CopyByNumber(text);
-        EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: ")) << text;
-        list->m_strStatus.clear();
+        EXPECT_TRUE(list->Status().starts_with("ERROR: ")) << text;
         list->DeleteByNumber(text);
-        EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: ")) << text;
+        EXPECT_TRUE(list->Status().starts_with("ERROR: ")) << text;
     }
     EXPECT_TRUE(std::filesystem::is_empty("out"));
     EXPECT_EQ(LogLines().size(), 6u);
@@ -55,7 +53,7 @@ TEST_F(TrackListTest, ALongNameIsCopiedAsStoredWhateverCaseTheListUses) {
     WritePlaylist({PathOf("music/MY LONG SONG NAME.MP3")});
     auto list = MakeList();
     list->CopyByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "FILE (1) COPIED:My Long Song Name.mp3");
+    EXPECT_EQ(list->Status(), "FILE (1) COPIED:My Long Song Name.mp3");
     EXPECT_EQ(ReadFileBytes("out/My Long Song Name.mp3"), "tune");
 }
 
@@ -67,12 +65,12 @@ TEST_F(TrackListTest, RelativeEntriesAreFoundBesideThePlaylist) {
     WritePlaylist({"songs/near.mp3", "songs/missing.mp3"}, "lists/list.m3u");
     auto list = MakeList();
     list->CopyByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "FILE (1) COPIED:near.mp3");
+    EXPECT_EQ(list->Status(), "FILE (1) COPIED:near.mp3");
     EXPECT_EQ(ReadFileBytes("out/near.mp3"), "near");
     list->CopyByNumber("2");
-    EXPECT_EQ(list->m_strStatus, "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
+    EXPECT_EQ(list->Status(), "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
     list->DeleteByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "FILE (1) DELETED:near.mp3");
+    EXPECT_EQ(list->Status(), "FILE (1) DELETED:near.mp3");
     EXPECT_FALSE(std::filesystem::exists("out/near.mp3"));
     EXPECT_TRUE(std::filesystem::exists("lists/songs/near.mp3"));
 }
@@ -84,18 +82,18 @@ TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileNeverCopied) {
     list->CopyByNumber("1");
     const std::string expected =
         "ERROR: could not copy " + PathOf("song1.mp3") + " to " + JoinPath("out", "song1.mp3") + ": injected fault";
-    EXPECT_EQ(list->m_strStatus, expected);
+    EXPECT_EQ(list->Status(), expected);
     EXPECT_EQ(LogLines(), std::vector<std::string>{expected});
 
     std::filesystem::remove_all("out");
     list->CopyByNumber("2");
-    EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: could not copy ")) << "a missing out folder is a failure";
-    EXPECT_NE(list->m_strStatus.find("song2.mp3"), std::string::npos);
+    EXPECT_TRUE(list->Status().starts_with("ERROR: could not copy ")) << "a missing out folder is a failure";
+    EXPECT_NE(list->Status().find("song2.mp3"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists("out"));
 
     std::filesystem::remove("song2.mp3");
     list->CopyByNumber("2");
-    EXPECT_EQ(list->m_strStatus, "ERROR: file not found: " + PathOf("song2.mp3"));
+    EXPECT_EQ(list->Status(), "ERROR: file not found: " + PathOf("song2.mp3"));
 }
 
 TEST_F(TrackListTest, DeleteRemovesTheCopyAndAcceptsOneAlreadyGone) {
@@ -103,11 +101,11 @@ TEST_F(TrackListTest, DeleteRemovesTheCopyAndAcceptsOneAlreadyGone) {
     auto list = MakeList();
     list->CopyByNumber("2");
     list->DeleteByNumber("02");
-    EXPECT_EQ(list->m_strStatus, "FILE (02) DELETED:song2.mp3");
+    EXPECT_EQ(list->Status(), "FILE (02) DELETED:song2.mp3");
     EXPECT_FALSE(std::filesystem::exists("out/song2.mp3"));
     EXPECT_TRUE(std::filesystem::exists("song2.mp3")) << "the source stays";
     list->DeleteByNumber("2");
-    EXPECT_EQ(list->m_strStatus, "FILE (2) DELETED:song2.mp3") << "the copy is gone, as asked";
+    EXPECT_EQ(list->Status(), "FILE (2) DELETED:song2.mp3") << "the copy is gone, as asked";
 }
 
 TEST_F(TrackListTest, DeleteOfAVanishedSourceSaysSoAndDeletesNothing) {
@@ -117,7 +115,7 @@ TEST_F(TrackListTest, DeleteOfAVanishedSourceSaysSoAndDeletesNothing) {
     std::filesystem::remove("song1.mp3");
     list->DeleteByNumber("1");
     const std::string notFound = "ERROR: file not found: " + PathOf("song1.mp3");
-    EXPECT_EQ(list->m_strStatus, notFound) << "an older success must not stay in the status";
+    EXPECT_EQ(list->Status(), notFound) << "an older success must not stay in the status";
     EXPECT_TRUE(std::filesystem::exists("out/song1.mp3"));
     EXPECT_EQ(LogLines().back(), notFound);
 }
@@ -129,7 +127,7 @@ TEST_F(TrackListTest, FailedDeleteIsReportedAsAnError) {
     m_fs.Inject(EFault::Delete);
     list->DeleteByNumber("1");
     const std::string expected = "ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": injected fault";
-    EXPECT_EQ(list->m_strStatus, expected);
+    EXPECT_EQ(list->Status(), expected);
     EXPECT_EQ(LogLines().back(), expected);
     EXPECT_TRUE(std::filesystem::exists("out/song1.mp3"));
 
@@ -137,7 +135,7 @@ TEST_F(TrackListTest, FailedDeleteIsReportedAsAnError) {
     std::filesystem::remove("out/song1.mp3");
     std::filesystem::create_directory("out/song1.mp3");
     list->DeleteByNumber("1");
-    EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": "))
+    EXPECT_TRUE(list->Status().starts_with("ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": "))
         << "a folder in the copy's place is not deleted";
 }
 
@@ -146,12 +144,12 @@ TEST_F(TrackListTest, WithoutAnOutFolderNothingIsCopiedToTheRoot) {
     auto list = MakeList();
     WriteFileBytes("Kelvara.ini", "\r\n\r\n");
     list->Load();
-    ASSERT_EQ(list->m_strOutDir, "");
-    ASSERT_EQ(list->m_nCount, 1) << "the old table stays usable";
+    ASSERT_EQ(list->OutDir(), "");
+    ASSERT_EQ(list->Count(), 1) << "the old table stays usable";
     list->CopyByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "ERROR: no out folder is configured");
+    EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
     list->DeleteByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "ERROR: no out folder is configured");
+    EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
     EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
 }
 
@@ -164,9 +162,9 @@ TEST_F(TrackListTest, ThePlaylistsOwnFilesAreNeverTakenForCopies) {
     auto list = MakeList();
     const std::string target = JoinPath("music", "song.mp3");
     list->DeleteByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
+    EXPECT_EQ(list->Status(), "ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
     list->CopyByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "ERROR: " + target + " is the playlist's own file; nothing copied");
+    EXPECT_EQ(list->Status(), "ERROR: " + target + " is the playlist's own file; nothing copied");
     EXPECT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(ReadFileBytes("music/song.mp3"), "the only copy");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("music"), {}), 2) << "nothing left beside it";
@@ -180,7 +178,7 @@ TEST_F(TrackListTest, AReadOnlyCopyIsNotReplaced) {
     std::filesystem::permissions("out/song1.mp3", std::filesystem::perms::owner_read,
                                  std::filesystem::perm_options::add);
     list->CopyByNumber("1");
-    EXPECT_TRUE(list->m_strStatus.starts_with("ERROR: could not copy ")) << list->m_strStatus;
+    EXPECT_TRUE(list->Status().starts_with("ERROR: could not copy ")) << list->Status();
     EXPECT_EQ(ReadFileBytes("out/song1.mp3"), "an older, read-only copy");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 1) << "no temporary file is left";
     std::filesystem::permissions("out/song1.mp3", std::filesystem::perms::owner_write,
@@ -197,15 +195,15 @@ TEST_F(TrackListTest, AnotherKelvaraInTheOutFolderTurnsCommandsAway) {
         const CFolderLock other = DefaultFileSystem().LockFolder("out");
         ASSERT_TRUE(other.pHold);
         list->CopyByNumber("1");
-        EXPECT_EQ(list->m_strStatus, busy);
+        EXPECT_EQ(list->Status(), busy);
         list->DeleteByNumber("2");
-        EXPECT_EQ(list->m_strStatus, busy);
+        EXPECT_EQ(list->Status(), busy);
         EXPECT_EQ(LogLines(), (std::vector<std::string>{"FILE (2) COPIED:song2.mp3", busy, busy}));
         EXPECT_FALSE(std::filesystem::exists("out/song1.mp3"));
         EXPECT_TRUE(std::filesystem::exists("out/song2.mp3"));
     }
     list->CopyByNumber("1");
-    EXPECT_EQ(list->m_strStatus, "FILE (1) COPIED:song1.mp3") << "the user can retry once the other is done";
+    EXPECT_EQ(list->Status(), "FILE (1) COPIED:song1.mp3") << "the user can retry once the other is done";
 }
 
 }  // namespace

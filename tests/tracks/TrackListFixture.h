@@ -33,7 +33,7 @@ class TrackListTest : public CTempFolderTest {
         WritePlaylist(entries);
     }
     std::unique_ptr<CTrackList> MakeList() { return std::make_unique<CTrackList>(m_fs); }
-    static std::string Entry(const CTrackList& list, std::size_t number) { return list.m_aszFiles[number - 1].data(); }
+    static std::string Entry(const CTrackList& list, std::int32_t number) { return list.Entry(number); }
 
     CFaultyFileSystem m_fs;
 };

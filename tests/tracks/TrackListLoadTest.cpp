@@ -9,11 +9,11 @@ TEST_F(TrackListTest, StartUpLoadsTheListCreatesTheOutFolderAndEmptiesTheLog) {
     WriteFileBytes("Kelvara.log", "a line of the previous run\n");
     SetUpSongs(3);
     auto list = MakeList();
-    EXPECT_EQ(list->m_nCount, 3);
+    EXPECT_EQ(list->Count(), 3);
     EXPECT_EQ(Entry(*list, 3), PathOf("song3.mp3"));
-    EXPECT_EQ(list->m_strOutDir, "out");
+    EXPECT_EQ(list->OutDir(), "out");
     EXPECT_TRUE(std::filesystem::is_directory("out"));
-    EXPECT_EQ(list->m_strStatus, "OUT DIR:out") << "the start-up status survives for the window";
+    EXPECT_EQ(list->Status(), "OUT DIR:out") << "the start-up status survives for the window";
     EXPECT_EQ(ReadFileBytes("Kelvara.log"), "") << "the start-up line is not kept either";
 
     list->Load();
@@ -28,7 +28,7 @@ TEST_F(TrackListTest, ReloadWithAShorterListLeavesEmptySlotsBehind) {
     auto list = MakeList();
     WritePlaylist({"/x/only.mp3"});
     list->Load();
-    EXPECT_EQ(list->m_nCount, 1);
+    EXPECT_EQ(list->Count(), 1);
     EXPECT_EQ(Entry(*list, 1), "/x/only.mp3");
     EXPECT_EQ(Entry(*list, 2), "");
     EXPECT_EQ(Entry(*list, 3), "");
@@ -39,16 +39,16 @@ TEST_F(TrackListTest, MissingConfigurationChangesNothingButTheStatus) {
     auto list = MakeList();
     std::filesystem::remove("Kelvara.ini");
     list->Load();
-    EXPECT_EQ(list->m_strStatus, "ERROR: Could not open file INI_FILE");
+    EXPECT_EQ(list->Status(), "ERROR: Could not open file INI_FILE");
     EXPECT_EQ(LogLines(), std::vector<std::string>{"ERROR: Could not open file INI_FILE"});
-    EXPECT_EQ(list->m_nCount, 2);
-    EXPECT_EQ(list->m_strOutDir, "out");
+    EXPECT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->OutDir(), "out");
 
     std::filesystem::remove("list.m3u");
     auto fresh = MakeList();
-    EXPECT_EQ(fresh->m_strStatus, "ERROR: Could not open file INI_FILE");
-    EXPECT_EQ(fresh->m_nCount, 0);
-    EXPECT_EQ(fresh->m_strOutDir, "");
+    EXPECT_EQ(fresh->Status(), "ERROR: Could not open file INI_FILE");
+    EXPECT_EQ(fresh->Count(), 0);
+    EXPECT_EQ(fresh->OutDir(), "");
 }
 
 TEST_F(TrackListTest, ShortConfigurationReadSetsTheStatusWithoutALogLine) {
@@ -57,10 +57,10 @@ TEST_F(TrackListTest, ShortConfigurationReadSetsTheStatusWithoutALogLine) {
     m_fs.Inject(EFault::ShortRead, "Kelvara.ini");
     WriteConfig("elsewhere", "list.m3u");
     list->Load();
-    EXPECT_EQ(list->m_strStatus, "ERROR: reading: INI_FILE");
+    EXPECT_EQ(list->Status(), "ERROR: reading: INI_FILE");
     EXPECT_TRUE(LogLines().empty());
-    EXPECT_EQ(list->m_strOutDir, "out");
-    EXPECT_EQ(list->m_nCount, 2);
+    EXPECT_EQ(list->OutDir(), "out");
+    EXPECT_EQ(list->Count(), 2);
 }
 
 TEST_F(TrackListTest, PlaylistFailuresReplaceOnlyTheOutFolder) {
@@ -68,18 +68,18 @@ TEST_F(TrackListTest, PlaylistFailuresReplaceOnlyTheOutFolder) {
     auto list = MakeList();
     WriteConfig("out2", "gone.m3u");
     list->Load();
-    EXPECT_EQ(list->m_strStatus, "ERROR: Could not open .m3u file");
-    EXPECT_EQ(list->m_strOutDir, "out2");
+    EXPECT_EQ(list->Status(), "ERROR: Could not open .m3u file");
+    EXPECT_EQ(list->OutDir(), "out2");
     EXPECT_FALSE(std::filesystem::exists("out2")) << "the folder is made only after a good load";
-    EXPECT_EQ(list->m_nCount, 2);
+    EXPECT_EQ(list->Count(), 2);
     EXPECT_EQ(Entry(*list, 2), PathOf("song2.mp3"));
 
     WriteConfig("out3", "list.m3u");
     m_fs.Inject(EFault::FailedRead, "list.m3u");
     list->Load();
-    EXPECT_EQ(list->m_strStatus, "ERROR: reading: .m3u file");
-    EXPECT_EQ(list->m_strOutDir, "out3");
-    EXPECT_EQ(list->m_nCount, 2);
+    EXPECT_EQ(list->Status(), "ERROR: reading: .m3u file");
+    EXPECT_EQ(list->OutDir(), "out3");
+    EXPECT_EQ(list->Count(), 2);
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"ERROR: Could not open .m3u file", "ERROR: reading: .m3u file"}));
 }
 
@@ -87,8 +87,8 @@ TEST_F(TrackListTest, ConfigurationEndingInsideThePlaylistNameStillLoads) {
     SetUpSongs(1);
     WriteFileBytes("Kelvara.ini", "\r\nout\r\nlist.m3u");
     auto list = MakeList();
-    EXPECT_EQ(list->m_strStatus, "OUT DIR:out");
-    EXPECT_EQ(list->m_nCount, 1);
+    EXPECT_EQ(list->Status(), "OUT DIR:out");
+    EXPECT_EQ(list->Count(), 1);
 }
 
 TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
@@ -103,8 +103,8 @@ TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
     WriteFileBytes("list.m3u", text);
     WriteConfig("out", "list.m3u");
     auto list = MakeList();
-    EXPECT_EQ(list->m_nCount, kMaxEntries);
-    EXPECT_EQ(list->m_strStatus, "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
+    EXPECT_EQ(list->Count(), kMaxEntries);
+    EXPECT_EQ(list->Status(), "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
     EXPECT_EQ(Entry(*list, 1), prefix);
     EXPECT_EQ(Entry(*list, 2), "/m/2.mp3") << "the byte-order mark shifts no number";
     const std::string cut = "ERROR: playlist entry 1 is longer than 1023 bytes and was cut";
@@ -119,13 +119,13 @@ TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
     std::filesystem::create_directories("out");
     WriteFileBytes("out/" + name, "its copy");
     list->CopyByNumber("1");
-    EXPECT_EQ(list->m_strStatus, cut);
+    EXPECT_EQ(list->Status(), cut);
     list->DeleteByNumber("1");
-    EXPECT_EQ(list->m_strStatus, cut);
+    EXPECT_EQ(list->Status(), cut);
     EXPECT_EQ(ReadFileBytes("out/" + name), "its copy");
 
     list->Load();
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, list->m_strStatus}));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, list->Status()}));
 }
 
 TEST_F(TrackListTest, PlaylistTooLargeToHoldIsAReadError) {
@@ -133,8 +133,8 @@ TEST_F(TrackListTest, PlaylistTooLargeToHoldIsAReadError) {
     WriteFileBytes("huge.m3u", "/a.mp3\n");
     std::filesystem::resize_file("huge.m3u", std::uint64_t{1} << 31);  // sparse: no room taken
     auto list = MakeList();
-    EXPECT_EQ(list->m_strStatus, "ERROR: reading: .m3u file");
-    EXPECT_EQ(list->m_nCount, 0);
+    EXPECT_EQ(list->Status(), "ERROR: reading: .m3u file");
+    EXPECT_EQ(list->Count(), 0);
     EXPECT_EQ(std::filesystem::file_size("huge.m3u"), std::uint64_t{1} << 31);
 }
 
@@ -155,15 +155,15 @@ TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
         }
         WriteFileBytes("list.m3u", bytes);
         auto list = MakeList();
-        EXPECT_EQ(list->m_nCount, 3);
+        EXPECT_EQ(list->Count(), 3);
         EXPECT_EQ(Entry(*list, 3), "b.mp3");
         list->CopyByNumber("1");
         // Where the system's code page lacks the letters, the entry is refused rather than spelt wrong.
-        EXPECT_EQ(list->m_strStatus,
+        EXPECT_EQ(list->Status(),
                   bee ? "FILE (1) COPIED:" + *bee
                       : "ERROR: playlist entry 1 holds a character this system cannot use in a file name");
         list->CopyByNumber("2");
-        EXPECT_EQ(list->m_strStatus, "ERROR: playlist entry 2 holds a character this system cannot use in a file name");
+        EXPECT_EQ(list->Status(), "ERROR: playlist entry 2 holds a character this system cannot use in a file name");
     }
 }
 
