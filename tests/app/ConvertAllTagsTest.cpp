@@ -79,7 +79,7 @@ TEST_F(ConvertAllTagsTest, NothingToConvertSaysWhyInTheStatusAndTheLog) {
     EXPECT_EQ(Status(), "ERROR: no out folder is configured");
     EXPECT_EQ(LogLines(),
               (std::vector<std::string>{"EDIT ID3's: no MP3 file in out", "ERROR: could not search the out folder out",
-                                        "ERROR: no out folder is configured"}));
+                                        "ERROR: Could not open .m3u file", "ERROR: no out folder is configured"}));
 }
 
 }  // namespace
