@@ -1,7 +1,7 @@
 #include "TagInvariants.h"
 
 #include "BuildTagV2.h"
-#include "ByteOrder.h"
+#include "ByteFields.h"
 #include "Cp1251.h"
 #include "ReadTagV1.h"
 #include "ReadTagV2.h"
@@ -179,7 +179,8 @@ std::optional<std::string> FindBrokenInvariant(std::span<const char> file) {
     const std::span<const char> tagV2 = file.first(split.tagV2Size);
     const std::span<const char> tagV1 = file.last(split.tagV1Size);
     for (auto broken :
-         {CheckReader(tags::ReadTagV2Texts, tagV2, "ID3v2 piece"), CheckReader(tags::ReadTagV1Texts, tagV1, "ID3v1 piece"),
+         {CheckReader(tags::ReadTagV2Texts, tagV2, "ID3v2 piece"),
+          CheckReader(tags::ReadTagV1Texts, tagV1, "ID3v1 piece"),
           CheckReader(tags::ReadTagV2Texts, file, "ID3v2 on raw bytes"),
           CheckReader(tags::ReadTagV1Texts, file, "ID3v1 on raw bytes"), CheckUnsynchronisedCopy(tagV2)}) {
         if (broken) {

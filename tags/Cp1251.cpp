@@ -1,6 +1,6 @@
 #include "Cp1251.h"
 
-#include "ByteOrder.h"
+#include "ByteFields.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "ReadTagV2.h"
 
-#include "ByteOrder.h"
+#include "ByteFields.h"
 #include "FrameText.h"
 
 #include <algorithm>

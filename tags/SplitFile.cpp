@@ -1,6 +1,6 @@
 #include "SplitFile.h"
 
-#include "ByteOrder.h"
+#include "ByteFields.h"
 
 #include <algorithm>
 
