@@ -73,7 +73,7 @@ class WorkerTest : public CTempFolderTest {
 };
 
 TEST_F(WorkerTest, OneCommandAtATimeEndingOnTheWindowsThreadEvenWhenItThrows) {
-    m_view.m_texts[IDC_NUMBER] = "1";
+    m_view.SetDlgItemText(IDC_NUMBER, "1");
     m_dlg->OnNumberChanged();
     m_dlg->OnCopy();
     m_dlg->OnDelete();  // refused: the copy has not come back yet
