@@ -150,29 +150,15 @@ import -window "$win" "$screenshot"
 clickExit
 expectExit EXIT
 
-# The folder walk follows the directory's order.
-expected=$(for name in Пчела.mp3 v1-only-cp1251.mp3 v23-cp1251.mp3; do
-    printf 'ID3 EDITED - out%s%s\n' "$separator" "$name"
-done)
+# The window's commands reached the disk: the copies and the delete, then EDIT ID3's over every copy (the
+# conversion itself is checked byte for byte by the suite; here one tag shows that the button ran it).
 [ "$(wc -l <"$work/Kelvara.log")" -eq 9 ] || fail "extra log lines"
-[ "$(logText | sed -n 6,8p | LC_ALL=C sort)" = "$(LC_ALL=C sort <<<"$expected")" ] || fail "conversion log lines"
 [ "$(logText | tail -n 1)" = "EDIT ID3's: 3 files found, 3 converted, 0 already converted, 0 failed" ] ||
     fail "summary line"
 [ "$(cd "$work/out" && printf '%s\n' * | LC_ALL=C sort)" = "$(printf '%s\n' v1-only-cp1251.mp3 v23-cp1251.mp3 Пчела.mp3)" ] ||
     fail "out folder holds: $(ls "$work/out")"
-
-# name | title | artist | where the source's audio starts; every source holds 8255 bytes of audio.
-while IFS='|' read -u 4 -r name title artist audioOffset; do
-    title=$(printf '%b' "$title")
-    [ "$("$tagDump" "$work/out/$name")" = "$(printf 'tag: ID3v2.3 TIT2 TPE1\ntitle: %s\nartist: %s' "$title" "$artist")" ] ||
-        fail "tag of $name: $("$tagDump" "$work/out/$name")"
-    cmp -s <(tail -c 8255 "$work/out/$name") <(head -c $((audioOffset + 8255)) "$data/$name" | tail -c 8255) ||
-        fail "audio of $name changed"
-done 4<<'EOF_TAGS'
-v23-cp1251.mp3|PCHELA|SHMELY I OSA|113
-v1-only-cp1251.mp3|SHTUKA V REKE|CHIZHYULYA|0
-Пчела.mp3|\xCF\xF7\xE5\xEB\xE0.mp3||0
-EOF_TAGS
+[ "$("$tagDump" "$work/out/v23-cp1251.mp3")" = "$(printf 'tag: ID3v2.3 TIT2 TPE1\ntitle: PCHELA\nartist: SHMELY I OSA')" ] ||
+    fail "tag of v23-cp1251.mp3: $("$tagDump" "$work/out/v23-cp1251.mp3")"
 
 # Enter in the number field presses EXIT, the default button; Escape ends the program too.
 launch

@@ -147,12 +147,18 @@ CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::str
 }
 
 // Renames are recorded only when they happen: one that fails changes nothing.
-bool CFaultyFileSystem::Rename(const std::string& from, const std::string& to) {
-    const bool renamed = !Hits(EFault::Replace, to) && m_real.Rename(from, to);
-    if (renamed) {
-        Record("Rename", from + " " + to);
+bool CFaultyFileSystem::Renamed(bool done,
+                                const std::string& operation,
+                                const std::string& from,
+                                const std::string& to) {
+    if (done) {
+        Record(operation, from + " " + to);
     }
-    return renamed;
+    return done;
+}
+
+bool CFaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+    return Renamed(!Hits(EFault::Replace, to) && m_real.Rename(from, to), "Rename", from, to);
 }
 
 EDeleteResult CFaultyFileSystem::Delete(const std::string& path) {
@@ -176,19 +182,13 @@ bool CFaultyFileSystem::CanWrite(const std::string& path) {
 }
 
 bool CFaultyFileSystem::Replace(const std::string& replacement, const std::string& target) {
-    const bool replaced = !Hits(EFault::Replace, target) && m_real.Replace(replacement, target);
-    if (replaced) {
-        Record("Replace", replacement + " " + target);
-    }
-    return replaced;
+    return Renamed(!Hits(EFault::Replace, target) && m_real.Replace(replacement, target), "Replace", replacement,
+                   target);
 }
 
 bool CFaultyFileSystem::Exchange(const std::string& replacement, const std::string& target) {
-    const bool exchanged = !Hits(EFault::Replace, target) && m_real.Exchange(replacement, target);
-    if (exchanged) {
-        Record("Exchange", replacement + " " + target);
-    }
-    return exchanged;
+    return Renamed(!Hits(EFault::Replace, target) && m_real.Exchange(replacement, target), "Exchange", replacement,
+                   target);
 }
 
 bool CFaultyFileSystem::FlushFolder(const std::string& folder) {

@@ -61,6 +61,7 @@ class CFaultyFileSystem final : public IFileSystem {
     // Injects, and notes the injected failure's reason.
     bool Hits(EFault fault, const std::string& path) const;
     CFileHandle Wrap(CFileHandle file, const std::string& path);
+    bool Renamed(bool done, const std::string& operation, const std::string& from, const std::string& to);
     void Record(const std::string& operation, const std::string& path) { m_changes->push_back(operation + " " + path); }
 
     IFileSystem& m_real;

@@ -69,20 +69,12 @@ TEST_F(TagConverterTest, RewritesTheTagAndKeepsTheAudioThenLeavesItsOwnOutputAlo
     EXPECT_TRUE(Leftovers().empty());
 }
 
-TEST_F(TagConverterTest, TaglessFileIsTitledByItsNameWhichTheNextRunTransliterates) {
+// The Cyrillic names, first kept and then transliterated, are checked with TagLib on the fixtures.
+TEST_F(TagConverterTest, TaglessFileIsTitledByItsNameEvenOneThatIsNoValidText) {
     WriteFileBytes("track.mp3", kAudio);
     Convert("track.mp3");
     EXPECT_EQ(ReadFileBytes("track.mp3"), Converted("track.mp3", ""));
-
     if constexpr (kFileNamesAreUtf8) {
-        // Windows names are in the ANSI code page; the Windows program's own test checks them under code page 1251.
-        const std::string cyrillicName = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3";  // "Пчела.mp3"
-        WriteFileBytes(cyrillicName, kAudio);
-        Convert(cyrillicName);
-        EXPECT_EQ(ReadFileBytes(cyrillicName), Converted(AsString(kPchela) + ".mp3", ""));
-        Convert(cyrillicName);
-        EXPECT_EQ(ReadFileBytes(cyrillicName), Converted("PCHELA.mp3", ""));
-
         const std::string brokenName = "\xCF\xF7.mp3";  // no valid UTF-8: kept byte for byte
         WriteFileBytes(brokenName, kAudio);
         Convert(brokenName);
