@@ -1,4 +1,5 @@
 #include "FakeView.h"
+#include "Path.h"
 #include "Worker.h"
 
 #include <condition_variable>
@@ -93,7 +94,7 @@ TEST_F(WorkerTest, OneCommandAtATimeEndingOnTheWindowsThreadEvenWhenItThrows) {
     m_fs.Clear();
     m_dlg->OnEditId3();
     m_view.RunPostedCalls(*m_dlg);
-    EXPECT_EQ(m_view.m_texts[IDC_STATUS], "ID3 EDITED - out/a.mp3") << "the next command runs normally";
+    EXPECT_EQ(m_view.m_texts[IDC_STATUS], "ID3 EDITED - " + JoinPath("out", "a.mp3")) << "the next command runs normally";
 }
 
 }  // namespace
