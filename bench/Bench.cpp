@@ -1,7 +1,8 @@
 // Measures, on one folder of generated MP3 files: (a) the conversion of every file, each new file
 // flushed before it replaces the old; (b) as the disk's reference, the same files copied one by one
 // with the same flush; (c) a second conversion of the converted folder; and (d) what (b) costs when each
-// copy goes to a temporary file that then replaces an existing one, as the conversion must do.
+// copy goes to a temporary file that then replaces an existing one, as the conversion must do; and (p) the
+// peer: the Python tag library mutagen doing the same job on copies of the same files, in place and unflushed.
 
 #include "BenchFiles.h"
 #include "FileSystem.h"
@@ -57,18 +58,49 @@ bool CopyFlushed(const std::string& from, const std::string& to) {
     return out && fs.CopyRange(*in, 0, size, *out) == size && out->Flush();
 }
 
+// "512K" is 512 KB; "5M" or a plain "5" is 5 MB.
+std::size_t KilobytesOf(const std::string& size) {
+    const std::size_t number = std::strtoul(size.c_str(), nullptr, 10);
+    return size.ends_with('K') ? number : number << 10;
+}
+
+// The peer's run over a copy of the songs, timed from outside as a whole process; nullopt when it cannot run.
+std::optional<CRun> MeasurePeer(const std::string& folder, const std::vector<std::string>& names) {
+    const std::string peer = folder + "/peer";
+    std::filesystem::create_directories(peer);
+    CRun run;
+    for (const std::string& name : names) {
+        std::filesystem::copy_file(folder + "/" + name, peer + "/" + name);
+        run.megabytes += static_cast<double>(std::filesystem::file_size(peer + "/" + name)) / (1 << 20);
+    }
+    ::sync();
+    // Debian's own Python, which python3-mutagen extends, whatever else the PATH offers.
+    const std::string command = "/usr/bin/python3 " KELVARA_BENCH_PEER " '" + peer + "'";
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.files = names.size();
+    std::filesystem::remove_all(peer);
+    if (status != 0) {
+        return std::nullopt;
+    }
+    return run;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string folder = std::filesystem::absolute(argc > 1 ? argv[1] : "kelvara-bench").string();
     const std::size_t count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 200;
-    const std::size_t megabytes = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 5;
+    const std::size_t kilobytes = KilobytesOf(argc > 3 ? argv[3] : "5M");
+    const std::size_t megabytes = (kilobytes + 1023) >> 10;
 
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder + "/copies");
     std::filesystem::current_path(folder);  // the activity log goes there too
-    std::printf("Making %zu files of about %zu MB in %s ...\n", count, megabytes, folder.c_str());
-    const std::vector<std::string> names = MakeBenchFiles(folder, count, megabytes);
+    std::printf("Making %zu files of about %zu KB in %s ...\n", count, kilobytes, folder.c_str());
+    const std::vector<std::string> names = MakeBenchFiles(folder, count, kilobytes);
+    const std::optional<CRun> peer = MeasurePeer(folder, names);
     ::sync();  // no write-back of the set-up competes with the measurements
 
     bool copied = true;
@@ -103,6 +135,12 @@ int main(int argc, char** argv) {
     const double aOverB = (first.megabytes / first.seconds) / (copy.megabytes / copy.seconds);
     std::printf("a/b throughput ratio: %.2f (target at least 0.9)\n", aOverB);
     std::printf("c/a speed-up:         %.1f (target at least 20)\n", first.seconds / second.seconds);
+    if (peer) {
+        Print("(p) mutagen in place, unflushed", *peer);
+        std::printf("p/a time ratio:       %.2f (mutagen's time over Kelvara's)\n", peer->seconds / first.seconds);
+    } else {
+        std::printf("(p) mutagen did not run: install python3-mutagen (scripts/bench does)\n");
+    }
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     std::printf("peak resident memory: %.1f MB (target under %zu MB)\n", static_cast<double>(usage.ru_maxrss) / 1024,

@@ -73,9 +73,9 @@ std::pair<CBytes, CBytes> TagsFor(std::size_t n) {
 
 }  // namespace
 
-std::vector<std::string> MakeBenchFiles(const std::string& folder, std::size_t count, std::size_t megabytes) {
+std::vector<std::string> MakeBenchFiles(const std::string& folder, std::size_t count, std::size_t kilobytes) {
     std::mt19937 random(12345);
-    CBytes audio(megabytes << 20, '\0');
+    CBytes audio(kilobytes << 10, '\0');
     std::vector<std::string> names;
     for (std::size_t n = 0; n < count; ++n) {
         for (std::size_t i = 0; i < audio.size(); i += 4096) {
