@@ -54,7 +54,7 @@ bool CopyFlushed(const std::string& from, const std::string& to) {
     CFileHandle in = fs.OpenRead(from);
     CFileHandle out = fs.OpenWrite(to);
     const std::uint64_t size = in && out ? in->Size().value_or(0) : 0;
-    return out && fs.CopyRange(*in, 0, size, *out) == size && out->Flush();
+    return out && out->AppendFrom(*in, 0, size) == size && out->Flush();
 }
 
 }  // namespace

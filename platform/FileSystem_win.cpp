@@ -1,6 +1,7 @@
 #include "FileSystem.h"
 #include "Path.h"
 #include "SystemError.h"
+#include "UniqueHandle.h"
 
 #include <windows.h>
 
@@ -9,45 +10,21 @@
 
 namespace {
 
+struct CWinHandleTraits {
+    using Value = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { ::CloseHandle(handle); }
+};
 // An owned Win32 handle, closed when it goes away.
-class CWinHandle {
-  public:
-    explicit CWinHandle(HANDLE handle = INVALID_HANDLE_VALUE) : m_handle(handle) {}
-    CWinHandle(CWinHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, INVALID_HANDLE_VALUE)) {}
-    CWinHandle& operator=(CWinHandle&& other) noexcept {
-        std::swap(m_handle, other.m_handle);
-        return *this;
-    }
-    CWinHandle(const CWinHandle&) = delete;
-    CWinHandle& operator=(const CWinHandle&) = delete;
-    ~CWinHandle() {
-        if (m_handle != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(m_handle);
-        }
-    }
-    HANDLE Get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != INVALID_HANDLE_VALUE; }
+using CWinHandle = CUniqueHandle<CWinHandleTraits>;
 
-  private:
-    HANDLE m_handle;
+struct CFindHandleTraits {
+    using Value = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { ::FindClose(handle); }
 };
-
 // A search handle, ended when it goes away.
-class CFindHandle {
-  public:
-    explicit CFindHandle(HANDLE handle) : m_handle(handle) {}
-    CFindHandle(const CFindHandle&) = delete;
-    CFindHandle& operator=(const CFindHandle&) = delete;
-    ~CFindHandle() {
-        if (m_handle != INVALID_HANDLE_VALUE) {
-            ::FindClose(m_handle);
-        }
-    }
-    HANDLE Get() const { return m_handle; }
-
-  private:
-    HANDLE m_handle;
-};
+using CFindHandle = CUniqueHandle<CFindHandleTraits>;
 
 // Notes the system's reason of a failed call for LastSystemError; returns `ok`.
 bool Noted(bool ok) {
@@ -64,6 +41,22 @@ OVERLAPPED At(std::uint64_t offset) {
     overlapped.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
     overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
     return overlapped;
+}
+
+// Repeats `request(done, want, moved)`, one ReadFile or WriteFile of `want` bytes (at most kMaxRequest) from
+// `done` on that sets `moved`, until `size` bytes are moved, a request fails or one moves nothing.
+template <typename Request>
+std::size_t RequestUntilDone(std::size_t size, Request request) {
+    std::size_t done = 0;
+    while (done < size) {
+        const auto want = static_cast<DWORD>(std::min<std::size_t>(size - done, kMaxRequest));
+        DWORD moved = 0;
+        if (!request(done, want, moved) || moved == 0) {
+            break;
+        }
+        done += moved;
+    }
+    return done;
 }
 
 EFileKind KindOf(DWORD attributes) {
@@ -116,34 +109,31 @@ class CWinFile final : public IFile {
     }
 
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
-        std::size_t done = 0;
-        while (done < buffer.size()) {
-            const auto want = static_cast<DWORD>(std::min<std::size_t>(buffer.size() - done, kMaxRequest));
-            OVERLAPPED overlapped = At(offset + done);
-            DWORD got = 0;
-            if (!::ReadFile(m_handle.Get(), buffer.data() + done, want, &got, &overlapped) || got == 0) {
-                got == 0 && ::GetLastError() == ERROR_HANDLE_EOF ? NoteSystemError("unexpected end of file")
-                                                                 : NoteLastSystemCallError();
-                break;
-            }
-            done += got;
+        const std::size_t done = RequestUntilDone(buffer.size(), [&](std::size_t at, DWORD want, DWORD& got) {
+            OVERLAPPED overlapped = At(offset + at);
+            return ::ReadFile(m_handle.Get(), buffer.data() + at, want, &got, &overlapped) != 0;
+        });
+        if (done != buffer.size()) {
+            ::GetLastError() == ERROR_HANDLE_EOF ? NoteSystemError("unexpected end of file")
+                                                 : NoteLastSystemCallError();
         }
         return done;
     }
 
     std::size_t Write(std::span<const char> data) override {
-        std::size_t done = 0;
-        while (done < data.size()) {
-            const auto want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, kMaxRequest));
-            OVERLAPPED overlapped = At(m_offset + done);
-            DWORD put = 0;
-            if (!Noted(::WriteFile(m_handle.Get(), data.data() + done, want, &put, &overlapped) && put != 0)) {
-                break;
-            }
-            done += put;
-        }
+        const std::size_t done = RequestUntilDone(data.size(), [&](std::size_t at, DWORD want, DWORD& put) {
+            OVERLAPPED overlapped = At(m_offset + at);
+            return ::WriteFile(m_handle.Get(), data.data() + at, want, &put, &overlapped) != 0;
+        });
+        Noted(done == data.size());
         m_offset += done;
         return done;
+    }
+
+    // Windows offers no copy between two open files short of ReFS's block cloning: the bytes go through a
+    // buffer in this process.
+    std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
+        return AppendThroughBuffer(source, offset, size, *this);
     }
 
     bool Flush() override { return Noted(::FlushFileBuffers(m_handle.Get()) != 0); }
@@ -255,7 +245,7 @@ class CWinFileSystem final : public IFileSystem {
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
         WIN32_FIND_DATAA found{};
         const CFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
-        if (search.Get() == INVALID_HANDLE_VALUE) {
+        if (!search) {
             if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
                 return std::vector<CFindData>{};
             }
@@ -303,10 +293,6 @@ class CWinFileSystem final : public IFileSystem {
     }
 
     bool CreateFolder(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
-
-    std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) override {
-        return CopyRangeThroughBuffer(from, offset, size, to);
-    }
 
     // Opening for writing without emptying tells whether a locked file refuses; the read-only attribute is
     // asked for itself, since an administrator's open may pass it.

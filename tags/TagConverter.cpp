@@ -274,7 +274,7 @@ void CTagConverter::WriteOutput() {
         return;
     }
     const auto audioSize = static_cast<std::uint64_t>(m_nAudioSize);
-    if (m_fs.CopyRange(*m_hIn, static_cast<std::uint64_t>(m_nAudioOffset), audioSize, *m_hOut) != audioSize) {
+    if (m_hOut->AppendFrom(*m_hIn, static_cast<std::uint64_t>(m_nAudioOffset), audioSize) != audioSize) {
         FailBecause("ERROR: writing DATA on output file.");
     }
 }
