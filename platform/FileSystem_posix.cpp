@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 #include "Path.h"
+#include "SystemCodePage.h"
 #include "SystemError.h"
 #include "UniqueHandle.h"
 #include "Wildcard.h"
@@ -457,9 +458,11 @@ std::uint32_t CurrentProcessId() {
     return static_cast<std::uint32_t>(::getpid());
 }
 
-std::optional<std::string> PathFromUtf8(const std::string& text) {
-    return text;
+std::string SystemCodePageToUtf8(std::string_view text) {
+    return std::string(text);
 }
+
+void PrintUtf8ToTheConsole() {}
 
 void NoteLastSystemCallError() {
     NoteSystemError(std::strerror(errno));
