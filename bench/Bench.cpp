@@ -55,7 +55,7 @@ bool CopyFlushed(const std::string& from, const std::string& to) {
     CFileHandle in = fs.OpenRead(from);
     CFileHandle out = fs.OpenWrite(to);
     const std::uint64_t size = in && out ? in->Size().value_or(0) : 0;
-    return out && fs.CopyRange(*in, 0, size, *out) == size && out->Flush();
+    return out && out->AppendFrom(*in, 0, size) == size && out->Flush();
 }
 
 // "512K" is 512 KB; "5M" or a plain "5" is 5 MB.

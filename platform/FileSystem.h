@@ -40,12 +40,21 @@ class IFile {
 
     // Full 64-bit size; nullopt when the system cannot tell.
     virtual std::optional<std::uint64_t> Size() = 0;
-    // Fills the whole buffer as one request; returns the bytes read (fewer means failure or end of file).
+    // Fills the whole buffer, in as many requests as the system needs; returns the bytes read (fewer means
+    // failure or end of file).
     virtual std::size_t Read(std::span<char> buffer) = 0;
-    // Fills the whole buffer from the given offset, as one request; the position Read uses is not moved.
+    // Like Read, from the given offset; the position Read uses is not moved.
     virtual std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) = 0;
-    // Writes the whole buffer as one request; returns the bytes written (fewer means failure).
+    // Writes the whole buffer, in as many requests as the system needs; returns the bytes written (fewer means
+    // failure).
     virtual std::size_t Write(std::span<const char> data) = 0;
+    // Appends `size` bytes of `source`, read from `offset`, where Write would write next; returns the bytes
+    // copied (fewer means failure). On Linux the kernel copies between two of its files; otherwise the bytes
+    // go through a buffer (AppendThroughBuffer).
+    virtual std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) = 0;
+    // The descriptor a kernel copy may read from directly; -1 where every read must go through ReadAt (Windows,
+    // a test's file that injects faults).
+    virtual int KernelCopyDescriptor() { return -1; }
     // Puts what was written on the disk, so that the file may safely replace another.
     virtual bool Flush() = 0;
     // Cuts or extends the file to `size` bytes.
@@ -114,9 +123,6 @@ class IFileSystem {
     // Creates one folder level; false when it could not be made (an existing folder included).
     virtual bool CreateFolder(const std::string& path) = 0;
 
-    // Appends `size` bytes of `from`, read from `offset`, to `to`; in the kernel where the system can.
-    // Returns the bytes copied (fewer means failure).
-    virtual std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) = 0;
     // Whether an existing regular file (not a link) could be opened for writing; a read-only file cannot,
     // whoever asks.
     virtual bool CanWrite(const std::string& path) = 0;
@@ -137,8 +143,9 @@ class IFileSystem {
 // old or its whole new content at every moment, even after a power cut. A read-only `to` is refused.
 bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to);
 
-// CopyRange through a buffer, for systems or files that offer nothing better.
-std::uint64_t CopyRangeThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to);
+// IFile::AppendFrom through a buffer in this process, one read and one write after another, for systems or
+// files that offer nothing better.
+std::uint64_t AppendThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to);
 
 // Removes what writers that died left in `folder`: regular files with Kelvara's temporary names, only those
 // for files named `name` when one is given. Only while holding the folder's lock, so no living writer's file

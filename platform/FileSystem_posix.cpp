@@ -1,6 +1,8 @@
 #include "FileSystem.h"
 #include "Path.h"
+#include "SystemCodePage.h"
 #include "SystemError.h"
+#include "UniqueHandle.h"
 #include "Wildcard.h"
 
 #include <dirent.h>
@@ -18,28 +20,13 @@
 
 namespace {
 
-// An owned file descriptor, closed when it goes away.
-class CFd {
-  public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    CFd(CFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    CFd& operator=(CFd&& other) noexcept {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    ~CFd() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int Get() const { return m_fd; }
-    explicit operator bool() const { return m_fd >= 0; }
-
-  private:
-    int m_fd;
+struct CFdTraits {
+    using Value = int;
+    static int Invalid() { return -1; }
+    static void Close(int fd) { ::close(fd); }
 };
+// An owned file descriptor, closed when it goes away.
+using CFd = CUniqueHandle<CFdTraits>;
 
 struct CDirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
@@ -55,37 +42,36 @@ bool Noted(bool ok, const char* otherwise = "unexpected end of file") {
     return ok;
 }
 
-// Reads up to size bytes at offset, retrying the partial reads the kernel may give.
-std::size_t PreadFully(int fd, char* buffer, std::size_t size, off_t offset) {
+// Repeats `call(done)`, which moves bytes from `done` on and returns how many it moved (the kernel may move
+// fewer than asked), until `size` bytes are moved, a call fails or one moves nothing. An interrupted call is
+// made again. errno tells the reason of a failure, 0 when a call met the end of the file.
+template <typename Call>
+std::uint64_t RepeatUntilDone(std::uint64_t size, Call call) {
     errno = 0;
-    std::size_t done = 0;
+    std::uint64_t done = 0;
     while (done < size) {
-        const ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) {
+        const ssize_t moved = call(done);
+        if (moved < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0) {
+        if (moved <= 0) {
             break;
         }
-        done += static_cast<std::size_t>(got);
+        done += static_cast<std::uint64_t>(moved);
     }
     return done;
 }
 
+std::size_t PreadFully(int fd, char* buffer, std::size_t size, off_t offset) {
+    return RepeatUntilDone(size, [&](std::size_t done) {
+        return ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+    });
+}
+
 std::size_t PwriteFully(int fd, const char* data, std::size_t size, off_t offset) {
-    errno = 0;
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return done;
+    return RepeatUntilDone(size, [&](std::size_t done) {
+        return ::pwrite(fd, data + done, size - done, offset + static_cast<off_t>(done));
+    });
 }
 
 // Older kernels and some file systems cannot copy ranges between files.
@@ -153,26 +139,25 @@ class CPosixFile final : public IFile {
         return InfoFrom(st);
     }
 
-    // Appends a range of `source` in the kernel, without passing the bytes through this process.
-    std::uint64_t AppendFrom(CPosixFile& source, std::uint64_t offset, std::uint64_t size) {
-        auto from = static_cast<off_t>(offset);
-        std::uint64_t done = 0;
-        while (done < size) {
-            const ssize_t copied = ::copy_file_range(source.m_fd.Get(), &from, m_fd.Get(), &m_offset, size - done, 0);
-            if (copied < 0 && errno == EINTR) {
-                continue;
-            }
-            if (copied < 0 && done == 0 && IsRangeCopyUnsupported(errno)) {
-                return CopyRangeThroughBuffer(source, offset, size, *this);
-            }
-            if (copied <= 0) {
-                Noted(false);
-                break;
-            }
-            done += static_cast<std::uint64_t>(copied);
+    // In the kernel, without passing the bytes through this process, when the source is a file of this layer
+    // and the file system can copy ranges; through a buffer otherwise.
+    std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
+        const int in = source.KernelCopyDescriptor();
+        if (in < 0) {
+            return AppendThroughBuffer(source, offset, size, *this);
         }
+        auto from = static_cast<off_t>(offset);
+        const std::uint64_t done = RepeatUntilDone(size, [&](std::uint64_t copied) {
+            return ::copy_file_range(in, &from, m_fd.Get(), &m_offset, size - copied, 0);
+        });
+        if (done == 0 && size > 0 && IsRangeCopyUnsupported(errno)) {
+            return AppendThroughBuffer(source, offset, size, *this);
+        }
+        Noted(done == size);
         return done;
     }
+
+    int KernelCopyDescriptor() override { return m_fd.Get(); }
 
   private:
     CFd m_fd;
@@ -365,15 +350,6 @@ class CPosixFileSystem final : public IFileSystem {
 
     bool CreateFolder(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
 
-    std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) override {
-        auto* source = dynamic_cast<CPosixFile*>(&from);
-        auto* target = dynamic_cast<CPosixFile*>(&to);
-        if (source == nullptr || target == nullptr) {
-            return CopyRangeThroughBuffer(from, offset, size, to);
-        }
-        return target->AppendFrom(*source, offset, size);
-    }
-
     bool CanWrite(const std::string& path) override {
         struct stat st {};
         if (!Noted(::lstat(path.c_str(), &st) == 0)) {
@@ -482,9 +458,11 @@ std::uint32_t CurrentProcessId() {
     return static_cast<std::uint32_t>(::getpid());
 }
 
-std::optional<std::string> PathFromUtf8(const std::string& text) {
-    return text;
+std::string SystemCodePageToUtf8(std::string_view text) {
+    return std::string(text);
 }
+
+void PrintUtf8ToTheConsole() {}
 
 void NoteLastSystemCallError() {
     NoteSystemError(std::strerror(errno));

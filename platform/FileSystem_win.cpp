@@ -1,6 +1,8 @@
 #include "FileSystem.h"
 #include "Path.h"
 #include "SystemError.h"
+#include "UniqueHandle.h"
+#include "WinUnicode.h"
 
 #include <windows.h>
 
@@ -9,45 +11,21 @@
 
 namespace {
 
+struct CWinHandleTraits {
+    using Value = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { ::CloseHandle(handle); }
+};
 // An owned Win32 handle, closed when it goes away.
-class CWinHandle {
-  public:
-    explicit CWinHandle(HANDLE handle = INVALID_HANDLE_VALUE) : m_handle(handle) {}
-    CWinHandle(CWinHandle&& other) noexcept : m_handle(std::exchange(other.m_handle, INVALID_HANDLE_VALUE)) {}
-    CWinHandle& operator=(CWinHandle&& other) noexcept {
-        std::swap(m_handle, other.m_handle);
-        return *this;
-    }
-    CWinHandle(const CWinHandle&) = delete;
-    CWinHandle& operator=(const CWinHandle&) = delete;
-    ~CWinHandle() {
-        if (m_handle != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(m_handle);
-        }
-    }
-    HANDLE Get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != INVALID_HANDLE_VALUE; }
+using CWinHandle = CUniqueHandle<CWinHandleTraits>;
 
-  private:
-    HANDLE m_handle;
+struct CFindHandleTraits {
+    using Value = HANDLE;
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { ::FindClose(handle); }
 };
-
 // A search handle, ended when it goes away.
-class CFindHandle {
-  public:
-    explicit CFindHandle(HANDLE handle) : m_handle(handle) {}
-    CFindHandle(const CFindHandle&) = delete;
-    CFindHandle& operator=(const CFindHandle&) = delete;
-    ~CFindHandle() {
-        if (m_handle != INVALID_HANDLE_VALUE) {
-            ::FindClose(m_handle);
-        }
-    }
-    HANDLE Get() const { return m_handle; }
-
-  private:
-    HANDLE m_handle;
-};
+using CFindHandle = CUniqueHandle<CFindHandleTraits>;
 
 // Notes the system's reason of a failed call for LastSystemError; returns `ok`.
 bool Noted(bool ok) {
@@ -64,6 +42,22 @@ OVERLAPPED At(std::uint64_t offset) {
     overlapped.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
     overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
     return overlapped;
+}
+
+// Repeats `request(done, want, moved)`, one ReadFile or WriteFile of `want` bytes (at most kMaxRequest) from
+// `done` on that sets `moved`, until `size` bytes are moved, a request fails or one moves nothing.
+template <typename Request>
+std::size_t RequestUntilDone(std::size_t size, Request request) {
+    std::size_t done = 0;
+    while (done < size) {
+        const auto want = static_cast<DWORD>(std::min<std::size_t>(size - done, kMaxRequest));
+        DWORD moved = 0;
+        if (!request(done, want, moved) || moved == 0) {
+            break;
+        }
+        done += moved;
+    }
+    return done;
 }
 
 EFileKind KindOf(DWORD attributes) {
@@ -96,7 +90,7 @@ class CWinFile final : public IFile {
     ~CWinFile() override {
         if (!m_strRestorePath.empty()) {
             m_handle = CWinHandle();
-            ::SetFileAttributesA(m_strRestorePath.c_str(), m_nRestoreAttributes);
+            ::SetFileAttributesW(WidePath(m_strRestorePath).c_str(), m_nRestoreAttributes);
         }
     }
 
@@ -116,34 +110,31 @@ class CWinFile final : public IFile {
     }
 
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
-        std::size_t done = 0;
-        while (done < buffer.size()) {
-            const auto want = static_cast<DWORD>(std::min<std::size_t>(buffer.size() - done, kMaxRequest));
-            OVERLAPPED overlapped = At(offset + done);
-            DWORD got = 0;
-            if (!::ReadFile(m_handle.Get(), buffer.data() + done, want, &got, &overlapped) || got == 0) {
-                got == 0 && ::GetLastError() == ERROR_HANDLE_EOF ? NoteSystemError("unexpected end of file")
-                                                                 : NoteLastSystemCallError();
-                break;
-            }
-            done += got;
+        const std::size_t done = RequestUntilDone(buffer.size(), [&](std::size_t at, DWORD want, DWORD& got) {
+            OVERLAPPED overlapped = At(offset + at);
+            return ::ReadFile(m_handle.Get(), buffer.data() + at, want, &got, &overlapped) != 0;
+        });
+        if (done != buffer.size()) {
+            ::GetLastError() == ERROR_HANDLE_EOF ? NoteSystemError("unexpected end of file")
+                                                 : NoteLastSystemCallError();
         }
         return done;
     }
 
     std::size_t Write(std::span<const char> data) override {
-        std::size_t done = 0;
-        while (done < data.size()) {
-            const auto want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, kMaxRequest));
-            OVERLAPPED overlapped = At(m_offset + done);
-            DWORD put = 0;
-            if (!Noted(::WriteFile(m_handle.Get(), data.data() + done, want, &put, &overlapped) && put != 0)) {
-                break;
-            }
-            done += put;
-        }
+        const std::size_t done = RequestUntilDone(data.size(), [&](std::size_t at, DWORD want, DWORD& put) {
+            OVERLAPPED overlapped = At(m_offset + at);
+            return ::WriteFile(m_handle.Get(), data.data() + at, want, &put, &overlapped) != 0;
+        });
+        Noted(done == data.size());
         m_offset += done;
         return done;
+    }
+
+    // Windows offers no copy between two open files short of ReFS's block cloning: the bytes go through a
+    // buffer in this process.
+    std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
+        return AppendThroughBuffer(source, offset, size, *this);
     }
 
     bool Flush() override { return Noted(::FlushFileBuffers(m_handle.Get()) != 0); }
@@ -165,7 +156,7 @@ class CWinFile final : public IFile {
 };
 
 CFileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags = 0) {
-    CWinHandle handle(::CreateFileA(path.c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr, disposition,
+    CWinHandle handle(::CreateFileW(WidePath(path).c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr, disposition,
                                     FILE_ATTRIBUTE_NORMAL | flags, nullptr));
     if (!Noted(static_cast<bool>(handle))) {
         return nullptr;
@@ -188,22 +179,24 @@ CFileHandle OpenEntry(const std::string& path, DWORD access, DWORD share) {
 }
 
 // Named for the folder's full path, without regard to case; one per folder on the machine.
-std::string MutexNameFor(const std::string& folder) {
-    std::string full(MAX_PATH * 4, '\0');
-    const DWORD length = ::GetFullPathNameA(folder.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    full.resize(length > 0 && length < full.size() ? length : 0);
-    if (full.empty()) {
-        full = folder;
+std::wstring MutexNameFor(const std::string& folder) {
+    std::wstring full = WideFromUtf8(folder);
+    const DWORD length = ::GetFullPathNameW(full.c_str(), 0, nullptr, nullptr);
+    std::wstring absolute(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(full.c_str(), length, absolute.data(), nullptr);
+    if (written > 0 && written < length) {
+        full = absolute.substr(0, written);
     }
-    while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) {
+    while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) {
         full.pop_back();
     }
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-    for (const char c : full) {
-        const char folded = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : (c == '/' ? '\\' : c);
-        hash = (hash ^ static_cast<unsigned char>(folded)) * 1099511628211ull;
+    std::replace(full.begin(), full.end(), L'/', L'\\');
+    ::CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
+    for (const wchar_t unit : full) {
+        hash = (hash ^ static_cast<std::uint64_t>(unit)) * 1099511628211ull;
     }
-    return "Local\\Kelvara-out-folder-" + std::to_string(hash);
+    return L"Local\\Kelvara-out-folder-" + std::to_wstring(hash);
 }
 
 class CWinFolderLock final : public IFolderLock {
@@ -217,9 +210,9 @@ class CWinFolderLock final : public IFolderLock {
     HANDLE m_mutex;
 };
 
-CFindData MakeFindData(const WIN32_FIND_DATAA& found) {
+CFindData MakeFindData(const WIN32_FIND_DATAW& found) {
     CFindData data;
-    data.strName = found.cFileName;
+    data.strName = Utf8FromWide(found.cFileName);
     data.eKind = KindOf(found.dwFileAttributes);
     data.nSize = data.IsFolder() ? 0 : (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     return data;
@@ -243,7 +236,7 @@ class CWinFileSystem final : public IFileSystem {
 
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
         const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-        const CWinHandle handle(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+        const CWinHandle handle(::CreateFileW(WidePath(path).c_str(), FILE_READ_ATTRIBUTES,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, flags, nullptr));
         if (!handle) {
@@ -253,45 +246,47 @@ class CWinFileSystem final : public IFileSystem {
     }
 
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
-        WIN32_FIND_DATAA found{};
-        const CFindHandle search(::FindFirstFileA(pattern.c_str(), &found));
-        if (search.Get() == INVALID_HANDLE_VALUE) {
+        WIN32_FIND_DATAW found{};
+        const CFindHandle search(::FindFirstFileW(WidePath(pattern).c_str(), &found));
+        if (!search) {
             if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
                 return std::vector<CFindData>{};
             }
             return std::nullopt;
         }
         std::vector<CFindData> matches{MakeFindData(found)};
-        while (::FindNextFileA(search.Get(), &found)) {
+        while (::FindNextFileW(search.Get(), &found)) {
             matches.push_back(MakeFindData(found));
         }
         return matches;
     }
 
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
-        if (!Noted(::CopyFileA(from.c_str(), newPath.c_str(), TRUE) != 0)) {
+        const std::wstring wideNew = WidePath(newPath);
+        if (!Noted(::CopyFileW(WidePath(from).c_str(), wideNew.c_str(), TRUE) != 0)) {
             return nullptr;
         }
-        const DWORD attributes = ::GetFileAttributesA(newPath.c_str());
+        const DWORD attributes = ::GetFileAttributesW(wideNew.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            ::SetFileAttributesA(newPath.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+            ::SetFileAttributesW(wideNew.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
         }
         CWinHandle handle(
-            ::CreateFileA(newPath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            ::CreateFileW(wideNew.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!Noted(static_cast<bool>(handle))) {
-            ::SetFileAttributesA(newPath.c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileA(newPath.c_str());
+            ::SetFileAttributesW(wideNew.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(wideNew.c_str());
             return nullptr;
         }
         return std::make_unique<CWinFile>(std::move(handle), newPath, attributes);
     }
 
     bool Rename(const std::string& from, const std::string& to) override {
-        return Noted(::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
+        return Noted(::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
     }
 
     EDeleteResult Delete(const std::string& path) override {
-        if (::DeleteFileA(path.c_str())) {
+        if (::DeleteFileW(WidePath(path).c_str())) {
             return EDeleteResult::Deleted;
         }
         const DWORD error = ::GetLastError();
@@ -302,16 +297,14 @@ class CWinFileSystem final : public IFileSystem {
         return EDeleteResult::Failed;
     }
 
-    bool CreateFolder(const std::string& path) override { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
-
-    std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) override {
-        return CopyRangeThroughBuffer(from, offset, size, to);
+    bool CreateFolder(const std::string& path) override {
+        return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0;
     }
 
     // Opening for writing without emptying tells whether a locked file refuses; the read-only attribute is
     // asked for itself, since an administrator's open may pass it.
     bool CanWrite(const std::string& path) override {
-        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
         if (!Noted(attributes != INVALID_FILE_ATTRIBUTES)) {
             return false;
         }
@@ -323,9 +316,9 @@ class CWinFileSystem final : public IFileSystem {
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {
-        const DWORD attributes = ::GetFileAttributesA(target.c_str());
+        const DWORD attributes = ::GetFileAttributesW(WidePath(target).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES) {
-            ::SetFileAttributesA(replacement.c_str(), attributes);
+            ::SetFileAttributesW(WidePath(replacement).c_str(), attributes);
         }
         return Rename(replacement, target);
     }
@@ -340,7 +333,7 @@ class CWinFileSystem final : public IFileSystem {
     // A named mutex: it lives while a process holds it open, so it leaves no file behind and dies with its
     // holder. Its mere existence means another command is working in the folder.
     CFolderLock LockFolder(const std::string& folder) override {
-        HANDLE mutex = ::CreateMutexA(nullptr, FALSE, MutexNameFor(folder).c_str());
+        HANDLE mutex = ::CreateMutexW(nullptr, FALSE, MutexNameFor(folder).c_str());
         if (mutex == nullptr) {
             return {};
         }
@@ -354,40 +347,17 @@ class CWinFileSystem final : public IFileSystem {
 
 }  // namespace
 
-std::optional<std::string> PathFromUtf8(const std::string& text) {
-    if (text.empty()) {
-        return text;
-    }
-    const int size = static_cast<int>(text.size());
-    const int wideLength = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (wideLength <= 0) {
-        return std::nullopt;
-    }
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), wideLength);
-    // No "best fit": a letter the code page lacks must not quietly become another file's name.
-    BOOL usedDefault = FALSE;
-    const int length =
-        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, nullptr, 0, nullptr, &usedDefault);
-    std::string path(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, path.data(), length, nullptr,
-                          &usedDefault);
-    if (length <= 0 || usedDefault) {
-        return std::nullopt;
-    }
-    return path;
-}
-
+// The system's message, in the language of its user, as UTF-8 like every other text.
 void NoteLastSystemCallError() {
     const DWORD error = ::GetLastError();
-    std::string text(512, '\0');
-    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+    std::wstring text(512, L'\0');
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
                                           text.data(), static_cast<DWORD>(text.size()), nullptr);
     text.resize(length);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();
     }
-    NoteSystemError(text.empty() ? "system error " + std::to_string(error) : text);
+    NoteSystemError(text.empty() ? "system error " + std::to_string(error) : Utf8FromWide(text));
 }
 
 std::uint32_t CurrentProcessId() {

@@ -1,16 +1,17 @@
 #pragma once
 
-// Path rules of the platform the tool runs on. Paths are byte strings used exactly as read.
+// Path rules of the platform the tool runs on. Paths are UTF-8 on every system, used exactly as read; the
+// Windows file layer hands them to the system's wide functions.
 
 #include <optional>
 #include <string>
 
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
-inline constexpr bool kFileNamesAreUtf8 = false;  // ANSI code page bytes
+inline constexpr bool kFileNamesAreBytes = false;  // UTF-16 names, always valid, given here as UTF-8
 #else
 inline constexpr char kPathSeparator = '/';
-inline constexpr bool kFileNamesAreUtf8 = true;
+inline constexpr bool kFileNamesAreBytes = true;  // any bytes but '/' and NUL: UTF-8 by custom, not always
 #endif
 
 // New content is written beside the file it will replace, under a name no "*.mp3" search matches.
@@ -29,10 +30,6 @@ std::string FolderPrefix(const std::string& path);
 std::string TemporaryPathFor(const std::string& path);
 // The names TemporaryPathFor gives, in any process, for files named `name`.
 std::string TemporaryNamePatternFor(const std::string& name);
-
-// A UTF-8 text as a path of this system: unchanged where names are UTF-8; in the ANSI code page on Windows,
-// nullopt when the code page cannot hold one of its characters.
-std::optional<std::string> PathFromUtf8(const std::string& text);
 
 // A relative path is taken relative to the folder of `base`; an absolute one stays as it is.
 std::string ResolveAgainst(const std::string& baseFile, const std::string& path);

@@ -26,13 +26,10 @@ std::string WhyLeftUnconverted(const std::string& fullPath, EFileKind kind) {
     return "ERROR: " + fullPath + " is not a regular file; left unchanged";
 }
 
-// On Linux a name is UTF-8, while titles are Windows-1251 like every legacy tag; a name that is no
-// valid UTF-8 is taken as it stands.
+// A name is UTF-8, while titles are Windows-1251 like every legacy tag; a Linux name that is no valid UTF-8
+// is taken as it stands.
 std::string NameAsTitle(const std::string& fileName) {
-    if constexpr (kFileNamesAreUtf8) {
-        return tags::Utf8ToCp1251(fileName).value_or(fileName);
-    }
-    return fileName;
+    return tags::Utf8ToCp1251(fileName).value_or(fileName);
 }
 
 }  // namespace
@@ -292,7 +289,7 @@ void CTagConverter::WriteOutput() {
         return;
     }
     const auto audioSize = static_cast<std::uint64_t>(m_nAudioSize);
-    if (m_fs.CopyRange(*m_hIn, static_cast<std::uint64_t>(m_nAudioOffset), audioSize, *m_hOut) != audioSize) {
+    if (m_hOut->AppendFrom(*m_hIn, static_cast<std::uint64_t>(m_nAudioOffset), audioSize) != audioSize) {
         FailBecause("ERROR: writing DATA on output file.");
     }
 }

@@ -5,8 +5,9 @@
 #include "EntryNumber.h"
 #include "Path.h"
 #include "SystemError.h"
-#include "Utf16Playlist.h"
+#include "TextAsUtf8.h"
 #include "WholeFile.h"
+#include "Wildcard.h"
 
 #include <algorithm>
 #include <variant>
@@ -71,7 +72,7 @@ bool CTrackList::ReadConfigAndPlaylist(std::vector<char>& playlist, std::string&
         case EReadResult::Ok:
             break;
     }
-    CConfig config = ParseConfig(ini);
+    CConfig config = ParseConfig(TextAsUtf8(ini, false).data);
     m_strOutDir = config.strOutDir;
     playlistPath = std::move(config.strPlaylist);
     switch (ReadWholeFile(m_fs, playlistPath, playlist)) {
@@ -88,9 +89,9 @@ bool CTrackList::ReadConfigAndPlaylist(std::vector<char>& playlist, std::string&
 }
 
 std::int32_t CTrackList::StorePlaylist(const std::vector<char>& raw, const std::string& playlistPath) {
-    const std::optional<CDecodedPlaylist> decoded = DecodeUtf16Playlist(raw);
-    const std::vector<char>& data = decoded ? decoded->data : raw;
-    m_unnameable = decoded ? decoded->unnameable : std::vector<std::int32_t>{};
+    const CDecodedPlaylist decoded = TextAsUtf8(raw, MatchesWildcard("*.m3u8", playlistPath));
+    const std::vector<char>& data = decoded.data;
+    m_unnameable = decoded.unnameable;
     if (m_nCount != 0) {
         for (auto& entry : m_aszFiles) {
             entry.fill('\0');

@@ -1,7 +1,5 @@
 #include "Utf16Playlist.h"
 
-#include "Path.h"
-
 #include <string>
 
 namespace {
@@ -74,13 +72,11 @@ std::optional<CDecodedPlaylist> DecodeUtf16Playlist(std::span<const char> data) 
         const std::u16string_view line(units.data() + begin, end - begin);
         std::string utf8;
         const bool whole = LineToUtf8(line, utf8);
-        const std::optional<std::string> path = PathFromUtf8(utf8);
-        const std::string& text = path ? *path : utf8;
-        decoded.data.insert(decoded.data.end(), text.begin(), text.end());
+        decoded.data.insert(decoded.data.end(), utf8.begin(), utf8.end());
         decoded.data.push_back('\n');
         if (IsEntry(line)) {
             ++entries;
-            if (!whole || !path) {
+            if (!whole) {
                 decoded.unnameable.push_back(entries);
             }
         }

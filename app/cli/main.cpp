@@ -1,10 +1,12 @@
 // kelvara-cli: the main dialog's commands for scripts and for machines without a display.
 
 #include "ConsoleHost.h"
+#include "SystemCodePage.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
+    PrintUtf8ToTheConsole();  // every text is UTF-8, on every system
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.size() == 1 && (words[0] == "--help" || words[0] == "-h")) {
         std::cout << kCliUsage << '\n';

@@ -1,7 +1,7 @@
 #pragma once
 
 // <windows.h> for the Windows front end. It defines SetDlgItemText and GetDlgItemText as macros, which
-// would rename IMainView's members in this folder only; the view calls the ANSI functions by name.
+// would rename IMainView's members in this folder only; the view calls the wide functions by name.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif

@@ -1,6 +1,7 @@
 #include "WinMainDialog.h"
 
 #include "ControlIds.h"
+#include "WinUnicode.h"
 #include "resource.h"
 
 #include <utility>
@@ -18,7 +19,7 @@ constexpr UINT kWmWorkerNews = WM_APP + 1;
 
 // Shared icons from the module's resources: the system frees them with the module.
 HICON LoadMainIcon(HINSTANCE instance, int metricX, int metricY) {
-    return static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MAIN), IMAGE_ICON,
                                            ::GetSystemMetrics(metricX), ::GetSystemMetrics(metricY), LR_SHARED));
 }
 
@@ -26,7 +27,7 @@ HICON LoadMainIcon(HINSTANCE instance, int metricX, int metricY) {
 void CentreOnWorkArea(HWND hWnd) {
     RECT window{};
     RECT workArea{};
-    if (!::GetWindowRect(hWnd, &window) || !::SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0)) {
+    if (!::GetWindowRect(hWnd, &window) || !::SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0)) {
         return;
     }
     const LONG x = workArea.left + (workArea.right - workArea.left - (window.right - window.left)) / 2;
@@ -49,7 +50,7 @@ CWinMainDialog::~CWinMainDialog() = default;
 
 bool CWinMainDialog::DoModal(HINSTANCE instance) {
     const INT_PTR result =
-        ::DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, &DialogProc, reinterpret_cast<LPARAM>(this));
+        ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &DialogProc, reinterpret_cast<LPARAM>(this));
     m_hWnd = nullptr;
     return result != -1 && result != 0;
 }
@@ -57,11 +58,11 @@ bool CWinMainDialog::DoModal(HINSTANCE instance) {
 INT_PTR CALLBACK CWinMainDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* self = reinterpret_cast<CWinMainDialog*>(lParam);
-        ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
+        ::SetWindowLongPtrW(hWnd, DWLP_USER, lParam);
         self->m_hWnd = hWnd;
         return self->OnInitDialog();
     }
-    auto* self = reinterpret_cast<CWinMainDialog*>(::GetWindowLongPtrA(hWnd, DWLP_USER));
+    auto* self = reinterpret_cast<CWinMainDialog*>(::GetWindowLongPtrW(hWnd, DWLP_USER));
     if (self == nullptr) {
         return FALSE;  // messages before WM_INITDIALOG
     }
@@ -78,10 +79,10 @@ INT_PTR CALLBACK CWinMainDialog::DialogProc(HWND hWnd, UINT message, WPARAM wPar
 }
 
 BOOL CWinMainDialog::OnInitDialog() {
-    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG,
+    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(m_hWnd, GWLP_HINSTANCE));
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG,
                    reinterpret_cast<LPARAM>(LoadMainIcon(instance, SM_CXICON, SM_CYICON)));
-    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL,
+    ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL,
                    reinterpret_cast<LPARAM>(LoadMainIcon(instance, SM_CXSMICON, SM_CYSMICON)));
     CentreOnWorkArea(m_hWnd);
     // TRUE: the dialog manager puts the focus on the first tab stop, EXIT.
@@ -137,9 +138,10 @@ void CWinMainDialog::EndUnlessBusy() {
     }
 }
 
+// Texts are UTF-8 inside and UTF-16 in the window, so any letter shows on any code page.
 // Setting a text sends EN_CHANGE, as typing does; the handlers only read the field back, so it cannot loop.
 void CWinMainDialog::SetDlgItemText(int id, const std::string& text) {
-    ::SetDlgItemTextA(m_hWnd, id, text.c_str());
+    ::SetDlgItemTextW(m_hWnd, id, WideFromUtf8(text).c_str());
 }
 
 std::string CWinMainDialog::GetDlgItemText(int id) {
@@ -147,10 +149,10 @@ std::string CWinMainDialog::GetDlgItemText(int id) {
     if (control == nullptr) {
         return {};
     }
-    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(control)) + 1, '\0');
-    const UINT length = ::GetDlgItemTextA(m_hWnd, id, text.data(), static_cast<int>(text.size()));
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    const UINT length = ::GetDlgItemTextW(m_hWnd, id, text.data(), static_cast<int>(text.size()));
     text.resize(length);
-    return text;
+    return Utf8FromWide(text);
 }
 
 // Windows takes the focus from a control that is disabled; it comes back when the command ends, so the
@@ -166,7 +168,7 @@ void CWinMainDialog::EnableControl(int id, bool enable) {
     ::EnableWindow(control, enable ? TRUE : FALSE);
     if (enable && control == m_hFocusBeforeBusy) {
         m_hFocusBeforeBusy = nullptr;
-        ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
     }
 }
 
@@ -179,7 +181,7 @@ void CWinMainDialog::Post(CWorker::CCall call) {
         const std::lock_guard lock(m_postedMutex);
         m_posted.push_back(std::move(call));
     }
-    ::PostMessageA(m_hWnd, kWmWorkerNews, 0, 0);
+    ::PostMessageW(m_hWnd, kWmWorkerNews, 0, 0);
 }
 
 void CWinMainDialog::OnPostedCalls() {

@@ -6,12 +6,12 @@
 set -euo pipefail
 
 if [ "${1:-}" = --wine ]; then
-    # With a Russian locale Wine's ANSI code page is 1251: the program sees the Cyrillic names as
-    # Windows-1251 bytes, so the playlist holds them so and the log gives them back so.
+    # With an English locale Wine's ANSI code page is 1252, which holds no Cyrillic: the names, the UTF-8
+    # playlist, the log and the window's texts must all get by without it.
     shift
-    launcher=(env LC_ALL=ru_RU.UTF-8 wine) separator='\' codePage=CP1251
+    launcher=(env LC_ALL=en_US.UTF-8 wine) separator='\'
 else
-    launcher=() separator=/ codePage=UTF-8
+    launcher=() separator=/
 fi
 # The program starts in its own working folder: every path is made absolute first.
 kelvara=$(realpath "$1") tagDump=$(realpath "$2") data=$(realpath "$3") screenshot=$(realpath "$4")
@@ -39,8 +39,8 @@ fail() {
     echo "(working folder kept: $work)" >&2
     exit 1
 }
-# The log as UTF-8 lines, whatever the program's code page and line ends.
-logText() { iconv -f "$codePage" -t UTF-8 "$work/Kelvara.log" | tr -d '\r'; }
+# The log's lines, whatever the line ends.
+logText() { tr -d '\r' <"$work/Kelvara.log"; }
 # waitFor SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds or the time is up.
 waitFor() {
     local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
@@ -55,7 +55,7 @@ waitFor() {
 mkdir "$work/music"
 songs=(v23-cp1251.mp3 v1-only-cp1251.mp3 Пчела.mp3 no-tag.mp3)
 for song in "${songs[@]}"; do cp "$data/$song" "$work/music/"; done
-printf '#EXTM3U\n%s\n' "${songs[@]}" | iconv -f UTF-8 -t "$codePage" >"$work/music/car.m3u"
+printf '#EXTM3U\n%s\n' "${songs[@]}" >"$work/music/car.m3u"
 printf 'out\nmusic%scar.m3u\n' "$separator" >"$work/Kelvara.ini"
 
 exec 3>"$work/display"
@@ -139,6 +139,10 @@ while IFS='|' read -u 4 -r number button lines logLine; do
     clickNumber
     xdotool type --delay 20 "$number"
     runCommand "$button" "$lines" "$logLine"
+    if [ "$number" = 3 ]; then  # a Cyrillic status, shown as it reads
+        [ "$(statusText)" = "$logLine" ] || fail "status after copying entry 3: '$(statusText)'"
+        import -window "$win" "$screenshot"
+    fi
 done 4<<'EOF_STEPS'
 3|clickCopy|2|FILE (3) COPIED:Пчела.mp3
 4|clickCopy|3|FILE (4) COPIED:no-tag.mp3
@@ -146,7 +150,6 @@ done 4<<'EOF_STEPS'
 4|clickDelete|5|FILE (4) DELETED:no-tag.mp3
 EOF_STEPS
 runCommand clickEditId3 9
-import -window "$win" "$screenshot"
 clickExit
 expectExit EXIT
 

@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 #include "Path.h"
+#include "SystemError.h"
 #include "TempFolder.h"
 
 #include <algorithm>
@@ -45,7 +46,19 @@ TEST_F(FileSystemTest, FilesOpenOnlyAsFilesAndMoveWholeBuffers) {
         EXPECT_TRUE(m_fs.OpenRead("a.bin")) << "others may read too";
         EXPECT_EQ(in->ReadAt(6, std::span<char>(buffer.data(), 5)), 5u);
         EXPECT_EQ(buffer.substr(0, 5), "world");
+
+        CFileHandle out = m_fs.OpenNew("b.bin");
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->Write(std::string_view("<")), 1u);
+        EXPECT_EQ(out->AppendFrom(*in, 6, 5), 5u);
+        EXPECT_EQ(out->AppendFrom(*in, 9, 5), 2u) << "a range past the end copies what there is";
+        EXPECT_EQ(LastSystemError(), "unexpected end of file");
+        EXPECT_EQ(out->Write(std::string_view(">")), 1u);
     }
+    EXPECT_EQ(ReadFileBytes("b.bin"),
+              "<world"
+              "ld>")
+        << "each append lands after what was written";
     CFileHandle again = m_fs.OpenWrite("a.bin");
     ASSERT_TRUE(again);
     EXPECT_EQ(again->Size(), 0u) << "opening for writing empties the file";
@@ -76,7 +89,8 @@ TEST_F(FileSystemTest, PlainPathFindsThatFileByItsStoredName) {
     EXPECT_EQ(Found(JoinPath(folder, "Other.mp3")), std::vector<std::string>{});
     EXPECT_EQ(Found("music"), std::vector<std::string>{"music:0/"});
     EXPECT_EQ(Found(""), std::vector<std::string>{"none"});
-    EXPECT_EQ(JoinPath("out", "a.mp3"), kFileNamesAreUtf8 ? "out/a.mp3" : "out\\a.mp3") << "the system's own separator";
+    EXPECT_EQ(JoinPath("out", "a.mp3"), kPathSeparator == '/' ? "out/a.mp3" : "out\\a.mp3")
+        << "the system's own separator";
 }
 
 TEST_F(FileSystemTest, CopyReplacesWholeOrLeavesEverythingAsItWas) {

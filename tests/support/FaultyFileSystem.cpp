@@ -61,7 +61,11 @@ class CFaultyFile final : public IFile {
     }
     std::optional<CFileInfo> Info() override { return m_real->Info(); }
 
-    bool FailsRangeCopy() const { return m_faults.bRangeCopy; }
+    // Through a buffer, so that the source's reads and this file's writes meet their own faults.
+    std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
+        return m_faults.bRangeCopy ? Injected(AppendThroughBuffer(source, offset, size / 2, *this))
+                                   : AppendThroughBuffer(source, offset, size, *this);
+    }
 
     std::size_t Write(std::span<const char> data) override {
         m_changes->push_back("Write " + m_path);
@@ -168,13 +172,6 @@ EDeleteResult CFaultyFileSystem::Delete(const std::string& path) {
 
 bool CFaultyFileSystem::CreateFolder(const std::string& path) {
     return !Hits(EFault::CreateFolder, path) && m_real.CreateFolder(path);
-}
-
-std::uint64_t CFaultyFileSystem::CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) {
-    const auto* target = dynamic_cast<CFaultyFile*>(&to);
-    const bool stopsHalfWay = target != nullptr && target->FailsRangeCopy();
-    return stopsHalfWay ? Injected(CopyRangeThroughBuffer(from, offset, size / 2, to))
-                        : CopyRangeThroughBuffer(from, offset, size, to);
 }
 
 bool CFaultyFileSystem::CanWrite(const std::string& path) {

@@ -18,7 +18,7 @@ enum class EFault {
     Copy,  // the copy to a new file
     Delete,
     CreateFolder,
-    RangeCopy,  // stops half-way
+    RangeCopy,  // an AppendFrom into the file stops half-way
     Flush,
     CanWrite,
     Replace,  // Replace, Exchange and Rename of this target
@@ -49,7 +49,6 @@ class CFaultyFileSystem final : public IFileSystem {
     bool Rename(const std::string& from, const std::string& to) override;
     EDeleteResult Delete(const std::string& path) override;
     bool CreateFolder(const std::string& path) override;
-    std::uint64_t CopyRange(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to) override;
     bool CanWrite(const std::string& path) override;
     bool Replace(const std::string& replacement, const std::string& target) override;
     bool Exchange(const std::string& replacement, const std::string& target) override;

@@ -1,5 +1,7 @@
 #include "TempFolder.h"
 
+#include "Path.h"
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -24,18 +26,33 @@ void CTempFolderTest::TearDown() {
     std::filesystem::remove_all(m_folder, ignored);
 }
 
+std::filesystem::path FsPath(const std::string& path) {
+    if constexpr (kFileNamesAreBytes) {
+        return path;
+    }
+    return std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size());
+}
+
+std::string Utf8Path(const std::filesystem::path& path) {
+    if constexpr (kFileNamesAreBytes) {
+        return path.string();
+    }
+    const std::u8string utf8 = path.u8string();
+    return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.size());
+}
+
 std::string CTempFolderTest::PathOf(const std::string& name) const {
-    return (m_folder / name).string();
+    return Utf8Path(m_folder / FsPath(name));
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(FsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good()) << path;
 }
 
 std::string ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(FsPath(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

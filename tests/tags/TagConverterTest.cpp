@@ -74,7 +74,7 @@ TEST_F(TagConverterTest, TaglessFileIsTitledByItsNameEvenOneThatIsNoValidText) {
     WriteFileBytes("track.mp3", kAudio);
     Convert("track.mp3");
     EXPECT_EQ(ReadFileBytes("track.mp3"), Converted("track.mp3", ""));
-    if constexpr (kFileNamesAreUtf8) {
+    if constexpr (kFileNamesAreBytes) {
         const std::string brokenName = "\xCF\xF7.mp3";  // no valid UTF-8: kept byte for byte
         WriteFileBytes(brokenName, kAudio);
         Convert(brokenName);
