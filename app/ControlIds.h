@@ -1,14 +1,15 @@
+// The main dialog's template and control IDs, read by every front end and by the resource compiler
+// (Kelvara.rc), so they are plain macros: windres understands no C++ constants.
 #pragma once
 
-// The main dialog's template and control IDs, shared by every front end.
-inline constexpr int IDD_MAIN = 102;
-inline constexpr int IDI_MAIN = 128;
+#define IDD_MAIN 102
+#define IDI_MAIN 128
 
-inline constexpr int IDC_EXIT = 1;  // the dialog's OK button
-inline constexpr int IDC_NUMBER = 1000;
-inline constexpr int IDC_COPY = 1001;
-inline constexpr int IDC_DELETE = 1002;
-inline constexpr int IDC_EDIT_ID3 = 1003;
-inline constexpr int IDC_STATUS = 1004;
-inline constexpr int IDC_RESET_FILES = 1005;
-inline constexpr int IDC_OUT_SIZE = 1006;
+#define IDC_EXIT 1  // IDOK: the button that Enter presses
+#define IDC_NUMBER 1000
+#define IDC_COPY 1001
+#define IDC_DELETE 1002
+#define IDC_EDIT_ID3 1003
+#define IDC_STATUS 1004
+#define IDC_RESET_FILES 1005
+#define IDC_OUT_SIZE 1006

@@ -1,6 +1,7 @@
 // kelvara-cli: the main dialog's commands for scripts and for machines without a display.
 
 #include "ConsoleHost.h"
+#include "KelvaraVersion.h"
 #include "SystemCodePage.h"
 
 #include <iostream>
@@ -10,6 +11,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.size() == 1 && (words[0] == "--help" || words[0] == "-h")) {
         std::cout << kCliUsage << '\n';
+        return 0;
+    }
+    if (words.size() == 1 && words[0] == "--version") {
+        std::cout << "kelvara-cli " << KELVARA_VERSION << '\n';
         return 0;
     }
     std::optional<std::vector<CCliCommand>> commands;

@@ -2,15 +2,11 @@
 
 #include "ControlIds.h"
 #include "WinUnicode.h"
-#include "resource.h"
 
 #include <utility>
 
-// windres reads resource.h, the C++ code ControlIds.h: both must name the same controls.
-static_assert(IDD_MAIN == 102 && IDI_MAIN == 128);
+// The dialog's own IDOK (Enter) must be the EXIT button.
 static_assert(IDC_EXIT == IDOK);
-static_assert(IDC_NUMBER == 1000 && IDC_COPY == 1001 && IDC_DELETE == 1002 && IDC_EDIT_ID3 == 1003);
-static_assert(IDC_STATUS == 1004 && IDC_RESET_FILES == 1005 && IDC_OUT_SIZE == 1006);
 
 namespace {
 
