@@ -42,7 +42,7 @@ void CTagConverter::WriteLog(std::string text) {
     AppendLogLine(text);
 }
 
-// The specified text, then the file where the text names none, then the system's reason.
+// The message, then the file where the message names none, then the system's reason.
 void CTagConverter::FailBecause(const std::string& text) {
     const bool namesFile = text.ends_with(m_strPath);
     Fail(text + (namesFile ? "" : " " + m_strPath) + ": " + LastSystemError());
