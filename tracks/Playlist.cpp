@@ -26,6 +26,28 @@ std::int32_t CountEntries(std::span<const char> data) {
     return count;
 }
 
+std::vector<std::int32_t> EntriesWithZeroBytes(std::span<const char> data) {
+    std::vector<std::int32_t> numbers;
+    std::int32_t number = 0;
+    bool atLineStart = true;
+    bool take = false;
+    for (const char c : WithoutByteOrderMark(data)) {
+        if (IsLineBreak(c)) {
+            atLineStart = true;
+            continue;
+        }
+        if (atLineStart) {
+            take = c != '#';
+            number += take ? 1 : 0;
+        }
+        atLineStart = false;
+        if (take && c == '\0' && (numbers.empty() || numbers.back() != number)) {
+            numbers.push_back(number);
+        }
+    }
+    return numbers;
+}
+
 std::vector<std::int32_t> StoreEntries(std::span<const char> data, std::int32_t count, CEntryTable& table) {
     std::vector<std::int32_t> cutEntries;
     std::int32_t k = 0;

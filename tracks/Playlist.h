@@ -15,6 +15,9 @@ using CEntryTable = std::array<std::array<char, kEntrySize>, kMaxEntries>;
 // Counts the entries of the whole playlist, however many there are.
 std::int32_t CountEntries(std::span<const char> data);
 
+// The numbers of the entries holding a zero byte: no path can, and the entry would be read only up to it.
+std::vector<std::int32_t> EntriesWithZeroBytes(std::span<const char> data);
+
 // Stores the first `count` entries into table slots 0, 1, ... (count at most kMaxEntries). A path
 // too long for its slot is cut; the 1-based numbers of such entries are returned.
 std::vector<std::int32_t> StoreEntries(std::span<const char> data, std::int32_t count, CEntryTable& table);

@@ -101,6 +101,8 @@ std::int32_t CTrackList::StorePlaylist(const std::vector<char>& raw, const std::
     m_nCount = std::min(total, kMaxEntries);
     m_strPlaylist = playlistPath;
     m_cutEntries = StoreEntries(data, m_nCount, m_aszFiles);
+    const std::vector<std::int32_t> zeroBytes = EntriesWithZeroBytes(data);
+    m_unnameable.insert(m_unnameable.end(), zeroBytes.begin(), zeroBytes.end());
     LogCutEntries();
     return total;
 }
