@@ -162,7 +162,7 @@ TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
     }
     // Nor can a path hold a zero byte: read up to it, the entry would name another file.
     WriteFileBytes("a.mp3", "a");
-    WriteFileBytes("list.m3u", std::string("#EXTM3U\na.mp3\0.old\n", 21));
+    WriteFileBytes("list.m3u", std::string("#EXTM3U\na.mp3\0.old\n", 19));
     auto list = MakeList();
     list->CopyByNumber("1");
     EXPECT_EQ(list->Status(), "ERROR: playlist entry 1 holds a character this system cannot use in a file name");
