@@ -236,7 +236,7 @@ void CTagConverter::WriteReplacement(const std::string& fullPath) {
         return;
     }
     if (m_bKeepSpare && m_fs.Exchange(temporary.Path(), fullPath)) {
-        m_newSpares.push_back({temporary.Path(), m_inId});
+        m_newSpares.push_back({temporary.Path(), m_inId, static_cast<std::uint64_t>(m_nFileSize)});
     } else if (!m_fs.Replace(temporary.Path(), fullPath)) {
         FailBecause("ERROR: Could not replace file " + fullPath);
         return;
@@ -259,7 +259,11 @@ CFileHandle CTagConverter::OpenSpareFor(const std::string& fullPath, std::string
         return nullptr;
     }
     if (m_flushedSpares.empty()) {
-        if (m_newSpares.empty() || m_newSpares.size() < m_nKeep) {
+        std::uint64_t keptBytes = 0;
+        for (const CSpare& spare : m_newSpares) {
+            keptBytes += spare.nSize;
+        }
+        if (m_newSpares.empty() || (m_newSpares.size() < m_nKeep && keptBytes < kKeptBytes)) {
             return nullptr;
         }
         if (!m_fs.FlushFolder(folder)) {

@@ -34,8 +34,10 @@ class CTagConverter {
     // While one lives, each song's old content is kept in a temporary file and a later song of the same
     // folder is written over it, instead of freeing the old blocks and taking new ones for every song: far
     // less work for the disk. Up to `keep` such files are kept, so that one flush of the folder frees that
-    // many for reuse. The kept files are removed when the batch ends.
+    // many for reuse; fewer when they already hold kKeptBytes, so that large songs take little more room on
+    // a nearly full stick. The kept files are removed when the batch ends.
     static constexpr std::size_t kKeptPerFolderFlush = 16;
+    static constexpr std::uint64_t kKeptBytes = std::uint64_t{32} << 20;
     class CBatch {
       public:
         explicit CBatch(CTagConverter& converter, std::size_t keep = kKeptPerFolderFlush) : m_converter(converter) {
@@ -109,6 +111,7 @@ class CTagConverter {
     struct CSpare {
         std::string strPath;
         CFileId id;  // what strPath must still be before it is written over
+        std::uint64_t nSize = 0;
     };
     std::vector<CSpare> m_flushedSpares;  // the exchanges that made them are on the disk
     std::vector<CSpare> m_newSpares;      // not yet
