@@ -16,6 +16,15 @@ CStdFile OpenLog(const char* mode) {
     return CStdFile(std::fopen(kLogFileName, mode));
 }
 
+// Text mode, so that Windows writes each line break as CR LF.
+constexpr const char* kAppend = "a+";
+
+// The log a CLogSession keeps open; null outside one.
+CStdFile& SessionLog() {
+    static CStdFile log;
+    return log;
+}
+
 }  // namespace
 
 std::string EscapeControlCharacters(const std::string& text) {
@@ -40,10 +49,19 @@ std::string EscapeControlCharacters(const std::string& text) {
 }
 
 void AppendLogLine(const std::string& text) {
-    // Text mode, so that Windows writes each line break as CR LF.
-    if (CStdFile log = OpenLog("a+")) {
-        std::fprintf(log.get(), "%s\n", EscapeControlCharacters(text).c_str());
+    CStdFile own = SessionLog() ? nullptr : OpenLog(kAppend);
+    if (std::FILE* log = own ? own.get() : SessionLog().get()) {
+        std::fprintf(log, "%s\n", EscapeControlCharacters(text).c_str());
+        std::fflush(log);
     }
+}
+
+CLogSession::CLogSession() {
+    SessionLog() = OpenLog(kAppend);
+}
+
+CLogSession::~CLogSession() {
+    SessionLog().reset();
 }
 
 void EmptyLog() {

@@ -1,7 +1,8 @@
 #pragma once
 
-// The activity log "Kelvara.log" in the working directory: one line per event, opened and
-// closed around every line so that nothing stays open and a crash loses at most one line.
+// The activity log "Kelvara.log" in the working directory: one line per event, handed to the system as soon
+// as it is written, so that a crash loses no line. Opened and closed around every line, so that nothing stays
+// open, except while a CLogSession keeps it open for a command of many lines.
 
 #include <string>
 
@@ -15,3 +16,12 @@ std::string EscapeControlCharacters(const std::string& text);
 
 // Empties the log (once per process, at start-up).
 void EmptyLog();
+
+// While one lives, the log stays open; one command at a time holds it.
+class CLogSession {
+  public:
+    CLogSession();
+    ~CLogSession();
+    CLogSession(const CLogSession&) = delete;
+    CLogSession& operator=(const CLogSession&) = delete;
+};

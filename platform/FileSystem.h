@@ -59,7 +59,8 @@ class IFile {
     virtual bool Flush() = 0;
     // Cuts or extends the file to `size` bytes.
     virtual bool Truncate(std::uint64_t size) = 0;
-    // Of the open file itself, not of whatever its name leads to now.
+    // Of the open file itself, not of whatever its name leads to now. The first call after opening may answer
+    // from the status the opening itself took, which is as fresh.
     virtual std::optional<CFileInfo> Info() = 0;
 };
 
@@ -99,6 +100,9 @@ class IFileSystem {
     virtual CFileHandle OpenRead(const std::string& path) = 0;
     // Reading a folder's own entry: like OpenRead, but a link is refused instead of followed.
     virtual CFileHandle OpenEntryRead(const std::string& path) = 0;
+    // Whether a file open for reading refuses every writer (Windows shares no writing): a song must then be
+    // closed before its write check and opened again for its audio.
+    virtual bool ReadingBlocksWriting() { return false; }
     // Writing: created or replaced (emptied).
     virtual CFileHandle OpenWrite(const std::string& path) = 0;
     // Writing a file that must not exist yet, so that no other writer can share it.

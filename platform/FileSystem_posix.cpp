@@ -98,7 +98,8 @@ CFileInfo InfoFrom(const struct stat& st) {
 
 class CPosixFile final : public IFile {
   public:
-    explicit CPosixFile(CFd fd) : m_fd(std::move(fd)) {}
+    // `opened` is the status the opening took, if it took one: the first Info answers from it.
+    CPosixFile(CFd fd, std::optional<struct stat> opened) : m_fd(std::move(fd)), m_opened(opened) {}
 
     std::optional<std::uint64_t> Size() override {
         struct stat st {};
@@ -115,6 +116,7 @@ class CPosixFile final : public IFile {
     }
 
     std::size_t Write(std::span<const char> data) override {
+        m_opened.reset();
         const std::size_t put = PwriteFully(m_fd.Get(), data.data(), data.size(), m_offset);
         Noted(put == data.size(), "nothing more could be written");
         m_offset += static_cast<off_t>(put);
@@ -129,9 +131,15 @@ class CPosixFile final : public IFile {
 
     bool Flush() override { return Noted(::fsync(m_fd.Get()) == 0); }
 
-    bool Truncate(std::uint64_t size) override { return Noted(::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0); }
+    bool Truncate(std::uint64_t size) override {
+        m_opened.reset();
+        return Noted(::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0);
+    }
 
     std::optional<CFileInfo> Info() override {
+        if (m_opened) {
+            return InfoFrom(*std::exchange(m_opened, std::nullopt));
+        }
         struct stat st {};
         if (::fstat(m_fd.Get(), &st) != 0) {
             return std::nullopt;
@@ -142,6 +150,7 @@ class CPosixFile final : public IFile {
     // In the kernel, without passing the bytes through this process, when the source is a file of this layer
     // and the file system can copy ranges; through a buffer otherwise.
     std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
+        m_opened.reset();
         const int in = source.KernelCopyDescriptor();
         if (in < 0) {
             return AppendThroughBuffer(source, offset, size, *this);
@@ -161,14 +170,14 @@ class CPosixFile final : public IFile {
 
   private:
     CFd m_fd;
+    std::optional<struct stat> m_opened;
     off_t m_offset = 0;
 };
 
 // Opens a regular file without ever blocking (a FIFO would wait for a writer) and, with O_NOFOLLOW in
-// `flags`, without following a link; anything but a regular file is refused.
-CFd OpenRegular(const std::string& path, int flags) {
+// `flags`, without following a link; anything but a regular file is refused. `st` receives its status.
+CFd OpenRegular(const std::string& path, int flags, struct stat& st) {
     CFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
     if (!Noted(fd && ::fstat(fd.Get(), &st) == 0)) {
         return CFd();
     }
@@ -185,13 +194,13 @@ CFd OpenNoted(const std::string& path, int flags, mode_t mode) {
     return fd;
 }
 
-// The new content takes the old file's permissions and, where allowed, its owner. Both are set through a
-// handle on the replacement itself, never through a name that might have become a link to elsewhere.
-void GiveOwnership(const std::string& replacement, const std::string& target) {
-    struct stat old {};
+// The new content takes the old file's permissions and, where allowed, its owner (`old`, the target's status
+// taken without following a link). Both are set through a handle on the replacement itself, never through a
+// name that might have become a link to elsewhere; nothing is called when nothing would change.
+void GiveOwnership(const std::string& replacement, const struct stat& old) {
     struct stat now {};
-    const CFd fd = OpenRegular(replacement, O_RDONLY | O_NOFOLLOW);
-    if (::lstat(target.c_str(), &old) != 0 || !S_ISREG(old.st_mode) || !fd || ::fstat(fd.Get(), &now) != 0) {
+    const CFd fd = OpenRegular(replacement, O_RDONLY | O_NOFOLLOW, now);
+    if (!S_ISREG(old.st_mode) || !fd) {
         return;
     }
     if ((now.st_mode & 07777) != (old.st_mode & 07777)) {
@@ -204,13 +213,17 @@ void GiveOwnership(const std::string& replacement, const std::string& target) {
 }
 
 // Like the Windows read-only attribute: a file without any write permission is not written, even by root.
-bool IsReadOnly(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
+bool IsReadOnly(const struct stat& st) {
+    if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
         NoteSystemError("the file is read-only");
         return true;
     }
     return false;
+}
+
+bool IsReadOnly(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && IsReadOnly(st);
 }
 
 CFindData MakeFindData(const std::string& name, const struct stat* st) {
@@ -281,11 +294,9 @@ class CPosixFolderLock final : public IFolderLock {
 
 class CPosixFileSystem final : public IFileSystem {
   public:
-    CFileHandle OpenRead(const std::string& path) override { return Wrap(OpenRegular(path, O_RDONLY)); }
+    CFileHandle OpenRead(const std::string& path) override { return WrapRegular(path, O_RDONLY); }
 
-    CFileHandle OpenEntryRead(const std::string& path) override {
-        return Wrap(OpenRegular(path, O_RDONLY | O_NOFOLLOW));
-    }
+    CFileHandle OpenEntryRead(const std::string& path) override { return WrapRegular(path, O_RDONLY | O_NOFOLLOW); }
 
     CFileHandle OpenWrite(const std::string& path) override {
         if (IsReadOnly(path)) {
@@ -299,9 +310,7 @@ class CPosixFileSystem final : public IFileSystem {
         return Wrap(OpenNoted(path, O_WRONLY | O_CREAT | O_EXCL, 0666));
     }
 
-    CFileHandle OpenOverwrite(const std::string& path) override {
-        return Wrap(OpenRegular(path, O_WRONLY | O_NOFOLLOW));
-    }
+    CFileHandle OpenOverwrite(const std::string& path) override { return WrapRegular(path, O_WRONLY | O_NOFOLLOW); }
 
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
         struct stat st {};
@@ -325,9 +334,9 @@ class CPosixFileSystem final : public IFileSystem {
     }
 
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
-        const CFd in = OpenRegular(from, O_RDONLY);
         struct stat source {};
-        if (!in || ::fstat(in.Get(), &source) != 0) {
+        const CFd in = OpenRegular(from, O_RDONLY, source);
+        if (!in) {
             return nullptr;
         }
         return Wrap(CopyToNewFile(in.Get(), source, newPath));
@@ -359,11 +368,13 @@ class CPosixFileSystem final : public IFileSystem {
             NoteSystemError("it is not a regular file");
             return false;
         }
-        return !IsReadOnly(path) && Noted(::access(path.c_str(), W_OK) == 0);
+        return !IsReadOnly(st) && Noted(::access(path.c_str(), W_OK) == 0);
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {
-        GiveOwnership(replacement, target);
+        if (struct stat old{}; ::lstat(target.c_str(), &old) == 0) {
+            GiveOwnership(replacement, old);
+        }
         // The replacement was flushed before, and a rename is atomic: after a crash the folder shows the
         // old or the new file, each complete, so the folder itself need not be flushed.
         return Noted(::rename(replacement.c_str(), target.c_str()) == 0);
@@ -376,7 +387,7 @@ class CPosixFileSystem final : public IFileSystem {
         if (::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
             return false;
         }
-        GiveOwnership(replacement, target);
+        GiveOwnership(replacement, st);
         return ::renameat2(AT_FDCWD, replacement.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
     }
 
@@ -398,11 +409,17 @@ class CPosixFileSystem final : public IFileSystem {
     }
 
   private:
-    static CFileHandle Wrap(CFd fd) {
+    static CFileHandle Wrap(CFd fd, std::optional<struct stat> opened = std::nullopt) {
         if (!fd) {
             return nullptr;
         }
-        return std::make_unique<CPosixFile>(std::move(fd));
+        return std::make_unique<CPosixFile>(std::move(fd), opened);
+    }
+
+    static CFileHandle WrapRegular(const std::string& path, int flags) {
+        struct stat st {};
+        CFd fd = OpenRegular(path, flags, st);
+        return Wrap(std::move(fd), st);
     }
 
     // A plain path names one entry; like Windows, it is found whatever the case it was given in.

@@ -228,6 +228,8 @@ class CWinFileSystem final : public IFileSystem {
         return OpenEntry(path, GENERIC_READ, FILE_SHARE_READ);
     }
 
+    bool ReadingBlocksWriting() override { return true; }
+
     CFileHandle OpenWrite(const std::string& path) override { return OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS); }
 
     CFileHandle OpenNew(const std::string& path) override { return OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW); }

@@ -60,6 +60,7 @@ std::string ConvertFolder(CTagConverter& converter,
                           IFileSystem& fs,
                           const std::string& outDir,
                           const CShowProgress& showProgress) {
+    const CLogSession log;
     // An empty name would make the pattern name the root folder of the drive.
     if (outDir.empty()) {
         return Logged(converter, "ERROR: no out folder is configured");

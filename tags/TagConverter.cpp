@@ -86,10 +86,15 @@ void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
     }
 }
 
-// Reads title and artist; false when there is nothing more to do with the file. The reading handle is
-// closed at the end: it shares no writing, so Windows would refuse the write check that follows.
+// Reads title and artist; false when there is nothing more to do with the file. Where a reading handle
+// refuses writers (Windows), it is closed at the end, or the write check that follows would fail; elsewhere
+// it stays open for the audio.
 bool CTagConverter::ReadOldTag(const std::string& fullPath, const std::string& fileName) {
-    const CScopeExit closeInput([this] { m_hIn.reset(); });
+    const CScopeExit closeInput([this] {
+        if (m_fs.ReadingBlocksWriting()) {
+            m_hIn.reset();
+        }
+    });
     if (!OpenAndMeasure(fullPath)) {
         return false;
     }
@@ -213,9 +218,10 @@ void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchang
 }
 
 void CTagConverter::WriteReplacement(const std::string& fullPath) {
-    CFileHandle spare = OpenSpareFor(fullPath);
+    std::string sparePath;
+    CFileHandle spare = OpenSpareFor(fullPath, sparePath);
     const bool overwrite = static_cast<bool>(spare);
-    CTemporaryFile temporary(m_fs, overwrite ? std::exchange(m_strSpare, {}) : TemporaryPathFor(fullPath));
+    CTemporaryFile temporary(m_fs, overwrite ? sparePath : TemporaryPathFor(fullPath));
     bool written = false;
     {
         // Both closed before the rename: Windows can neither replace nor delete a file that is still open.
@@ -230,8 +236,7 @@ void CTagConverter::WriteReplacement(const std::string& fullPath) {
         return;
     }
     if (m_bKeepSpare && m_fs.Exchange(temporary.Path(), fullPath)) {
-        m_strSpare = temporary.Path();
-        m_spareId = m_inId;
+        m_newSpares.push_back({temporary.Path(), m_inId, static_cast<std::uint64_t>(m_nFileSize)});
     } else if (!m_fs.Replace(temporary.Path(), fullPath)) {
         FailBecause("ERROR: Could not replace file " + fullPath);
         return;
@@ -239,32 +244,50 @@ void CTagConverter::WriteReplacement(const std::string& fullPath) {
     temporary.HandOver();
 }
 
-// The kept file is written over only once the exchange that put it there is on the disk (else a power cut
-// could bring the last song's name back on blocks that already hold this one), and only while it is still
-// the very file the exchange put there: a regular file with no other name, reached without a link.
-CFileHandle CTagConverter::OpenSpareFor(const std::string& fullPath) {
+// A kept file is written over only once the exchange that put it there is on the disk (else a power cut
+// could bring an earlier song's name back on blocks that already hold this one), and only while it is still
+// the very file the exchange put there: a regular file with no other name, reached without a link. One
+// folder flush makes every exchange before it durable, so the folder is flushed only when a whole group of
+// kept files is waiting; until then each song takes a new temporary file, whose replacing needs no flush of
+// the folder.
+CFileHandle CTagConverter::OpenSpareFor(const std::string& fullPath, std::string& sparePath) {
     const std::string folder = FolderPrefix(fullPath);
-    if (m_strSpare.empty() || FolderPrefix(m_strSpare) != folder || !m_fs.FlushFolder(folder)) {
+    // Every kept file is of one folder, the one the last song was in.
+    const std::vector<CSpare>& some = m_newSpares.empty() ? m_flushedSpares : m_newSpares;
+    if (!some.empty() && FolderPrefix(some.front().strPath) != folder) {
         DropSpare();
         return nullptr;
     }
-    CFileHandle spare = m_fs.OpenOverwrite(m_strSpare);
+    if (m_flushedSpares.empty()) {
+        std::uint64_t keptBytes = 0;
+        for (const CSpare& spare : m_newSpares) {
+            keptBytes += spare.nSize;
+        }
+        if (m_newSpares.empty() || (m_newSpares.size() < m_nKeep && keptBytes < kKeptBytes)) {
+            return nullptr;
+        }
+        if (!m_fs.FlushFolder(folder)) {
+            DropSpare();
+            return nullptr;
+        }
+        m_flushedSpares = std::exchange(m_newSpares, {});
+    }
+    const CSpare kept = m_flushedSpares.back();
+    m_flushedSpares.pop_back();
+    CFileHandle spare = m_fs.OpenOverwrite(kept.strPath);
     const std::optional<CFileInfo> info = spare ? spare->Info() : std::nullopt;
-    if (!info || info->id != m_spareId || info->eKind != EFileKind::Regular || info->nLinks != 1) {
+    if (!info || info->id != kept.id || info->eKind != EFileKind::Regular || info->nLinks != 1) {
         spare.reset();
+        m_fs.Delete(kept.strPath);
         DropSpare();
         return nullptr;
     }
+    sparePath = kept.strPath;
     return spare;
 }
 
 bool CTagConverter::WriteTemporary(const std::string& fullPath, bool overwrite) {
-    m_hIn = m_fs.OpenEntryRead(fullPath);  // again, for the audio
-    const std::optional<CFileInfo> info = m_hIn ? m_hIn->Info() : std::nullopt;
-    if (info && info->id != m_inId) {
-        NoteSystemError("it was replaced by another file while being converted");
-    }
-    if (!m_hOut || !info || info->id != m_inId) {
+    if (!m_hOut || !ReopenInput(fullPath)) {
         FailBecause("ERROR: Could not open file " + fullPath);
         return false;
     }
@@ -276,11 +299,29 @@ bool CTagConverter::WriteTemporary(const std::string& fullPath, bool overwrite) 
     return !m_bError;
 }
 
-void CTagConverter::DropSpare() {
-    if (!m_strSpare.empty()) {
-        m_fs.Delete(m_strSpare);
-        m_strSpare.clear();
+// Where the reading handle had to be closed, the song is opened again for its audio, and must still be the
+// file whose tag was read.
+bool CTagConverter::ReopenInput(const std::string& fullPath) {
+    if (m_hIn) {
+        return true;
     }
+    m_hIn = m_fs.OpenEntryRead(fullPath);
+    const std::optional<CFileInfo> info = m_hIn ? m_hIn->Info() : std::nullopt;
+    if (info && info->id != m_inId) {
+        NoteSystemError("it was replaced by another file while being converted");
+    }
+    return info && info->id == m_inId;
+}
+
+void CTagConverter::DropSpare() {
+    for (const CSpare& spare : m_flushedSpares) {
+        m_fs.Delete(spare.strPath);
+    }
+    for (const CSpare& spare : m_newSpares) {
+        m_fs.Delete(spare.strPath);
+    }
+    m_flushedSpares.clear();
+    m_newSpares.clear();
 }
 
 void CTagConverter::WriteOutput() {

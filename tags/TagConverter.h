@@ -31,12 +31,19 @@ class CTagConverter {
     void LeaveUnconverted(const std::string& fullPath, EFileKind kind);
     void WriteLog(std::string text);
 
-    // While one lives, each song's old content is kept in a temporary file and the next song of the same
+    // While one lives, each song's old content is kept in a temporary file and a later song of the same
     // folder is written over it, instead of freeing the old blocks and taking new ones for every song: far
-    // less work for the disk. The kept file is removed when the batch ends.
+    // less work for the disk. Up to `keep` such files are kept, so that one flush of the folder frees that
+    // many for reuse; fewer when they already hold kKeptBytes, so that large songs take little more room on
+    // a nearly full stick. The kept files are removed when the batch ends.
+    static constexpr std::size_t kKeptPerFolderFlush = 16;
+    static constexpr std::uint64_t kKeptBytes = std::uint64_t{32} << 20;
     class CBatch {
       public:
-        explicit CBatch(CTagConverter& converter) : m_converter(converter) { m_converter.m_bKeepSpare = true; }
+        explicit CBatch(CTagConverter& converter, std::size_t keep = kKeptPerFolderFlush) : m_converter(converter) {
+            m_converter.m_bKeepSpare = true;
+            m_converter.m_nKeep = keep;
+        }
         CBatch(const CBatch&) = delete;
         CBatch& operator=(const CBatch&) = delete;
         ~CBatch() {
@@ -72,7 +79,7 @@ class CTagConverter {
     std::int32_t m_nTagV1Size = 0;
     std::int32_t m_nAudioSize = 0;
     std::int32_t m_nAudioOffset = 0;  // where the audio starts in the old file
-    std::vector<char> m_tagV2Block;  // the old ID3v2 block; after BuildTagV2 the new tag
+    std::vector<char> m_tagV2Block;   // the old ID3v2 block; after BuildTagV2 the new tag
     std::vector<char> m_tagV1Block;
     tags::TagText m_szArtist{};
     tags::TagText m_szTitle{};
@@ -85,7 +92,8 @@ class CTagConverter {
     void WriteFileIfChanged(const std::string& fullPath, bool unchanged);
     void WriteReplacement(const std::string& fullPath);
     bool WriteTemporary(const std::string& fullPath, bool overwrite);
-    CFileHandle OpenSpareFor(const std::string& fullPath);
+    bool ReopenInput(const std::string& fullPath);
+    CFileHandle OpenSpareFor(const std::string& fullPath, std::string& sparePath);
     void DropSpare();
     bool ReadExactly(std::uint64_t offset, std::vector<char>& buffer);
     void Fail(const std::string& text);
@@ -98,6 +106,13 @@ class CTagConverter {
     CFileId m_inId;                             // the file being converted, as first opened
     EOutcome m_eOutcome = EOutcome::Converted;  // unless m_bError
     bool m_bKeepSpare = false;
-    std::string m_strSpare;  // a temporary file holding the last song's old content, to be written over
-    CFileId m_spareId;       // what m_strSpare must still be before it is written over
+    std::size_t m_nKeep = 1;
+    // A temporary file holding an earlier song's old content, to be written over.
+    struct CSpare {
+        std::string strPath;
+        CFileId id;  // what strPath must still be before it is written over
+        std::uint64_t nSize = 0;
+    };
+    std::vector<CSpare> m_flushedSpares;  // the exchanges that made them are on the disk
+    std::vector<CSpare> m_newSpares;      // not yet
 };

@@ -40,6 +40,7 @@ class CFaultyFileSystem final : public IFileSystem {
 
     CFileHandle OpenRead(const std::string& path) override;
     CFileHandle OpenEntryRead(const std::string& path) override;
+    bool ReadingBlocksWriting() override { return m_real.ReadingBlocksWriting(); }
     CFileHandle OpenWrite(const std::string& path) override;
     CFileHandle OpenNew(const std::string& path) override;
     CFileHandle OpenOverwrite(const std::string& path) override;

@@ -208,12 +208,12 @@ TEST_F(TagConverterTest, ADamagedTagSizeNeverCostsAudio) {
 // A power cut keeps only what was flushed: new content must be on the disk before a rename names it, and the
 // kept old content of one song must not be written over before the exchange that put it there is on the disk.
 TEST_F(TagConverterTest, FlushesComeBeforeTheRenamesThatDependOnThem) {
-    const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3"};
+    const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "g.mp3"};
     for (const std::string& name : names) {
         WriteFileBytes(name, SongWithBothTags(name));
     }
     {
-        const CTagConverter::CBatch batch(m_converter);
+        const CTagConverter::CBatch batch(m_converter, 2);  // two kept files per folder flush
         for (const std::string& name : names) {
             Convert(name);
         }
@@ -227,6 +227,8 @@ TEST_F(TagConverterTest, FlushesComeBeforeTheRenamesThatDependOnThem) {
         return change.substr(begin, change.find(' ', begin) - begin);
     };
     int renames = 0;
+    int reuses = 0;
+    std::vector<std::string> kept;
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const std::string operation = word(changes[i], 0);
         if (operation != "Exchange" && operation != "Replace") {
@@ -234,6 +236,8 @@ TEST_F(TagConverterTest, FlushesComeBeforeTheRenamesThatDependOnThem) {
         }
         ++renames;
         const std::string temporary = word(changes[i], 1);
+        reuses += std::find(kept.begin(), kept.end(), temporary) != kept.end() ? 1 : 0;
+        kept.push_back(temporary);
         const auto flushed =
             std::find(changes.begin(), changes.begin() + static_cast<std::ptrdiff_t>(i), "Flush " + temporary);
         EXPECT_NE(flushed, changes.begin() + static_cast<std::ptrdiff_t>(i)) << changes[i] << " before its flush";
@@ -244,7 +248,10 @@ TEST_F(TagConverterTest, FlushesComeBeforeTheRenamesThatDependOnThem) {
             EXPECT_TRUE(folderFlushed || !writesKept) << changes[j] << " before the folder flush";
         }
     }
-    EXPECT_EQ(renames, 3);
+    EXPECT_EQ(renames, 7);
+    EXPECT_EQ(reuses, 5) << "every song after the first two is written over a kept file";
+    const auto isFolderFlush = [&word](const std::string& change) { return word(change, 0) == "FlushFolder"; };
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), isFolderFlush), 3) << "one per two kept files";
     for (const std::string& name : names) {
         EXPECT_EQ(ReadFileBytes(name), Converted("PCHELA", "ZHUK", name));
     }
