@@ -249,9 +249,13 @@ TEST_F(TagConverterTest, FlushesComeBeforeTheRenamesThatDependOnThem) {
         }
     }
     EXPECT_EQ(renames, 7);
-    EXPECT_EQ(reuses, 5) << "every song after the first two is written over a kept file";
+    // Old content is kept only where the system swaps two names in one step (not on Windows).
+    WriteFileBytes("x", "x");
+    WriteFileBytes("y", "y");
+    const bool swaps = DefaultFileSystem().Exchange("x", "y");
+    EXPECT_EQ(reuses, swaps ? 5 : 0) << "every song after the first two is written over a kept file";
     const auto isFolderFlush = [&word](const std::string& change) { return word(change, 0) == "FlushFolder"; };
-    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), isFolderFlush), 3) << "one per two kept files";
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), isFolderFlush), swaps ? 3 : 0) << "one per two kept files";
     for (const std::string& name : names) {
         EXPECT_EQ(ReadFileBytes(name), Converted("PCHELA", "ZHUK", name));
     }
