@@ -67,12 +67,15 @@ printf '#EXTM3U\r\nПчела.mp3\r\nЇжак.mp3\r\n' | iconv -f UTF-8 -t CP125
 rm -f "$work/out/"*.mp3
 output=$(run copy 1 copy 2)
 [ -f "$work/out/Пчела.mp3" ] && [ -f "$work/out/Їжак.mp3" ] || fail "Windows-1251 playlist: $output"
-printf '\xFF\xFE' >"$work/music/unicode.m3u"
-printf '#EXTM3U\r\nШмель.mp3\r\nΩμέγα.mp3\r\n' | iconv -f UTF-8 -t UTF-16LE >>"$work/music/unicode.m3u"
 printf 'out\r\nmusic\\unicode.m3u\r\n' >"$work/Kelvara.ini"
-output=$(run show 1 copy 1 copy 2)
-grep -q '^1: Шмель.mp3$' <<<"$output" || fail "UTF-16 entry shown: $output"
-[ -f "$work/out/Шмель.mp3" ] && [ -f "$work/out/Ωμέγα.mp3" ] || fail "UTF-16 entries not copied: $output"
+for order in LE BE; do
+    if [ $order = LE ]; then printf '\xFF\xFE'; else printf '\xFE\xFF'; fi >"$work/music/unicode.m3u"
+    printf '#EXTM3U\r\nШмель.mp3\r\nΩμέγα.mp3\r\n' | iconv -f UTF-8 -t UTF-16$order >>"$work/music/unicode.m3u"
+    rm -f "$work/out/Шмель.mp3" "$work/out/Ωμέγα.mp3"
+    output=$(run show 1 copy 1 copy 2)
+    grep -q '^1: Шмель.mp3$' <<<"$output" || fail "UTF-16$order entry shown: $output"
+    [ -f "$work/out/Шмель.mp3" ] && [ -f "$work/out/Ωμέγα.mp3" ] || fail "UTF-16$order entries not copied: $output"
+done
 
 # The playlist's own file is no copy: with the out folder being the playlist's folder, DELETE refuses.
 printf 'music\r\nmusic\\list.m3u\r\n' >"$work/Kelvara.ini"
