@@ -1,5 +1,6 @@
 #include "BatchConversion.h"
 #include "BuildTagV2.h"
+#include "Bytes.h"
 #include "FileSystem.h"
 #include "TagConverter.h"
 #include "TempFolder.h"
@@ -12,10 +13,6 @@
 #include <filesystem>
 
 namespace {
-
-std::string AsText(const std::vector<char>& bytes) {
-    return {bytes.begin(), bytes.end()};
-}
 
 // A tiny tmpfs of its own that fills up for real. Mounting needs root, as CI has.
 class FullDiskTest : public CTempFolderTest {
@@ -106,7 +103,7 @@ TEST_F(PosixConversionTest, LinksAndSpecialFilesInTheOutFolderAreLeftExactlyAsTh
     ::stat("lib/x.mp3", &st);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     for (const std::string& name : songs) {
-        EXPECT_EQ(ReadFileBytes("out/" + name), AsText(tags::RenderTagV2(name, "")) + "audio of " + name);
+        EXPECT_EQ(ReadFileBytes("out/" + name), tagtest::AsString(tags::RenderTagV2(name, "")) + "audio of " + name);
     }
     for (const auto& [name, target] : links) {
         EXPECT_EQ(std::filesystem::read_symlink("out/" + name), target);
@@ -141,7 +138,7 @@ TEST_F(PosixConversionTest, KeptFileIsWrittenOverOnlyWhileItIsTheBatchsOwn) {
     EXPECT_EQ(ReadFileBytes("victim.mp3"), "outside the out folder");
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
         EXPECT_EQ(ReadFileBytes(std::string("out/") + name),
-                  AsText(tags::RenderTagV2(name, "")) + std::string("audio of ") + name);
+                  tagtest::AsString(tags::RenderTagV2(name, "")) + std::string("audio of ") + name);
     }
 }
 
