@@ -110,13 +110,14 @@ int main(int argc, char** argv) {
     ::sync();
     CTagConverter converter;
     std::size_t failures = 0;
-    auto convert = [&](const std::string& path, const std::string& name) {
-        converter.ConvertFile(path, name);
-        failures += converter.HasError() ? 1u : 0u;
-    };
+    auto convert = [&](const std::string& path, const std::string& name) { converter.ConvertFile(path, name); };
     // As EDIT ID3's does: one batch over the folder, whose end is measured too.
     std::optional<CTagConverter::CBatch> batch;
-    auto endBatch = [&batch] { batch.reset(); };
+    auto endBatch = [&] {
+        batch->Finish();
+        failures += batch->Count(CTagConverter::EOutcome::Failed);
+        batch.reset();
+    };
     batch.emplace(converter);
     const CRun first = Measure(names, folder, convert, endBatch);
     ::sync();

@@ -57,6 +57,9 @@ class IFile {
     virtual int KernelCopyDescriptor() { return -1; }
     // Puts what was written on the disk, so that the file may safely replace another.
     virtual bool Flush() = 0;
+    // Starts putting what was written on the disk without waiting, so that the Flush of many files started
+    // together waits for one write-back instead of one after another; promises nothing by itself.
+    virtual void StartFlush() {}
     // Cuts or extends the file to `size` bytes.
     virtual bool Truncate(std::uint64_t size) = 0;
     // Of the open file itself, not of whatever its name leads to now. The first call after opening may answer

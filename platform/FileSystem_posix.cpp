@@ -130,6 +130,7 @@ class CPosixFile final : public IFile {
     }
 
     bool Flush() override { return Noted(::fsync(m_fd.Get()) == 0); }
+    void StartFlush() override { ::sync_file_range(m_fd.Get(), 0, 0, SYNC_FILE_RANGE_WRITE); }
 
     bool Truncate(std::uint64_t size) override {
         m_opened.reset();

@@ -35,10 +35,9 @@ COutcomes ConvertEach(CTagConverter& converter,
                       const std::string& outDir,
                       const std::vector<CFindData>& matches,
                       const CShowProgress& showProgress) {
-    const CTagConverter::CBatch batch(converter);
+    CTagConverter::CBatch batch(converter);
     const std::string total = std::to_string(matches.size());
     std::size_t done = 0;
-    COutcomes outcomes{};
     for (const CFindData& match : matches) {
         showProgress("EDIT ID3's: " + std::to_string(++done) + "/" + total + " " + match.strName);
         const std::string path = JoinPath(outDir, match.strName);
@@ -49,7 +48,11 @@ COutcomes ConvertEach(CTagConverter& converter,
         } else {
             converter.ConvertFile(path, match.strName);
         }
-        ++outcomes[static_cast<std::size_t>(converter.LastOutcome())];
+    }
+    batch.Finish();
+    COutcomes outcomes{};
+    for (std::size_t outcome = 0; outcome < outcomes.size(); ++outcome) {
+        outcomes[outcome] = batch.Count(static_cast<CTagConverter::EOutcome>(outcome));
     }
     return outcomes;
 }

@@ -44,34 +44,28 @@ void CTagConverter::WriteLog(std::string text) {
 
 // The message, then the file where the message names none, then the system's reason.
 void CTagConverter::FailBecause(const std::string& text) {
-    const bool namesFile = text.ends_with(m_strPath);
-    Fail(text + (namesFile ? "" : " " + m_strPath) + ": " + LastSystemError());
+    const bool namesFile = text.ends_with(m_song.strPath);
+    Fail(text + (namesFile ? "" : " " + m_song.strPath) + ": " + LastSystemError());
 }
 
 void CTagConverter::Fail(const std::string& text) {
-    m_bError = true;
-    WriteLog(text);
+    m_song.bError = true;
+    m_song.lines.push_back(text);
 }
 
 void CTagConverter::Report(const std::string& text) {
-    m_strStatus = text;
-    WriteLog(text);
+    m_song.strStatus = text;
+    m_song.lines.push_back(text);
 }
 
 void CTagConverter::LeaveUnconverted(const std::string& fullPath, EFileKind kind) {
-    m_strStatus.clear();
+    StartSong(fullPath);
     Fail(WhyLeftUnconverted(fullPath, kind));
-}
-
-CTagConverter::EOutcome CTagConverter::LastOutcome() const {
-    return m_bError ? EOutcome::Failed : m_eOutcome;
+    Take();
 }
 
 void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
-    m_bError = false;
-    m_eOutcome = EOutcome::Converted;
-    m_strStatus.clear();
-    m_strPath = fullPath;
+    StartSong(fullPath);
     {
         const CScopeExit releaseFile([this] { ReleaseFile(); });  // every handle and buffer, on every path
         if (ReadOldTag(fullPath, fileName)) {
@@ -81,9 +75,80 @@ void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
             WriteFileIfChanged(fullPath, !hadTagV1 && oldTag == m_tagV2Block);
         }
     }
-    if (!m_bError && m_strStatus.empty()) {
+    if (!m_song.bError && m_song.strStatus.empty() && !m_song.hNew) {
         Report("ID3 EDITED - " + fullPath);
     }
+    Take();
+}
+
+// A group and the kept files are of one folder: a rename never crosses folders.
+void CTagConverter::StartSong(const std::string& fullPath) {
+    if (const std::string folder = FolderPrefix(fullPath); folder != m_strFolder) {
+        CompleteGroup();
+        DropSpare();
+        m_strFolder = folder;
+    }
+    m_song = CSong{};
+    m_song.strPath = fullPath;
+}
+
+void CTagConverter::Take() {
+    m_nGroupBytes += m_song.nOldSize;
+    m_group.push_back(std::exchange(m_song, {}));
+    if (!m_bInBatch || m_group.size() >= m_nKeep || m_nGroupBytes >= kKeptBytes) {
+        CompleteGroup();
+    }
+}
+
+// Each waiting song is flushed and put in place, then settled, in the order the songs were taken.
+void CTagConverter::CompleteGroup() {
+    for (CSong& song : m_group) {
+        m_song = std::move(song);
+        if (m_song.hNew) {
+            PutInPlace();
+        }
+        Settle();
+    }
+    m_group.clear();
+    m_nGroupBytes = 0;
+    m_song = {};
+}
+
+// The new content replaces the song only once it is on the disk, and only while its temporary name still
+// leads to it: the name waited a while, and another program may have replaced it by a link meanwhile.
+void CTagConverter::PutInPlace() {
+    const std::string& temporary = m_song.temporary->Path();
+    const bool flushed = m_song.hNew->Flush();
+    const std::optional<CFileInfo> written = flushed ? m_song.hNew->Info() : std::nullopt;
+    m_song.hNew.reset();  // Windows can neither replace nor delete a file that is still open
+    if (!flushed) {
+        FailBecause("ERROR: writing DATA on output file.");
+        return;
+    }
+    const std::optional<CFileInfo> named = m_fs.InfoOf(temporary, false);
+    if (!written || !named || named->id != written->id || named->eKind != EFileKind::Regular) {
+        m_song.temporary->HandOver();  // whatever the name leads to now is not ours to delete
+        NoteSystemError("its new content was replaced by another file");
+        FailBecause("ERROR: Could not replace file " + m_song.strPath);
+        return;
+    }
+    if (m_bInBatch && m_fs.Exchange(temporary, m_song.strPath)) {
+        m_newSpares.push_back({temporary, m_song.oldId, m_song.nOldSize});
+    } else if (!m_fs.Replace(temporary, m_song.strPath)) {
+        FailBecause("ERROR: Could not replace file " + m_song.strPath);
+        return;
+    }
+    m_song.temporary->HandOver();
+    Report("ID3 EDITED - " + m_song.strPath);
+}
+
+void CTagConverter::Settle() {
+    m_strStatus = m_song.strStatus;
+    m_bError = m_song.bError;
+    for (const std::string& line : m_song.lines) {
+        WriteLog(line);
+    }
+    ++m_outcomes[static_cast<std::size_t>(m_bError ? EOutcome::Failed : m_song.eOutcome)];
 }
 
 // Reads title and artist; false when there is nothing more to do with the file. Where a reading handle
@@ -99,7 +164,7 @@ bool CTagConverter::ReadOldTag(const std::string& fullPath, const std::string& f
         return false;
     }
     SplitFile();
-    if (m_bError) {
+    if (m_song.bError) {
         return false;
     }
     ReadTitleAndArtist(fileName);
@@ -127,13 +192,13 @@ bool CTagConverter::OpenAndMeasure(const std::string& fullPath) {
     }
     m_inId = info->id;
     if (info->nSize > kMaxFileSize) {
-        m_bError = true;
+        m_song.bError = true;
         Report("ERROR: file of 2 GB or more left unchanged: " + fullPath);
         return false;
     }
     m_nFileSize = static_cast<std::int32_t>(info->nSize);
     if (m_nFileSize == 0) {
-        m_eOutcome = EOutcome::Empty;
+        m_song.eOutcome = EOutcome::Empty;
         Report("Size of: " + fullPath + "is 0");
         return false;
     }
@@ -157,7 +222,7 @@ void CTagConverter::SplitFile() {
     }
     const tags::FileSplit split = tags::SplitFileEnds(head, fileSize, tail);
     if (split.damaged) {
-        Fail("ERROR: damaged ID3v2 tag in " + m_strPath + ": its size runs past the audio; left unchanged");
+        Fail("ERROR: damaged ID3v2 tag in " + m_song.strPath + ": its size runs past the audio; left unchanged");
         return;
     }
     std::vector<char> tagV2(split.tagV2Size);
@@ -211,37 +276,33 @@ void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchang
         return;
     }
     if (unchanged) {
-        m_eOutcome = EOutcome::AlreadyConverted;
+        m_song.eOutcome = EOutcome::AlreadyConverted;
     } else {
-        WriteReplacement(fullPath);
+        WriteReplacement();
     }
 }
 
-void CTagConverter::WriteReplacement(const std::string& fullPath) {
+// The new content is written and its write-back started; the group's end puts it in place.
+void CTagConverter::WriteReplacement() {
     std::string sparePath;
-    CFileHandle spare = OpenSpareFor(fullPath, sparePath);
+    CFileHandle spare = OpenSpareFor(sparePath);
     const bool overwrite = static_cast<bool>(spare);
-    CTemporaryFile temporary(m_fs, overwrite ? sparePath : TemporaryPathFor(fullPath));
-    bool written = false;
+    CTemporaryFile temporary(m_fs, overwrite ? sparePath : TemporaryPathFor(m_song.strPath));
     {
-        // Both closed before the rename: Windows can neither replace nor delete a file that is still open.
+        // Closed on failure before the temporary file is deleted: Windows cannot delete an open file.
         const CScopeExit closeBoth([this] {
             m_hOut.reset();
             m_hIn.reset();
         });
         m_hOut = overwrite ? std::move(spare) : m_fs.OpenNew(temporary.Path());
-        written = WriteTemporary(fullPath, overwrite);
+        if (!WriteTemporary(overwrite)) {
+            return;
+        }
+        m_song.hNew = std::move(m_hOut);
     }
-    if (!written) {
-        return;
-    }
-    if (m_bKeepSpare && m_fs.Exchange(temporary.Path(), fullPath)) {
-        m_newSpares.push_back({temporary.Path(), m_inId, static_cast<std::uint64_t>(m_nFileSize)});
-    } else if (!m_fs.Replace(temporary.Path(), fullPath)) {
-        FailBecause("ERROR: Could not replace file " + fullPath);
-        return;
-    }
-    temporary.HandOver();
+    m_song.temporary.emplace(std::move(temporary));
+    m_song.oldId = m_inId;
+    m_song.nOldSize = static_cast<std::uint64_t>(m_nFileSize);
 }
 
 // A kept file is written over only once the exchange that put it there is on the disk (else a power cut
@@ -250,14 +311,7 @@ void CTagConverter::WriteReplacement(const std::string& fullPath) {
 // folder flush makes every exchange before it durable, so the folder is flushed only when a whole group of
 // kept files is waiting; until then each song takes a new temporary file, whose replacing needs no flush of
 // the folder.
-CFileHandle CTagConverter::OpenSpareFor(const std::string& fullPath, std::string& sparePath) {
-    const std::string folder = FolderPrefix(fullPath);
-    // Every kept file is of one folder, the one the last song was in.
-    const std::vector<CSpare>& some = m_newSpares.empty() ? m_flushedSpares : m_newSpares;
-    if (!some.empty() && FolderPrefix(some.front().strPath) != folder) {
-        DropSpare();
-        return nullptr;
-    }
+CFileHandle CTagConverter::OpenSpareFor(std::string& sparePath) {
     if (m_flushedSpares.empty()) {
         std::uint64_t keptBytes = 0;
         for (const CSpare& spare : m_newSpares) {
@@ -266,7 +320,7 @@ CFileHandle CTagConverter::OpenSpareFor(const std::string& fullPath, std::string
         if (m_newSpares.empty() || (m_newSpares.size() < m_nKeep && keptBytes < kKeptBytes)) {
             return nullptr;
         }
-        if (!m_fs.FlushFolder(folder)) {
+        if (!m_fs.FlushFolder(m_strFolder)) {
             DropSpare();
             return nullptr;
         }
@@ -286,26 +340,29 @@ CFileHandle CTagConverter::OpenSpareFor(const std::string& fullPath, std::string
     return spare;
 }
 
-bool CTagConverter::WriteTemporary(const std::string& fullPath, bool overwrite) {
-    if (!m_hOut || !ReopenInput(fullPath)) {
-        FailBecause("ERROR: Could not open file " + fullPath);
+bool CTagConverter::WriteTemporary(bool overwrite) {
+    if (!m_hOut || !ReopenInput()) {
+        FailBecause("ERROR: Could not open file " + m_song.strPath);
         return false;
     }
     WriteOutput();
     const auto size = static_cast<std::uint64_t>(m_nTagV2Size) + static_cast<std::uint64_t>(m_nAudioSize);
-    if (!m_bError && ((overwrite && !m_hOut->Truncate(size)) || !m_hOut->Flush())) {
+    if (!m_song.bError && overwrite && !m_hOut->Truncate(size)) {
         FailBecause("ERROR: writing DATA on output file.");
     }
-    return !m_bError;
+    if (!m_song.bError && m_bInBatch) {
+        m_hOut->StartFlush();
+    }
+    return !m_song.bError;
 }
 
 // Where the reading handle had to be closed, the song is opened again for its audio, and must still be the
 // file whose tag was read.
-bool CTagConverter::ReopenInput(const std::string& fullPath) {
+bool CTagConverter::ReopenInput() {
     if (m_hIn) {
         return true;
     }
-    m_hIn = m_fs.OpenEntryRead(fullPath);
+    m_hIn = m_fs.OpenEntryRead(m_song.strPath);
     const std::optional<CFileInfo> info = m_hIn ? m_hIn->Info() : std::nullopt;
     if (info && info->id != m_inId) {
         NoteSystemError("it was replaced by another file while being converted");

@@ -2,8 +2,11 @@
 
 #include "FileSystem.h"
 #include "TagText.h"
+#include "TemporaryFile.h"
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,42 +26,52 @@ class CTagConverter {
     // fullPath names the file; fileName is its bare name, as the folder search found it. The outcome is
     // in Status(), HasError() and the activity log.
     void ConvertFile(std::string fullPath, std::string fileName);
-    // How the last file went, for a batch's summary.
     enum class EOutcome { Converted, AlreadyConverted, Empty, Failed };
-    EOutcome LastOutcome() const;
     // Instead of ConvertFile, for an entry that is a link or a special file: it is left exactly as it is, and
     // the reason is logged as a failure.
     void LeaveUnconverted(const std::string& fullPath, EFileKind kind);
     void WriteLog(std::string text);
 
-    // While one lives, each song's old content is kept in a temporary file and a later song of the same
-    // folder is written over it, instead of freeing the old blocks and taking new ones for every song: far
-    // less work for the disk. Up to `keep` such files are kept, so that one flush of the folder frees that
-    // many for reuse; fewer when they already hold kKeptBytes, so that large songs take little more room on
-    // a nearly full stick. The kept files are removed when the batch ends.
+    // While one lives, songs are written in groups: the new contents of a group are written to their
+    // temporary files and their write-back is started together, then each is flushed and replaces its song, in
+    // the order the songs were taken. The disk then writes a group at once instead of waiting on every song.
+    // A song's outcome (Status(), HasError(), LastOutcome(), its log lines) is known once its group is done:
+    // when the group is full, when a song of another folder comes, and at Finish() or the batch's end.
+    //
+    // Each song's old content is also kept in a temporary file and a later song of the same folder is written
+    // over it, instead of freeing the old blocks and taking new ones for every song: far less work for the
+    // disk. Up to `keep` such files are kept, so that one flush of the folder frees that many for reuse; fewer
+    // when they already hold kKeptBytes, so that large songs take little more room on a nearly full stick. The
+    // same bounds make a group. The kept files are removed when the batch ends.
     static constexpr std::size_t kKeptPerFolderFlush = 16;
     static constexpr std::uint64_t kKeptBytes = std::uint64_t{32} << 20;
     class CBatch {
       public:
         explicit CBatch(CTagConverter& converter, std::size_t keep = kKeptPerFolderFlush) : m_converter(converter) {
-            m_converter.m_bKeepSpare = true;
+            m_converter.m_bInBatch = true;
             m_converter.m_nKeep = keep;
+            m_converter.m_outcomes = {};
         }
         CBatch(const CBatch&) = delete;
         CBatch& operator=(const CBatch&) = delete;
         ~CBatch() {
-            m_converter.m_bKeepSpare = false;
+            Finish();
+            m_converter.m_bInBatch = false;
             m_converter.DropSpare();
         }
+        // Settles every song taken so far.
+        void Finish() { m_converter.CompleteGroup(); }
+        // How many songs of the batch settled with the outcome.
+        std::size_t Count(EOutcome outcome) const { return m_converter.m_outcomes[static_cast<std::size_t>(outcome)]; }
 
       private:
         CTagConverter& m_converter;
     };
     ~CTagConverter() { DropSpare(); }
 
-    // The last file's status text ("ID3 EDITED - ...", "Size of: ...is 0", or empty after a failure).
+    // The last settled file's status text ("ID3 EDITED - ...", "Size of: ...is 0", or empty after a failure).
     const std::string& Status() const { return m_strStatus; }
-    // Whether the last file failed.
+    // Whether the last settled file failed.
     bool HasError() const { return m_bError; }
 
   private:
@@ -83,17 +96,37 @@ class CTagConverter {
     std::vector<char> m_tagV1Block;
     tags::TagText m_szArtist{};
     tags::TagText m_szTitle{};
-    std::string m_strStatus;
+    std::string m_strStatus;  // of the last settled song
     bool m_bError = false;
 
+    // One song's outcome, settled when its group is done. Its log lines are held until then, so that the
+    // log keeps the order in which the songs were taken.
+    struct CSong {
+        std::string strPath;
+        std::string strStatus;
+        bool bError = false;
+        EOutcome eOutcome = EOutcome::Converted;  // unless bError
+        std::vector<std::string> lines;
+        // Where the new content waits for its flush: its temporary file, kept open until then.
+        std::optional<CTemporaryFile> temporary;
+        CFileHandle hNew;
+        CFileId oldId;  // the song's, for the kept file its old content becomes
+        std::uint64_t nOldSize = 0;
+    };
+
+    void StartSong(const std::string& fullPath);
+    void Take();
+    void CompleteGroup();
+    void PutInPlace();
+    void Settle();
     bool ReadOldTag(const std::string& fullPath, const std::string& fileName);
     bool OpenAndMeasure(const std::string& fullPath);
     void ReadTitleAndArtist(const std::string& fileName);
     void WriteFileIfChanged(const std::string& fullPath, bool unchanged);
-    void WriteReplacement(const std::string& fullPath);
-    bool WriteTemporary(const std::string& fullPath, bool overwrite);
-    bool ReopenInput(const std::string& fullPath);
-    CFileHandle OpenSpareFor(const std::string& fullPath, std::string& sparePath);
+    void WriteReplacement();
+    bool WriteTemporary(bool overwrite);
+    bool ReopenInput();
+    CFileHandle OpenSpareFor(std::string& sparePath);
     void DropSpare();
     bool ReadExactly(std::uint64_t offset, std::vector<char>& buffer);
     void Fail(const std::string& text);
@@ -102,10 +135,13 @@ class CTagConverter {
     void ReleaseFile();
 
     IFileSystem& m_fs;
-    std::string m_strPath;                      // of the file being converted
-    CFileId m_inId;                             // the file being converted, as first opened
-    EOutcome m_eOutcome = EOutcome::Converted;  // unless m_bError
-    bool m_bKeepSpare = false;
+    CSong m_song;                             // the one being converted
+    CFileId m_inId;                           // the file being converted, as first opened
+    std::string m_strFolder;                  // of the group and the kept files
+    std::vector<CSong> m_group;               // taken, not yet settled
+    std::uint64_t m_nGroupBytes = 0;          // the group's songs' old sizes
+    std::array<std::size_t, 4> m_outcomes{};  // of the batch's settled songs, by EOutcome
+    bool m_bInBatch = false;
     std::size_t m_nKeep = 1;
     // A temporary file holding an earlier song's old content, to be written over.
     struct CSpare {

@@ -117,15 +117,13 @@ TEST_F(PosixConversionTest, LinksAndSpecialFilesInTheOutFolderAreLeftExactlyAsTh
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 9) << "no temporary file is left";
 }
 
-// Should the kept old content of a song be swapped for a link between two songs, the next song is not
-// written through it.
-TEST_F(PosixConversionTest, KeptFileIsWrittenOverOnlyWhileItIsTheBatchsOwn) {
+// Should another program swap a file of the batch for a link (the old content kept for reuse, or the new
+// content waiting for its group's flush), nothing is written through it, and a song is never replaced by it.
+TEST_F(PosixConversionTest, TemporaryFilesAreUsedOnlyWhileTheyAreTheBatchsOwn) {
     std::filesystem::create_directories("out");
     WriteFileBytes("victim.mp3", "outside the out folder");
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
-        WriteFileBytes(std::string("out/") + name, std::string("audio of ") + name);
-    }
-    const auto swapKeptForLink = [](const std::string&) {
+    const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3"};
+    const auto swapTemporariesForLinks = [] {
         for (const auto& entry : std::filesystem::directory_iterator("out")) {
             if (entry.path().extension() == ".kelvara-tmp") {
                 std::filesystem::remove(entry.path());
@@ -133,12 +131,28 @@ TEST_F(PosixConversionTest, KeptFileIsWrittenOverOnlyWhileItIsTheBatchsOwn) {
             }
         }
     };
-    CTagConverter converter;
-    ConvertFolder(converter, DefaultFileSystem(), "out", swapKeptForLink);
-    EXPECT_EQ(ReadFileBytes("victim.mp3"), "outside the out folder");
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
-        EXPECT_EQ(ReadFileBytes(std::string("out/") + name),
-                  tagtest::AsString(tags::RenderTagV2(name, "")) + std::string("audio of ") + name);
+    for (const std::size_t group : {std::size_t{1}, std::size_t{16}}) {
+        SCOPED_TRACE(group);
+        for (const std::string& name : names) {
+            WriteFileBytes("out/" + name, "audio of " + name);
+        }
+        CTagConverter converter;
+        {
+            CTagConverter::CBatch batch(converter, group);
+            for (const std::string& name : names) {
+                swapTemporariesForLinks();
+                converter.ConvertFile("out/" + name, name);
+            }
+            swapTemporariesForLinks();
+        }
+        EXPECT_EQ(ReadFileBytes("victim.mp3"), "outside the out folder");
+        for (const std::string& name : names) {
+            const std::string bytes = ReadFileBytes("out/" + name);
+            const std::string converted = tagtest::AsString(tags::RenderTagV2(name, "")) + "audio of " + name;
+            // Kept files are checked before reuse and replaced; waiting new content cannot be, and is refused.
+            EXPECT_EQ(bytes, group == 1 ? converted : "audio of " + name);
+            EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status("out/" + name)));
+        }
     }
 }
 
