@@ -21,29 +21,22 @@ std::string Transliterated(const std::string& latin1, const std::string& utf8) {
     return std::string(tags::TextOf(text));
 }
 
-class ConversionTest : public CTempFolderTest {
-  protected:
-    // A copy of the fixture in the test's folder, converted once; the name is the UTF-8 bytes, as on disk.
-    std::string ConvertCopy(const fixtures::FixtureFile& fixture) {
-        const std::string name(fixture.name);
-        std::filesystem::copy_file(fixtures::FixturePath(fixture.name), PathOf(name));
-        m_converter.ConvertFile(PathOf(name), name);
-        EXPECT_FALSE(m_converter.HasError()) << name;
-        return PathOf(name);
-    }
+using ConversionTest = CTempFolderTest;
 
-    CTagConverter m_converter;
-};
-
-// As EDIT ID3's does it: one batch, each song written over the last one's old content.
-TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagAndTheSameAudio) {
-    const CTagConverter::CBatch batch(m_converter);
+// As EDIT ID3's does it: one batch, each song written over the last one's old content. The audio that follows
+// TagLib's view of the new tag is byte for byte the original's, so TagLib measures it the same.
+TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagAndTheSameAudioAndASecondRunChangesNothingMore) {
+    CTagConverter converter;
+    const CTagConverter::CBatch batch(converter);
     for (const auto& fixture : kFixtureFiles) {
-        SCOPED_TRACE(std::string(fixture.name));
-        const std::string original = ReadFileBytes(fixtures::FixturePath(fixture.name).string());
-        const fixtures::CTagProbe before = fixtures::ProbeWithTagLib(fixtures::FixturePath(fixture.name));
-        const std::string path = ConvertCopy(fixture);
-        const fixtures::CTagProbe after = fixtures::ProbeWithTagLib(path);
+        const std::string name(fixture.name);  // the UTF-8 bytes, as on disk
+        SCOPED_TRACE(name);
+        const std::string original = ReadFileBytes(fixtures::FixturePath(name).string());
+        const fixtures::CTagProbe before = fixtures::ProbeWithTagLib(fixtures::FixturePath(name));
+        std::filesystem::copy_file(fixtures::FixturePath(name), PathOf(name));
+        converter.ConvertFile(PathOf(name), name);
+        EXPECT_FALSE(converter.HasError());
+        const fixtures::CTagProbe after = fixtures::ProbeWithTagLib(PathOf(name));
 
         ASSERT_TRUE(after.isValid);
         EXPECT_TRUE(after.hasTagV2);
@@ -56,28 +49,16 @@ TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagAndTheSameAudio) {
             EXPECT_EQ(after.title, Transliterated(before.title, before.titleUtf8));
             EXPECT_EQ(after.artist, Transliterated(before.artist, before.artistUtf8));
         }
-        EXPECT_EQ(after.lengthMs, before.lengthMs);
-        EXPECT_EQ(after.bitrate, before.bitrate);
-        EXPECT_EQ(after.sampleRate, before.sampleRate);
-        EXPECT_EQ(after.channels, before.channels);
-
-        const std::string converted = ReadFileBytes(path);
-        ASSERT_EQ(converted.size(), after.tagV2Size + fixture.audioSize) << "tag and audio, nothing else";
-        EXPECT_TRUE(converted.substr(after.tagV2Size) == original.substr(fixture.audioOffset, fixture.audioSize))
+        const std::string once = ReadFileBytes(PathOf(name));
+        ASSERT_EQ(once.size(), after.tagV2Size + fixture.audioSize) << "tag and audio, nothing else";
+        EXPECT_TRUE(once.substr(after.tagV2Size) == original.substr(fixture.audioOffset, fixture.audioSize))
             << "the audio is byte-identical";
-    }
-}
 
-TEST_F(ConversionTest, SecondConversionChangesOnlyWhatTheFirstLeftUntransliterated) {
-    for (const auto& fixture : kFixtureFiles) {
-        SCOPED_TRACE(std::string(fixture.name));
-        const std::string path = ConvertCopy(fixture);
-        const std::string once = ReadFileBytes(path);
-        m_converter.ConvertFile(path, std::string(fixture.name));
-        const std::string twice = ReadFileBytes(path);
+        converter.ConvertFile(PathOf(name), name);
+        const std::string twice = ReadFileBytes(PathOf(name));
         if (fixture.expectedTitle.starts_with('\xCF')) {
             // A Cyrillic file name went into the title as it was; now it is transliterated.
-            EXPECT_EQ(fixtures::ProbeWithTagLib(path).title, "PCHELA.mp3");
+            EXPECT_EQ(fixtures::ProbeWithTagLib(PathOf(name)).title, "PCHELA.mp3");
             EXPECT_EQ(twice.size(), once.size() + 1) << "one letter became two";
         } else {
             EXPECT_TRUE(twice == once) << "byte-identical";

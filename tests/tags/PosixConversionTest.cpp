@@ -51,20 +51,11 @@ TEST_F(FullDiskTest, SongOnAFullDiskStaysByteIdentical) {
 
 using PosixConversionTest = CTempFolderTest;
 
-TEST_F(PosixConversionTest, ConvertedFileKeepsItsPermissions) {
-    WriteFileBytes("song.mp3", "audio");
-    ::chmod("song.mp3", 0640);
-    CTagConverter converter;
-    converter.ConvertFile(PathOf("song.mp3"), "song.mp3");
-    EXPECT_EQ(ReadFileBytes("song.mp3").substr(0, 3), "ID3");
-    struct stat st {};
-    ::stat("song.mp3", &st);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-TEST_F(PosixConversionTest, HardLinkedSongKeepsItsOtherNamesContent) {
+// The new content takes the song's place, not the place of what shares its old content.
+TEST_F(PosixConversionTest, ConvertedSongKeepsItsPermissionsAndItsHardLinkedNamesContent) {
     WriteFileBytes("a.mp3", "audio of a");
     WriteFileBytes("b.mp3", "audio of b, a little longer");
+    ::chmod("b.mp3", 0640);
     std::filesystem::create_hard_link("a.mp3", "elsewhere.mp3");
     CTagConverter converter;
     {
@@ -74,6 +65,9 @@ TEST_F(PosixConversionTest, HardLinkedSongKeepsItsOtherNamesContent) {
     }
     EXPECT_EQ(ReadFileBytes("elsewhere.mp3"), "audio of a") << "the old content was not reused for b";
     EXPECT_EQ(ReadFileBytes("b.mp3").substr(0, 3), "ID3");
+    struct stat st {};
+    ::stat("b.mp3", &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 // Links (to another folder and to a song of the same folder) and a FIFO among the songs, in several places

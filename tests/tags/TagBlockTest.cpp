@@ -95,6 +95,11 @@ TEST(ReadTagV2, FramesAreFoundAnywhereTheLastDecidesAndNothingOutsideTheBlockIsR
                         Frame("TIT2", Join({Bytes({0, 'B'}), Ascii("TPE1"), Bytes({0, 0, 0, 2, 0, 0, 0, 'Q'})}))}),
          {"BTPE1\x02Q", "Q"}},
         {TagV2Block(2, {Frame("TIT2", Bytes({0, 'A'}))}), {"", ""}},  // version 2 has three-letter identifiers
+        // The encoding byte: UTF-16BE; an unknown one, which passes every byte; none at all.
+        {TagV2Block(3, {Frame("TIT2", Bytes({2, 0x04, 0x1F, 0x04, 0x47, 0x04, 0x35, 0x04, 0x3B, 0x04, 0x30})),
+                        Frame("TPE1", Bytes({7, 'A', 0xC6}))}),
+         {"PCHELA", "\007AZH"}},
+        {TagV2Block(3, {Frame("TIT2", {}), Frame("TPE1", Bytes({1}))}), {"", ""}},
         // Version 4 restores flagged frames, or every frame when the header says so; other bytes are read as stored.
         {TagV2Block(4, {Frame("TIT2", ab, 4, 0x02), Frame("TPE1", yA, 4)}), {"AB", "yA"}},
         {TagV2Block(4, {Frame("TIT2", ab, 4), Frame("TPE1", Bytes({1, 0xFF, 0, 0xFE, 0x2F, 0x04}), 4)}, 0x80),

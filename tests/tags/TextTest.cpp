@@ -1,5 +1,4 @@
 #include "Cp1251.h"
-#include "FrameText.h"
 #include "TagText.h"
 #include "Transliterate.h"
 
@@ -66,21 +65,6 @@ TEST(TagText, LongTextIsCutAt2047LettersWithoutSplittingALetter) {
     TagText unterminated;
     unterminated.fill('A');  // viewed within its array
     EXPECT_EQ(TextOf(unterminated).size(), kTagTextSize);
-}
-
-TEST(FrameText, EncodingByteDecidesHowTheContentIsDecoded) {
-    const std::vector<std::pair<std::vector<char>, std::string>> cases = {
-        {Bytes({2, 0x04, 0x1F, 0x04, 0x47, 0x04, 0x35, 0x04, 0x3B, 0x04, 0x30}), "PCHELA"},  // UTF-16BE
-        {Bytes({7, 'A', 0xC6}), "\007AZH"},  // unknown encoding: every byte goes through
-        {{}, ""},
-        {Bytes({1}), ""},
-    };
-    for (const auto& [content, text] : cases) {
-        TagText read;
-        read.fill('#');
-        ReadFrameText(content, read);
-        EXPECT_EQ(TextOf(read), text) << testing::PrintToString(content);
-    }
 }
 
 TEST(Cp1251, CodePointsMapToTheirBytesOrToQuestionMarks) {
