@@ -28,11 +28,23 @@ using ConversionTest = CTempFolderTest;
 TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagAndTheSameAudioAndASecondRunChangesNothingMore) {
     CTagConverter converter;
     const CTagConverter::CBatch batch(converter);
+    std::size_t total = 0;
     for (const auto& fixture : kFixtureFiles) {
         const std::string name(fixture.name);  // the UTF-8 bytes, as on disk
         SCOPED_TRACE(name);
         const std::string original = ReadFileBytes(fixtures::FixturePath(name).string());
         const fixtures::CTagProbe before = fixtures::ProbeWithTagLib(fixtures::FixturePath(name));
+        // The fixture is what the manifest says: short real audio, where TagLib finds it.
+        ASSERT_TRUE(before.isValid);
+        EXPECT_GT(before.lengthMs, 1000);
+        EXPECT_EQ(before.sampleRate, 22050);
+        EXPECT_EQ(before.tagV2Version, fixture.tagV2Version);
+        EXPECT_EQ(before.hasTagV1, fixture.hasTagV1);
+        EXPECT_EQ(before.firstFrameOffset, static_cast<long>(fixture.audioOffset));
+        ASSERT_EQ(original.size(), fixture.audioOffset + fixture.audioSize + (fixture.hasTagV1 ? 128 : 0));
+        EXPECT_EQ(original[fixture.audioOffset], '\xFF') << "an MPEG frame starts the audio";
+        total += original.size();
+
         std::filesystem::copy_file(fixtures::FixturePath(name), PathOf(name));
         converter.ConvertFile(PathOf(name), name);
         EXPECT_FALSE(converter.HasError());
@@ -64,6 +76,7 @@ TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagAndTheSameAudioAndASecondRunChange
             EXPECT_TRUE(twice == once) << "byte-identical";
         }
     }
+    EXPECT_LT(total, 200u * 1024u) << "the fixtures stay small";
 }
 
 }  // namespace

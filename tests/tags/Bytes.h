@@ -44,15 +44,11 @@ inline std::vector<char> BigEndian(std::uint32_t value, int byteCount, int bits 
     return bytes;
 }
 
-// An ID3v2 header announcing `bodySize` bytes after it.
-inline std::vector<char> TagV2Header(int version, std::uint32_t bodySize, int flags = 0) {
-    return Join({Ascii("ID3"), Bytes({version, 0, flags}), BigEndian(bodySize, 4, 7)});
-}
-
 // A whole ID3v2 block whose header announces exactly the frames given.
 inline std::vector<char> TagV2Block(int version, std::initializer_list<std::vector<char>> frames, int flags = 0) {
     const std::vector<char> body = Join(frames);
-    return Join({TagV2Header(version, static_cast<std::uint32_t>(body.size()), flags), body});
+    const auto size = static_cast<std::uint32_t>(body.size());
+    return Join({Ascii("ID3"), Bytes({version, 0, flags}), BigEndian(size, 4, 7), body});
 }
 
 // A v2.3 frame, or with `version` 4 a v2.4 one: synchsafe size, and `formatFlags` 0x02 for unsynchronised content.

@@ -2,6 +2,7 @@
 #include "BuildTagV2.h"
 #include "Bytes.h"
 #include "FileSystem.h"
+#include "ScopeExit.h"
 #include "TagConverter.h"
 #include "TempFolder.h"
 
@@ -14,28 +15,15 @@
 
 namespace {
 
-// A tiny tmpfs of its own that fills up for real. Mounting needs root, as CI has.
-class FullDiskTest : public CTempFolderTest {
-  protected:
-    void SetUp() override {
-        CTempFolderTest::SetUp();
-        std::filesystem::create_directory("disk");
-        if (::geteuid() != 0 || ::mount("tmpfs", "disk", "tmpfs", 0, "size=96k") != 0) {
-            GTEST_SKIP() << "a real full disk needs root to mount a small tmpfs";
-        }
-        m_mounted = true;
-    }
-    void TearDown() override {
-        if (m_mounted) {
-            ::umount2(PathOf("disk").c_str(), MNT_DETACH);
-        }
-        CTempFolderTest::TearDown();
-    }
+using PosixConversionTest = CTempFolderTest;
 
-    bool m_mounted = false;
-};
-
-TEST_F(FullDiskTest, SongOnAFullDiskStaysByteIdentical) {
+// On a tiny tmpfs of its own that fills up for real. Mounting needs root, as CI has.
+TEST_F(PosixConversionTest, SongOnAFullDiskStaysByteIdentical) {
+    std::filesystem::create_directory("disk");
+    if (::geteuid() != 0 || ::mount("tmpfs", "disk", "tmpfs", 0, "size=96k") != 0) {
+        GTEST_SKIP() << "a real full disk needs root to mount a small tmpfs";
+    }
+    const CScopeExit unmount([this] { ::umount2(PathOf("disk").c_str(), MNT_DETACH); });
     // Larger than half the disk, so the old and the new content cannot both fit.
     const std::string song(60 * 1024, '\x5A');
     WriteFileBytes("disk/song.mp3", song);
@@ -48,8 +36,6 @@ TEST_F(FullDiskTest, SongOnAFullDiskStaysByteIdentical) {
     EXPECT_TRUE(ReadFileBytes("disk/song.mp3") == song) << "the song is byte-identical";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("disk"), {}), 1) << "no temporary file is left";
 }
-
-using PosixConversionTest = CTempFolderTest;
 
 // The new content takes the song's place, not the place of what shares its old content.
 TEST_F(PosixConversionTest, ConvertedSongKeepsItsPermissionsAndItsHardLinkedNamesContent) {

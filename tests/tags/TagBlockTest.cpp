@@ -22,23 +22,23 @@ using Pieces = std::tuple<std::size_t, std::size_t, std::size_t>;
 TEST(SplitFile, PiecesStayWithinTheFileAndTheHeadersThatAnnounceThem) {
     const std::vector<char> tagV1 = Join({Ascii("TAG"), Repeat(' ', 125)});
     const std::vector<char> audio = Repeat(0x55, 50);
-    const std::vector<char> huge = TagV2Header(3, 0x0FFFFFFF);
+    const std::vector<char> huge = Join({Ascii("ID3"), Bytes({3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F})});
     const std::vector<std::pair<std::vector<char>, Pieces>> cases = {
         // The top bit of each size byte is not part of the number.
         {Join({Ascii("ID3"), Bytes({3, 0, 0, 0x80, 0x80, 0x82, 0x81}), Repeat(0, 257), audio}), {267, 50, 0}},
         // Version 3 defines no footer flag, so the bit is not trusted there.
-        {Join({TagV2Header(3, 20, 0x10), Repeat(0, 20), audio}), {30, 50, 0}},
+        {Join({TagV2Block(3, {Repeat(0, 20)}, 0x10), audio}), {30, 50, 0}},
         // An ID3v1 block is only the last 128 bytes, and never overlaps the ID3v2 header.
         {tagV1, {0, 0, 128}},
         {Join({Ascii("TAG"), Repeat(0x55, 297)}), {0, 300, 0}},
         {Join({tagV1, Repeat(0x55, 1)}), {0, 129, 0}},
         {Join({Ascii("ID3TAG"), Bytes({0, 0, 0, 0}), Repeat(0x55, 121)}), {10, 121, 0}},
-        {Join({TagV2Header(3, 0), tagV1}), {10, 0, 128}},
+        {Join({TagV2Block(3, {}), tagV1}), {10, 0, 128}},
         // Files too short for what their first bytes promise.
         {{}, {0, 0, 0}},
         {Join({Ascii("TAG"), Repeat(' ', 124)}), {0, 127, 0}},
         {Bytes({'I', 'D', '3', 3, 0, 0, 0, 0, 0}), {0, 9, 0}},
-        {TagV2Header(3, 0), {10, 0, 0}},
+        {TagV2Block(3, {}), {10, 0, 0}},
         // A size larger than the file is cut to what it holds, leaving an ID3v1 block at the end alone.
         {Join({huge, Repeat(0x55, 90)}), {100, 0, 0}},
         {Join({huge, Repeat(0x55, 162), tagV1}), {172, 0, 128}},

@@ -7,6 +7,7 @@
 #include "TempFolder.h"
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -126,14 +127,9 @@ TEST_F(TagConverterTest, AFailureInABatchCostsNeitherTheSongNorTheOnesAfterIt) {
     EXPECT_TRUE(Leftovers().empty()) << "the kept old content goes when the batch ends";
 }
 
-struct CFaultCase {
-    EFault fault;
-    const char* pathPart;
-    const char* logLine;  // the path follows where the line ends in a space
-};
-
 TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
-    const CFaultCase cases[] = {
+    // The fault, where it strikes, and the log line it gives; the path follows where the line ends in a space.
+    const std::tuple<EFault, const char*, std::string> cases[] = {
         {EFault::OpenRead, "song.mp3", "ERROR: Could not open file "},
         {EFault::ShortRead, "song.mp3", "ERROR: readed size don't match"},
         {EFault::FailedRead, "song.mp3", "ERROR: readed size don't match"},
@@ -145,15 +141,14 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
         {EFault::Flush, ".kelvara-tmp", "ERROR: writing DATA on output file."},
         {EFault::Replace, "song.mp3", "ERROR: Could not replace file "},
     };
-    for (const CFaultCase& fault : cases) {
-        SCOPED_TRACE(fault.logLine);
+    for (const auto& [fault, pathPart, line] : cases) {
+        SCOPED_TRACE(line);
         WriteFileBytes("song.mp3", SongWithBothTags());
         m_fs.Clear();
-        m_fs.Inject(fault.fault, fault.pathPart);
+        m_fs.Inject(fault, pathPart);
         Convert("song.mp3");
         EXPECT_TRUE(m_converter.HasError());
         EXPECT_EQ(m_converter.Status(), "");
-        const std::string line = fault.logLine;
         EXPECT_EQ(LogLines().back(), line + (line.ends_with(' ') ? "" : " ") + PathOf("song.mp3") + ": injected fault");
         EXPECT_EQ(ReadFileBytes("song.mp3"), SongWithBothTags());
         EXPECT_TRUE(Leftovers().empty());
