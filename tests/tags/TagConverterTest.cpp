@@ -106,9 +106,11 @@ TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
 }
 
 TEST_F(TagConverterTest, AFailureInABatchCostsNeitherTheSongNorTheOnesAfterIt) {
-    // Longer and shorter songs in turn, so that old content is both cut and outgrown.
-    const std::vector<std::pair<std::string, std::string>> songs = {
-        {"a.mp3", std::string(9000, 'a')}, {"b.mp3", std::string(100, 'b')}, {"c.mp3", std::string(50, 'c')}};
+    // The songs after the failed one are written over old content the batch kept: c cuts it, d outgrows it.
+    const std::vector<std::pair<std::string, std::string>> songs = {{"a.mp3", std::string(9000, 'a')},
+                                                                    {"b.mp3", std::string(100, 'b')},
+                                                                    {"c.mp3", std::string(50, 'c')},
+                                                                    {"d.mp3", std::string(4000, 'd')}};
     for (const auto& [name, audio] : songs) {
         WriteFileBytes(name, SongWithBothTags(audio));
     }
