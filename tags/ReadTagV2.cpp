@@ -112,7 +112,7 @@ void ReadFrameAt(std::span<const char> block, std::size_t at, const FrameLayout&
 
 // Each read rewrites its text whole, so only the last occurrence whose frame header fits can decide. Reading
 // just that one keeps a tag packed with identifiers linear instead of quadratic in its size.
-void ReadLastFrames(std::span<const char> block, const FrameLayout& layout, TagText& title, TagText& artist) {
+std::size_t ReadLastFrames(std::span<const char> block, const FrameLayout& layout, TagText& title, TagText& artist) {
     std::optional<std::size_t> lastTitle;
     std::optional<std::size_t> lastArtist;
     for (std::size_t at = 1; at + layout.headerSize <= block.size(); ++at) {
@@ -128,19 +128,19 @@ void ReadLastFrames(std::span<const char> block, const FrameLayout& layout, TagT
     if (lastArtist) {
         ReadFrameAt(block, *lastArtist, layout, artist);
     }
+    return static_cast<std::size_t>(lastTitle.has_value()) + static_cast<std::size_t>(lastArtist.has_value());
 }
 
 }  // namespace
 
-void ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist) {
+std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist) {
     title[0] = '\0';
     artist[0] = '\0';
     const FrameLayout layout = LayoutOf(block);
     if (layout.unsync == EUnsync::WholeBlock) {
-        ReadLastFrames(WithBodyResynchronised(block), layout, title, artist);
-    } else {
-        ReadLastFrames(block, layout, title, artist);
+        return ReadLastFrames(WithBodyResynchronised(block), layout, title, artist);
     }
+    return ReadLastFrames(block, layout, title, artist);
 }
 
 }  // namespace tags

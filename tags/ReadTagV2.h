@@ -2,6 +2,7 @@
 
 #include "TagText.h"
 
+#include <cstddef>
 #include <span>
 
 namespace tags {
@@ -20,6 +21,9 @@ namespace tags {
 //
 // Nothing outside the block is read: a frame whose header runs past the block's end is ignored, and one whose
 // content runs past it is cut at the end.
-void ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist);
+//
+// Returns how many frame contents were decoded: at most two, the last title and the last artist occurrence,
+// however many identifiers the block holds.
+std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist);
 
 }  // namespace tags

@@ -7,43 +7,6 @@
 #include <taglib/tfilestream.h>
 
 namespace fixtures {
-namespace {
-
-void ReadTagV2Texts(TagLib::MPEG::File& file, CTagProbe& probe) {
-    probe.hasTagV2 = file.hasID3v2Tag();
-    if (!probe.hasTagV2) {
-        return;
-    }
-    const TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
-    probe.tagV2Version = static_cast<int>(tag->header()->majorVersion());
-    probe.tagV2Size = tag->header()->completeTagSize();
-    for (const TagLib::ID3v2::Frame* frame : tag->frameList()) {
-        const TagLib::ByteVector id = frame->frameID();
-        probe.frameIds.emplace_back(id.data(), id.size());
-    }
-}
-
-void ReadTexts(TagLib::MPEG::File& file, CTagProbe& probe) {
-    const TagLib::Tag* tag = file.tag();
-    probe.title = tag->title().to8Bit(false);
-    probe.artist = tag->artist().to8Bit(false);
-    probe.titleUtf8 = tag->title().to8Bit(true);
-    probe.artistUtf8 = tag->artist().to8Bit(true);
-}
-
-void ReadAudio(TagLib::MPEG::File& file, CTagProbe& probe) {
-    probe.firstFrameOffset = file.firstFrameOffset();
-    const TagLib::MPEG::Properties* properties = file.audioProperties();
-    if (properties == nullptr) {
-        return;
-    }
-    probe.lengthMs = properties->lengthInMilliseconds();
-    probe.bitrate = properties->bitrate();
-    probe.sampleRate = properties->sampleRate();
-    probe.channels = properties->channels();
-}
-
-}  // namespace
 
 CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     CTagProbe probe;
@@ -57,10 +20,26 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     if (!probe.isValid) {
         return probe;
     }
-    ReadTagV2Texts(file, probe);
+    probe.hasTagV2 = file.hasID3v2Tag();
+    if (probe.hasTagV2) {
+        const TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
+        probe.tagV2Version = static_cast<int>(tag->header()->majorVersion());
+        probe.tagV2Size = tag->header()->completeTagSize();
+        for (const TagLib::ID3v2::Frame* frame : tag->frameList()) {
+            const TagLib::ByteVector id = frame->frameID();
+            probe.frameIds.emplace_back(id.data(), id.size());
+        }
+    }
     probe.hasTagV1 = file.hasID3v1Tag();
-    ReadTexts(file, probe);
-    ReadAudio(file, probe);
+    probe.title = file.tag()->title().to8Bit(false);
+    probe.artist = file.tag()->artist().to8Bit(false);
+    probe.titleUtf8 = file.tag()->title().to8Bit(true);
+    probe.artistUtf8 = file.tag()->artist().to8Bit(true);
+    probe.firstFrameOffset = file.firstFrameOffset();
+    if (const TagLib::MPEG::Properties* properties = file.audioProperties()) {
+        probe.lengthMs = properties->lengthInMilliseconds();
+        probe.sampleRate = properties->sampleRate();
+    }
     return probe;
 }
 

@@ -27,9 +27,7 @@ struct CTagProbe {
 
     long firstFrameOffset = -1;  // where TagLib finds the first MPEG frame
     int lengthMs = 0;
-    int bitrate = 0;  // kbit/s
     int sampleRate = 0;
-    int channels = 0;
 };
 
 // Reads the file without ever opening it for writing.

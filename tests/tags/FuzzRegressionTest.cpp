@@ -1,29 +1,19 @@
 #include "TagInvariants.h"
 
-#include "FileSystem.h"
-#include "WholeFile.h"
+#include "TempFolder.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include <filesystem>
 
 namespace {
 
 // The fuzzer's seeds and every input it ever failed on, replayed through the same checks in the regular suite.
 TEST(FuzzRegression, KeptInputsKeepEveryTagInvariant) {
-    IFileSystem& fs = DefaultFileSystem();
     int checked = 0;
-    for (const std::string folder : {KELVARA_FUZZ_CORPUS_DIR, KELVARA_FUZZ_REGRESSIONS_DIR}) {
-        const auto found = fs.Find(folder + "/*");
-        ASSERT_TRUE(found) << folder;
-        for (const CFindData& entry : *found) {
-            if (entry.IsFolder()) {
-                continue;
-            }
-            std::vector<char> file;
-            ASSERT_EQ(ReadWholeFile(fs, folder + "/" + entry.strName, file), EReadResult::Ok) << entry.strName;
-            EXPECT_EQ(tagcheck::FindBrokenInvariant(file), std::nullopt) << entry.strName;
+    for (const std::filesystem::path folder : {KELVARA_FUZZ_CORPUS_DIR, KELVARA_FUZZ_REGRESSIONS_DIR}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::string file = ReadFileBytes(Utf8Path(entry.path()));
+            ASSERT_EQ(file.size(), entry.file_size()) << entry.path();
+            EXPECT_EQ(tagcheck::FindBrokenInvariant(file), std::nullopt) << entry.path();
             ++checked;
         }
     }

@@ -2,6 +2,7 @@
 #include "BuildTagV2.h"
 #include "Bytes.h"
 #include "FileSystem.h"
+#include "ScopeExit.h"
 #include "TagConverter.h"
 #include "TempFolder.h"
 
@@ -14,28 +15,15 @@
 
 namespace {
 
-// A tiny tmpfs of its own that fills up for real. Mounting needs root, as CI has.
-class FullDiskTest : public CTempFolderTest {
-  protected:
-    void SetUp() override {
-        CTempFolderTest::SetUp();
-        std::filesystem::create_directory("disk");
-        if (::geteuid() != 0 || ::mount("tmpfs", "disk", "tmpfs", 0, "size=96k") != 0) {
-            GTEST_SKIP() << "a real full disk needs root to mount a small tmpfs";
-        }
-        m_mounted = true;
-    }
-    void TearDown() override {
-        if (m_mounted) {
-            ::umount2(PathOf("disk").c_str(), MNT_DETACH);
-        }
-        CTempFolderTest::TearDown();
-    }
+using PosixConversionTest = CTempFolderTest;
 
-    bool m_mounted = false;
-};
-
-TEST_F(FullDiskTest, SongOnAFullDiskStaysByteIdentical) {
+// On a tiny tmpfs of its own that fills up for real. Mounting needs root, as CI has.
+TEST_F(PosixConversionTest, SongOnAFullDiskStaysByteIdentical) {
+    std::filesystem::create_directory("disk");
+    if (::geteuid() != 0 || ::mount("tmpfs", "disk", "tmpfs", 0, "size=96k") != 0) {
+        GTEST_SKIP() << "a real full disk needs root to mount a small tmpfs";
+    }
+    const CScopeExit unmount([this] { ::umount2(PathOf("disk").c_str(), MNT_DETACH); });
     // Larger than half the disk, so the old and the new content cannot both fit.
     const std::string song(60 * 1024, '\x5A');
     WriteFileBytes("disk/song.mp3", song);
@@ -49,22 +37,11 @@ TEST_F(FullDiskTest, SongOnAFullDiskStaysByteIdentical) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("disk"), {}), 1) << "no temporary file is left";
 }
 
-using PosixConversionTest = CTempFolderTest;
-
-TEST_F(PosixConversionTest, ConvertedFileKeepsItsPermissions) {
-    WriteFileBytes("song.mp3", "audio");
-    ::chmod("song.mp3", 0640);
-    CTagConverter converter;
-    converter.ConvertFile(PathOf("song.mp3"), "song.mp3");
-    EXPECT_EQ(ReadFileBytes("song.mp3").substr(0, 3), "ID3");
-    struct stat st {};
-    ::stat("song.mp3", &st);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-TEST_F(PosixConversionTest, HardLinkedSongKeepsItsOtherNamesContent) {
+// The new content takes the song's place, not the place of what shares its old content.
+TEST_F(PosixConversionTest, ConvertedSongKeepsItsPermissionsAndItsHardLinkedNamesContent) {
     WriteFileBytes("a.mp3", "audio of a");
     WriteFileBytes("b.mp3", "audio of b, a little longer");
+    ::chmod("b.mp3", 0640);
     std::filesystem::create_hard_link("a.mp3", "elsewhere.mp3");
     CTagConverter converter;
     {
@@ -74,6 +51,9 @@ TEST_F(PosixConversionTest, HardLinkedSongKeepsItsOtherNamesContent) {
     }
     EXPECT_EQ(ReadFileBytes("elsewhere.mp3"), "audio of a") << "the old content was not reused for b";
     EXPECT_EQ(ReadFileBytes("b.mp3").substr(0, 3), "ID3");
+    struct stat st {};
+    ::stat("b.mp3", &st);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 // Links (to another folder and to a song of the same folder) and a FIFO among the songs, in several places

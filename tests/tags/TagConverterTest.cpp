@@ -7,6 +7,7 @@
 #include "TempFolder.h"
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -14,16 +15,13 @@ using namespace tagtest;
 
 // Audio stand-in: any bytes do, since they are never interpreted.
 const std::string kAudio = AsString(Repeat(0x5A, 3000)) + "\xFF\xFB end of audio";
-// "Пчела" / "Жук" in Windows-1251.
-const std::vector<char> kPchela = Bytes({0xCF, 0xF7, 0xE5, 0xEB, 0xE0});
-const std::vector<char> kZhuk = Bytes({0xC6, 0xF3, 0xEA});
 
+// "Пчела" / "Жук" in Windows-1251, an album and padding, the audio, and an empty ID3v1 block.
 std::string SongWithBothTags(const std::string& audio = kAudio) {
-    const auto tagV2 =
-        TagV2Block(3, {FrameV23("TIT2", Join({Bytes({0}), kPchela})), FrameV23("TPE1", Join({Bytes({0}), kZhuk})),
-                       FrameV23("TALB", Ascii("\x00Album")), Repeat(0, 40)});
-    const auto tagV1 = Join({Ascii("TAG"), Repeat(' ', 125)});
-    return AsString(tagV2) + audio + AsString(tagV1);
+    const auto tagV2 = TagV2Block(
+        3, {Frame("TIT2", Bytes({0, 0xCF, 0xF7, 0xE5, 0xEB, 0xE0})), Frame("TPE1", Bytes({0, 0xC6, 0xF3, 0xEA})),
+            Frame("TALB", Join({Bytes({0}), Ascii("Album")})), Repeat(0, 40)});
+    return AsString(Join({tagV2, Ascii(audio), Ascii("TAG"), Repeat(' ', 125)}));
 }
 
 std::string Converted(std::string_view title, std::string_view artist, const std::string& audio = kAudio) {
@@ -53,85 +51,66 @@ class TagConverterTest : public CTempFolderTest {
     CTagConverter m_converter{m_fs};
 };
 
-TEST_F(TagConverterTest, RewritesTheTagAndKeepsTheAudioThenLeavesItsOwnOutputAlone) {
+TEST_F(TagConverterTest, ConvertedFileIsNotWrittenAgain) {
     WriteFileBytes("song.mp3", SongWithBothTags());
     Convert("song.mp3");
-    EXPECT_FALSE(m_converter.HasError());
-    EXPECT_EQ(m_converter.Status(), "ID3 EDITED - " + PathOf("song.mp3"));
-    EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
-
     m_fs.Inject(EFault::OpenWrite, ".kelvara-tmp");  // any attempt to write would now fail
     Convert("song.mp3");
-    EXPECT_EQ(m_converter.Status(), "ID3 EDITED - " + PathOf("song.mp3"));
-    EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
     EXPECT_FALSE(m_converter.HasError()) << "a file already in its new form is not rewritten";
-    EXPECT_EQ(LogLines(), std::vector<std::string>(2, m_converter.Status()));
+    EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
+    EXPECT_EQ(LogLines(), std::vector<std::string>(2, "ID3 EDITED - " + PathOf("song.mp3")));
+    EXPECT_EQ(m_converter.Status(), LogLines().back());
     EXPECT_TRUE(Leftovers().empty());
 }
 
-// The Cyrillic names, first kept and then transliterated, are checked with TagLib on the fixtures.
+// A tagless file is titled by its name (the fixtures show it, Cyrillic names too, with TagLib); a name that is
+// no valid UTF-8 is kept byte for byte.
 TEST_F(TagConverterTest, TaglessFileIsTitledByItsNameEvenOneThatIsNoValidText) {
-    WriteFileBytes("track.mp3", kAudio);
-    Convert("track.mp3");
-    EXPECT_EQ(ReadFileBytes("track.mp3"), Converted("track.mp3", ""));
-    if constexpr (kFileNamesAreBytes) {
-        const std::string brokenName = "\xCF\xF7.mp3";  // no valid UTF-8: kept byte for byte
-        WriteFileBytes(brokenName, kAudio);
-        Convert(brokenName);
-        EXPECT_EQ(ReadFileBytes(brokenName), Converted(brokenName, ""));
-    }
+    const std::string name = kFileNamesAreBytes ? "\xCF\xF7.mp3" : "track.mp3";
+    WriteFileBytes(name, kAudio);
+    Convert(name);
+    EXPECT_EQ(ReadFileBytes(name), Converted(name, ""));
 }
 
 TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
     WriteFileBytes("empty.mp3", "");
-    Convert("empty.mp3");
-    EXPECT_FALSE(m_converter.HasError());
-    EXPECT_EQ(m_converter.Status(), "Size of: " + PathOf("empty.mp3") + "is 0");
-
     std::filesystem::create_directory("folder.mp3");
-    Convert("folder.mp3");
-    EXPECT_TRUE(m_converter.HasError());
-    EXPECT_EQ(m_converter.Status(), "");
-
     WriteFileBytes("locked.mp3", SongWithBothTags());
-    WriteFileBytes("done.mp3", Converted("A", "B"));
+    WriteFileBytes("done.mp3", Converted("A", "B"));  // read-only is refused even when nothing would change
     MakeReadOnly("locked.mp3");
     MakeReadOnly("done.mp3");
-    Convert("locked.mp3");
-    Convert("done.mp3");
-    EXPECT_TRUE(m_converter.HasError()) << "read-only is refused even when nothing would change";
-    EXPECT_EQ(ReadFileBytes("locked.mp3"), SongWithBothTags());
-
     WriteFileBytes("big.mp3", SongWithBothTags());
     std::filesystem::resize_file("big.mp3", std::uint64_t{1} << 31);
-    Convert("big.mp3");
-    EXPECT_TRUE(m_converter.HasError());
-    EXPECT_EQ(m_converter.Status(), "ERROR: file of 2 GB or more left unchanged: " + PathOf("big.mp3"));
-    EXPECT_EQ(std::filesystem::file_size("big.mp3"), std::uint64_t{1} << 31);
-
-    Convert("missing.mp3");
+    // Each failure names its file and the system's reason; only an empty file is no error.
     const std::string cannotOpen = "ERROR: Could not open file ";
-    const std::vector<std::string> expected = {"Size of: " + PathOf("empty.mp3") + "is 0",
-                                               cannotOpen + PathOf("folder.mp3") + ": ",
-                                               cannotOpen + PathOf("locked.mp3") + ": the file is read-only",
-                                               cannotOpen + PathOf("done.mp3") + ": the file is read-only",
-                                               "ERROR: file of 2 GB or more left unchanged: " + PathOf("big.mp3"),
-                                               cannotOpen + PathOf("missing.mp3") + ": "};
-    const std::vector<std::string> log = LogLines();
-    ASSERT_EQ(log.size(), expected.size());
-    for (std::size_t i = 0; i < log.size(); ++i) {
-        EXPECT_TRUE(expected[i].ends_with(": ") ? log[i].starts_with(expected[i]) && log[i].size() > expected[i].size()
-                                                : log[i] == expected[i])
-            << log[i] << " - each failure names its file and the system's reason";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"empty.mp3", "Size of: " + PathOf("empty.mp3") + "is 0"},
+        {"folder.mp3", cannotOpen + PathOf("folder.mp3") + ": "},
+        {"locked.mp3", cannotOpen + PathOf("locked.mp3") + ": the file is read-only"},
+        {"done.mp3", cannotOpen + PathOf("done.mp3") + ": the file is read-only"},
+        {"big.mp3", "ERROR: file of 2 GB or more left unchanged: " + PathOf("big.mp3")},
+        {"missing.mp3", cannotOpen + PathOf("missing.mp3") + ": "},
+    };
+    for (const auto& [name, line] : cases) {
+        Convert(name);
+        EXPECT_EQ(m_converter.HasError(), name != "empty.mp3") << name;
+        EXPECT_EQ(m_converter.Status(), line.starts_with(cannotOpen) ? "" : line);
+        const std::string logged = LogLines().back();
+        EXPECT_TRUE(line.ends_with(": ") ? logged.starts_with(line) && logged.size() > line.size() : logged == line)
+            << logged;
     }
+    EXPECT_EQ(LogLines().size(), cases.size());
+    EXPECT_EQ(ReadFileBytes("locked.mp3"), SongWithBothTags());
+    EXPECT_EQ(ReadFileBytes("done.mp3"), Converted("A", "B"));
+    EXPECT_EQ(std::filesystem::file_size("big.mp3"), std::uint64_t{1} << 31);
 }
 
-TEST_F(TagConverterTest, BatchWritesOverEarlierSongsOldContentAndLeavesNothingBehind) {
-    // Longer and shorter songs in turn, so that old content is both cut and outgrown.
+TEST_F(TagConverterTest, AFailureInABatchCostsNeitherTheSongNorTheOnesAfterIt) {
+    // The songs after the failed one are written over old content the batch kept: c cuts it, d outgrows it.
     const std::vector<std::pair<std::string, std::string>> songs = {{"a.mp3", std::string(9000, 'a')},
                                                                     {"b.mp3", std::string(100, 'b')},
-                                                                    {"c.mp3", std::string(4000, 'c')},
-                                                                    {"d.mp3", std::string(50, 'd')}};
+                                                                    {"c.mp3", std::string(50, 'c')},
+                                                                    {"d.mp3", std::string(4000, 'd')}};
     for (const auto& [name, audio] : songs) {
         WriteFileBytes(name, SongWithBothTags(audio));
     }
@@ -150,14 +129,9 @@ TEST_F(TagConverterTest, BatchWritesOverEarlierSongsOldContentAndLeavesNothingBe
     EXPECT_TRUE(Leftovers().empty()) << "the kept old content goes when the batch ends";
 }
 
-struct CFaultCase {
-    EFault fault;
-    const char* pathPart;
-    const char* logLine;  // the path follows where the line ends in a space
-};
-
 TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
-    const CFaultCase cases[] = {
+    // The fault, where it strikes, and the log line it gives; the path follows where the line ends in a space.
+    const std::tuple<EFault, const char*, std::string> cases[] = {
         {EFault::OpenRead, "song.mp3", "ERROR: Could not open file "},
         {EFault::ShortRead, "song.mp3", "ERROR: readed size don't match"},
         {EFault::FailedRead, "song.mp3", "ERROR: readed size don't match"},
@@ -169,15 +143,14 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
         {EFault::Flush, ".kelvara-tmp", "ERROR: writing DATA on output file."},
         {EFault::Replace, "song.mp3", "ERROR: Could not replace file "},
     };
-    for (const CFaultCase& fault : cases) {
-        SCOPED_TRACE(fault.logLine);
+    for (const auto& [fault, pathPart, line] : cases) {
+        SCOPED_TRACE(line);
         WriteFileBytes("song.mp3", SongWithBothTags());
         m_fs.Clear();
-        m_fs.Inject(fault.fault, fault.pathPart);
+        m_fs.Inject(fault, pathPart);
         Convert("song.mp3");
         EXPECT_TRUE(m_converter.HasError());
         EXPECT_EQ(m_converter.Status(), "");
-        const std::string line = fault.logLine;
         EXPECT_EQ(LogLines().back(), line + (line.ends_with(' ') ? "" : " ") + PathOf("song.mp3") + ": injected fault");
         EXPECT_EQ(ReadFileBytes("song.mp3"), SongWithBothTags());
         EXPECT_TRUE(Leftovers().empty());

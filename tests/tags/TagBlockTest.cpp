@@ -1,0 +1,142 @@
+#include "BuildTagV2.h"
+#include "ReadTagV1.h"
+#include "ReadTagV2.h"
+#include "SplitFile.h"
+
+#include "Bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+// The fixtures, read by TagLib, show the usual blocks of every version; these are the cases no fixture has.
+
+namespace {
+
+using namespace tags;
+using namespace tagtest;
+
+// Sizes of the ID3v2 block, the audio and the ID3v1 block.
+using Pieces = std::tuple<std::size_t, std::size_t, std::size_t>;
+
+TEST(SplitFile, PiecesStayWithinTheFileAndTheHeadersThatAnnounceThem) {
+    const std::vector<char> tagV1 = Join({Ascii("TAG"), Repeat(' ', 125)});
+    const std::vector<char> audio = Repeat(0x55, 50);
+    const std::vector<char> huge = Join({Ascii("ID3"), Bytes({3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F})});
+    const std::vector<std::pair<std::vector<char>, Pieces>> cases = {
+        // The top bit of each size byte is not part of the number.
+        {Join({Ascii("ID3"), Bytes({3, 0, 0, 0x80, 0x80, 0x82, 0x81}), Repeat(0, 257), audio}), {267, 50, 0}},
+        // Version 3 defines no footer flag, so the bit is not trusted there.
+        {Join({TagV2Block(3, {Repeat(0, 20)}, 0x10), audio}), {30, 50, 0}},
+        // An ID3v1 block is only the last 128 bytes, and never overlaps the ID3v2 header.
+        {tagV1, {0, 0, 128}},
+        {Join({Ascii("TAG"), Repeat(0x55, 297)}), {0, 300, 0}},
+        {Join({tagV1, Repeat(0x55, 1)}), {0, 129, 0}},
+        {Join({Ascii("ID3TAG"), Bytes({0, 0, 0, 0}), Repeat(0x55, 121)}), {10, 121, 0}},
+        {Join({TagV2Block(3, {}), tagV1}), {10, 0, 128}},
+        // Files too short for what their first bytes promise.
+        {{}, {0, 0, 0}},
+        {Join({Ascii("TAG"), Repeat(' ', 124)}), {0, 127, 0}},
+        {Bytes({'I', 'D', '3', 3, 0, 0, 0, 0, 0}), {0, 9, 0}},
+        {TagV2Block(3, {}), {10, 0, 0}},
+        // A size larger than the file is cut to what it holds, leaving an ID3v1 block at the end alone.
+        {Join({huge, Repeat(0x55, 90)}), {100, 0, 0}},
+        {Join({huge, Repeat(0x55, 162), tagV1}), {172, 0, 128}},
+    };
+    for (const auto& [file, pieces] : cases) {
+        const FileSplit split = SplitPieces(file);
+        EXPECT_EQ(Pieces(split.tagV2Size, split.audioSize, split.tagV1Size), pieces)
+            << testing::PrintToString(AsString(file));
+    }
+}
+
+// Title and artist as a tag reader leaves them.
+using Texts = std::pair<std::string, std::string>;
+
+// Reads `block` into texts that start filled, as a previous file would leave them.
+template <typename Reader>
+Texts Read(Reader read, const std::vector<char>& block) {
+    TagText title;
+    TagText artist;
+    title.fill('#');
+    artist.fill('#');
+    read(block, title, artist);
+    return {std::string(TextOf(title)), std::string(TextOf(artist))};
+}
+
+// A 128-byte ID3v1 block; each field is padded with `pad` to its 30 bytes.
+std::vector<char> TagV1(std::vector<char> title, std::vector<char> artist, char pad = ' ') {
+    title.resize(30, pad);
+    artist.resize(30, pad);
+    return Join({Ascii("TAG"), title, artist, Repeat(0, 65)});
+}
+
+TEST(ReadTagV1, FieldsAreReadToTheirLastByteOrAsFarAsTheBlockGoes) {
+    // The title's 30th byte is Щ; spaces are trimmed after a zero closes the text up, and zero padding vanishes.
+    EXPECT_EQ(Read(ReadTagV1Texts, TagV1(Join({Repeat('A', 29), Bytes({0xD9})}), Bytes({'A', ' ', 0, ' '}), '\0')),
+              Texts(std::string(29, 'A') + "SHT", "A"));
+    EXPECT_EQ(Read(ReadTagV1Texts, TagV1({}, {})), Texts("", ""));
+    const std::vector<char> block = TagV1(Ascii("Title"), Ascii("Artist"));
+    EXPECT_EQ(Read(ReadTagV1Texts, {block.begin(), block.begin() + 38}), Texts("Title", "Artis"));
+    EXPECT_EQ(Read(ReadTagV1Texts, Ascii("TA")), Texts("", ""));
+}
+
+TEST(ReadTagV2, FramesAreFoundAnywhereTheLastDecidesAndNothingOutsideTheBlockIsRead) {
+    const std::vector<char> yA = Bytes({1, 0xFF, 0xFE, 0xFF, 0, 'A', 0});    // UTF-16 ÿA: an FF 00 of the text itself
+    const std::vector<char> ab = Bytes({1, 0xFF, 0, 0xFE, 'A', 0, 'B', 0});  // UTF-16 AB, unsynchronised
+    const std::vector<std::pair<std::vector<char>, Texts>> cases = {
+        // Version 3 sizes are plain big-endian: 00 00 00 90, not 16; the bytes after the frame are not the title's.
+        {TagV2Block(3, {Ascii("TIT2"), Bytes({0, 0, 0, 0x90, 0, 0, 0}), Repeat('A', 143), Repeat('X', 5)}),
+         {std::string(143, 'A'), ""}},
+        // Texts are not trimmed, and a missing frame leaves its text empty.
+        {TagV2Block(3, {Frame("TPE1", Bytes({0, 0xC6, ' '}))}), {"", "ZH "}},
+        // The second title decides, and holds an artist frame: "TPE1", size 2, flags, content 00 'Q'.
+        {TagV2Block(3, {Frame("TIT2", Bytes({0, 'A'})),
+                        Frame("TIT2", Join({Bytes({0, 'B'}), Ascii("TPE1"), Bytes({0, 0, 0, 2, 0, 0, 0, 'Q'})}))}),
+         {"BTPE1\x02Q", "Q"}},
+        {TagV2Block(2, {Frame("TIT2", Bytes({0, 'A'}))}), {"", ""}},  // version 2 has three-letter identifiers
+        // The encoding byte: UTF-16BE; an unknown one, which passes every byte; none at all.
+        {TagV2Block(3, {Frame("TIT2", Bytes({2, 0x04, 0x1F, 0x04, 0x47, 0x04, 0x35, 0x04, 0x3B, 0x04, 0x30})),
+                        Frame("TPE1", Bytes({7, 'A', 0xC6}))}),
+         {"PCHELA", "\007AZH"}},
+        {TagV2Block(3, {Frame("TIT2", {}), Frame("TPE1", Bytes({1}))}), {"", ""}},
+        // Version 4 restores flagged frames, or every frame when the header says so; other bytes are read as stored.
+        {TagV2Block(4, {Frame("TIT2", ab, 4, 0x02), Frame("TPE1", yA, 4)}), {"AB", "yA"}},
+        {TagV2Block(4, {Frame("TIT2", ab, 4), Frame("TPE1", Bytes({1, 0xFF, 0, 0xFE, 0x2F, 0x04}), 4)}, 0x80),
+         {"AB", "YA"}},
+        {TagV2Block(3, {Frame("TIT2", yA)}), {"yA", ""}},
+        // A frame header that does not fit is ignored, so the earlier title stands; content that does not is cut.
+        {TagV2Block(3, {Frame("TIT2", Bytes({0, 'A'})), Ascii("TIT2"), Bytes({0, 0, 0, 1, 0})}), {"A", ""}},
+        {TagV2Block(3, {Ascii("TIT2"), Bytes({0, 0, 0, 0xFF, 0, 0, 0, 'A', 'B'})}), {"AB", ""}},
+        {TagV2Block(3, {Ascii("TPE1"), Bytes({0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 'C'})}), {"", "C"}},
+    };
+    for (const auto& [block, texts] : cases) {
+        EXPECT_EQ(Read(ReadTagV2Texts, block), texts) << testing::PrintToString(AsString(block));
+    }
+}
+
+// Found while fuzzing: every occurrence used to be decoded, each to the block's end, so a tag packed with title
+// frames took time quadratic in its size.
+TEST(ReadTagV2, TagPackedWithTitleFramesHasOnlyItsLastOneDecoded) {
+    const std::vector<char> frame = Join({Ascii("TIT2"), Bytes({0xFF, 0xFF, 0xFF, 0xFF, 1, 1, 3, 0xD0, 0x96})});
+    std::vector<char> body;
+    while (body.size() < 64 * 1024) {
+        body.insert(body.end(), frame.begin(), frame.end());
+    }
+    TagText title;
+    TagText artist;
+    EXPECT_EQ(ReadTagV2Texts(TagV2Block(3, {body}), title, artist), 1u) << "frames decoded";
+    EXPECT_EQ(TextOf(title), "ZH");  // the last frame, UTF-8 Ж, still decides
+}
+
+TEST(BuildTagV2, TagSizeIsSynchsafeFrameSizesBigEndianAndTextsCut) {
+    EXPECT_EQ(RenderTagV2("AB", "Z"), Bytes({0x49, 0x44, 0x33, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x19, 0x54, 0x49,
+                                             0x54, 0x32, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x41, 0x42, 0x54,
+                                             0x50, 0x45, 0x31, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x5A}));
+    const std::vector<char> cut = RenderTagV2(std::string(3000, 'A'), "");
+    ASSERT_EQ(cut.size(), 32u + 2047u);
+    EXPECT_EQ(std::vector<char>(cut.begin() + 6, cut.begin() + 10), Bytes({0x00, 0x00, 0x10, 0x15}));   // 2069
+    EXPECT_EQ(std::vector<char>(cut.begin() + 14, cut.begin() + 18), Bytes({0x00, 0x00, 0x08, 0x00}));  // 2048
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+#include "Cp1251.h"
+#include "TagText.h"
+#include "Transliterate.h"
+
+#include "Bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+// The fixtures, read by TagLib, show the common texts in every encoding; these are the cases no fixture has.
+
+namespace {
+
+using namespace tags;
+using namespace tagtest;
+
+// `source` copied through the transliteration into a text an earlier one left full of '#'.
+std::string Latin(const std::vector<char>& source) {
+    TagText text;
+    text.fill('#');
+    const std::size_t length = CopyTransliterated(source, text);
+    EXPECT_EQ(length, TextOf(text).size()) << "the length returned";
+    return std::string(TextOf(text));
+}
+
+// The examples of the table's description, and the bytes it leaves alone, rather than a copy of the table.
+TEST(Transliterate, WordsComeOutInCapitalsAndOtherBytesStay) {
+    EXPECT_EQ(Latin(Bytes({0xD9, 0xF3, 0xEA, 0xE0})), "SHTUKA");
+    EXPECT_EQ(Latin(Bytes({0xE6, 0xC6})), "ZHZH");
+    EXPECT_EQ(Latin(Bytes({0xC9, 0xC8, 0xDA, 0xDC, 0xF9})), "IIAYSHT");
+    EXPECT_EQ(Latin(Bytes({0xDD, 0xF5, 0xEE})), AsString(Bytes({0xDD, 'H', 'O'})));
+    EXPECT_EQ(Latin(Bytes({0xDB, 0xFB, 0xFD})), AsString(Bytes({0xDB, 0xFB, 0xFD}))) << "Ы, ы, э stay";
+    EXPECT_EQ(Latin(Bytes({0x01, 0x7F, 0xA8, 0xBF})), AsString(Bytes({0x01, 0x7F, 0xA8, 0xBF})));
+}
+
+TEST(Transliterate, NeverWritesOutsideTheText) {
+    std::array<char, 6> buffer = {'#', '\xD9', '#', '#', '#', '#'};
+    const std::span<char> text(buffer.data() + 1, 2);  // room for two letters only
+    EXPECT_EQ(Transliterate(text, 0), 0);              // Щ does not fit: nothing written
+    buffer[2] = '\xC6';                                // Ж at the last position: needs two, has one
+    EXPECT_EQ(Transliterate(text, 1), 1);
+    EXPECT_EQ(Transliterate(text, 2), 2);    // past the end
+    EXPECT_EQ(Transliterate(text, -1), -1);  // before the start
+    EXPECT_EQ(AsString({buffer.begin(), buffer.end()}), "#\xD9\xC6###");
+}
+
+TEST(TagText, LongTextIsCutAt2047LettersWithoutSplittingALetter) {
+    EXPECT_EQ(Latin(Repeat('A', 3000)), std::string(2047, 'A'));
+    EXPECT_EQ(Latin(Join({Repeat('A', 2044), Bytes({0xD9, 'B'})})), std::string(2044, 'A') + "SHT") << "just fits";
+    // 682 Щ fill 2046 bytes; the 683rd needs three more but only one is left before the terminator.
+    EXPECT_EQ(Latin(Repeat(0xD9, 700)).size(), 2046u);
+    // Ж needs two with one left; the B after it would fit, but the text is already cut.
+    EXPECT_EQ(Latin(Join({Repeat('A', 2046), Bytes({0xC6, 'B'})})), std::string(2046, 'A'));
+
+    TagText unterminated;
+    unterminated.fill('A');  // viewed within its array
+    EXPECT_EQ(TextOf(unterminated).size(), kTagTextSize);
+}
+
+TEST(Cp1251, CodePointsMapToTheirBytesOrToQuestionMarks) {
+    const std::vector<std::pair<char32_t, int>> pairs = {
+        {0x0410, 0xC0}, {0x042F, 0xDF}, {0x0430, 0xE0}, {0x044F, 0xFF}, {0x0401, 0xA8}, {0x0451, 0xB8}, {0x2014, 0x97},
+        {0x2116, 0xB9}, {0x0490, 0xA5}, {0x00E9, 'e'},  {0x4E2D, '?'},  {0x0098, '?'},  // the code page's one gap
+    };
+    for (const auto& [codePoint, byte] : pairs) {
+        EXPECT_EQ(CodePointToCp1251(codePoint), static_cast<char>(byte))
+            << "U+" << std::hex << static_cast<std::uint32_t>(codePoint);
+    }
+}
+
+TEST(Cp1251, DecodersFollowTheByteOrderEndAtZeroAndMarkMalformedInput) {
+    using Decoder = std::string (*)(std::span<const char>);
+    const Decoder utf16 = Utf16ToCp1251;
+    const Decoder utf8 = Utf8ToCp1251Lossy;
+    const std::vector<std::tuple<Decoder, std::vector<char>, std::string>> cases = {
+        {utf16, Bytes({'A', 0, 'B', 0}), "AB"},  // little-endian without a mark
+        {utf16, Bytes({'A', 0, 0, 0, 'B', 0}), "A"},
+        {utf16, Bytes({0x3D, 0xD8, 0x00, 0xDE, 'A', 0}), "?A"},  // U+1F600 as a pair
+        {utf16, Bytes({0x3D, 0xD8, 'A', 0}), "?A"},              // lone high surrogate
+        {utf16, Bytes({0x00, 0xDE, 'A', 0}), "?A"},              // lone low surrogate
+        {utf16, Bytes({'A', 0, 0x3D, 0xD8}), "A?"},              // pair cut at the end
+        {utf16, Bytes({'A', 0, 'B'}), "A?"},                     // odd byte left over
+        {Utf16BeToCp1251, Bytes({0xFF, 0xFE, 'A', 0}), "A"},     // a mark still decides
+        {utf8, Bytes({0xEF, 0xBB, 0xBF, 'A'}), "A"},             // byte-order mark dropped
+        {utf8, Bytes({'A', 0, 'B'}), "A"},
+        {utf8, Bytes({0xF0, 0x9F, 0x98, 0x80, 'A'}), "?A"},  // outside the code page
+        {utf8, Bytes({0xC3, 'A'}), "?A"},                    // missing continuation
+        {utf8, Bytes({0xC0, 0xAF}), "??"},                   // overlong
+        {utf8, Bytes({0xED, 0xA0, 0x80}), "???"},            // encoded surrogate
+        {utf8, Bytes({0xFF, 'A'}), "?A"},
+        {utf8, Bytes({'A', 0xE2, 0x82}), "A?"},  // cut at the end
+    };
+    for (const auto& [decode, bytes, text] : cases) {
+        EXPECT_EQ(decode(bytes), text) << testing::PrintToString(bytes);
+    }
+    // File names must be valid: one that is not is used as it stands.
+    EXPECT_EQ(Utf8ToCp1251("A\xE2\x82"), std::nullopt);
+    EXPECT_EQ(Utf8ToCp1251(""), "");
+}
+
+}  // namespace
