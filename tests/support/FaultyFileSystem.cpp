@@ -24,11 +24,15 @@ class CFaultyFile final : public IFile {
                 std::vector<EFault> faults,
                 std::shared_ptr<std::vector<std::string>> changes,
                 std::string path)
-        : m_real(std::move(real)), m_faults(std::move(faults)), m_changes(std::move(changes)), m_path(std::move(path)) {}
+        : m_real(std::move(real)),
+          m_faults(std::move(faults)),
+          m_changes(std::move(changes)),
+          m_path(std::move(path)) {}
 
     std::optional<std::uint64_t> Size() override { return m_real->Size(); }
     std::size_t Read(std::span<char> buffer) override {
-        return Transfer(buffer, EFault::ShortRead, EFault::FailedRead, [this](auto part) { return m_real->Read(part); });
+        return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
+                        [this](auto part) { return m_real->Read(part); });
     }
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
         return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
@@ -36,7 +40,8 @@ class CFaultyFile final : public IFile {
     }
     std::size_t Write(std::span<const char> data) override {
         m_changes->push_back("Write " + m_path);
-        return Transfer(data, EFault::ShortWrite, EFault::FailedWrite, [this](auto part) { return m_real->Write(part); });
+        return Transfer(data, EFault::ShortWrite, EFault::FailedWrite,
+                        [this](auto part) { return m_real->Write(part); });
     }
     // Through a buffer, so that the source's reads and this file's writes meet their own faults.
     std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
@@ -116,10 +121,7 @@ CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::str
     return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), m_changes, newPath) : nullptr;
 }
 
-bool CFaultyFileSystem::Renamed(const char* operation,
-                                CRename rename,
-                                const std::string& from,
-                                const std::string& to) {
+bool CFaultyFileSystem::Renamed(const char* operation, CRename rename, const std::string& from, const std::string& to) {
     const bool done = !Hits(EFault::Replace, to) && (m_real.*rename)(from, to);
     if (done) {
         Record(operation, from + " " + to);

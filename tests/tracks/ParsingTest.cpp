@@ -66,7 +66,7 @@ TEST(EntryNumberTest, NumbersCountFromOneAndOthersAreRefusedWithTheirReason) {
         {"1 ", 3, "ERROR: not a number: 1 "},
         {"/", 3, "ERROR: not a number: /"},
         {"1", 0, "ERROR: too big number"},
-        {"2147483648", 20000, "ERROR: too big number"},           // past 32 bits
+        {"2147483648", 20000, "ERROR: too big number"},            // past 32 bits
         {std::string(99, '0') + "1", 3, "ERROR: too big number"},  // 100 characters do not fit
     };
     for (const auto& [text, count, expected] : cases) {

@@ -203,10 +203,10 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
         list->CopyByNumber(text);
         list->DeleteByNumber(text);
     }
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"FILE (3) COPIED:song3.mp3", "FILE (0001) COPIED:song1.mp3",
-                                                    "ERROR: no number", "ERROR: no number", "ERROR: too small number",
-                                                    "ERROR: too small number", "ERROR: too big number",
-                                                    "ERROR: too big number"}));
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"FILE (3) COPIED:song3.mp3", "FILE (0001) COPIED:song1.mp3", "ERROR: no number",
+                                        "ERROR: no number", "ERROR: too small number", "ERROR: too small number",
+                                        "ERROR: too big number", "ERROR: too big number"}));
     EXPECT_EQ(FilesIn("out"), 2);
 }
 
