@@ -108,10 +108,6 @@ CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, const c
     return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), m_changes, path) : nullptr;
 }
 
-std::optional<std::vector<CFindData>> CFaultyFileSystem::Find(const std::string& pattern) {
-    return Hits(EFault::Find, pattern) ? std::nullopt : m_real.Find(pattern);
-}
-
 CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath) {
     Record("CopyToNew", newPath);
     if (Hits(EFault::Copy, from) || Hits(EFault::Copy, newPath)) {

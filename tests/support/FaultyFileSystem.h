@@ -45,7 +45,9 @@ class CFaultyFileSystem final : public IFileSystem {
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
         return m_real.InfoOf(path, followLinks);
     }
-    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override;
+    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
+        return Hits(EFault::Find, pattern) ? std::nullopt : m_real.Find(pattern);
+    }
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override;
     bool Rename(const std::string& from, const std::string& to) override {
         return Renamed("Rename", &IFileSystem::Rename, from, to);
