@@ -22,7 +22,6 @@ class ConvertAllTagsTest : public CDialogTest {
         }
         return names;
     }
-    std::string Status() { return Field(IDC_STATUS); }
 };
 
 TEST_F(ConvertAllTagsTest, ConvertsEachMp3OnceAndShowsTheLastOutcome) {
@@ -35,7 +34,7 @@ TEST_F(ConvertAllTagsTest, ConvertsEachMp3OnceAndShowsTheLastOutcome) {
     ASSERT_EQ(order.size(), 3u);
 
     m_dlg->OnEditId3();
-    EXPECT_EQ(Status(), "ID3 EDITED - " + JoinPath("out", order[2]));
+    EXPECT_EQ(Field(IDC_STATUS), "ID3 EDITED - " + JoinPath("out", order[2]));
     EXPECT_EQ(m_view.m_progress.back(), "EDIT ID3's: 3/3 " + order[2]);
     EXPECT_EQ(LogLines().size(), 4u) << "one line per file";
     EXPECT_EQ(LogLines().back(), "EDIT ID3's: 3 files found, 3 converted, 0 already converted, 0 failed");
@@ -50,33 +49,30 @@ TEST_F(ConvertAllTagsTest, ConvertsEachMp3OnceAndShowsTheLastOutcome) {
     m_fs.Inject(EFault::OpenRead, withFolder.back());
     m_dlg->ConvertAllTags();
     const int failed = withFolder.back() == "x.mp3" ? 1 : 2;
-    EXPECT_EQ(Status(), "ERROR: " + std::to_string(failed) + " of 4 files left unchanged, see Kelvara.log")
+    EXPECT_EQ(Field(IDC_STATUS), "ERROR: " + std::to_string(failed) + " of 4 files left unchanged, see Kelvara.log")
         << "no failure hides behind a later success";
     const auto log = LogLines();
     EXPECT_EQ(log.back(), "EDIT ID3's: 4 files found, 0 converted, " + std::to_string(4 - failed) +
                               " already converted, " + std::to_string(failed) + " failed");
-    EXPECT_EQ(
-        std::count_if(log.begin(), log.end(),
-                      [](const std::string& line) {
-                          return line.starts_with("ERROR: Could not open file " + JoinPath("out", "x.mp3") + ": ");
-                      }),
-        1)
+    const auto linesStarting = [&log](const std::string& text) {
+        return std::count_if(log.begin(), log.end(),
+                             [&text](const std::string& line) { return line.starts_with(text); });
+    };
+    EXPECT_EQ(linesStarting("ERROR: Could not open file " + JoinPath("out", "x.mp3") + ": "), 1)
         << "a folder named like an MP3 is an error, and the run goes on";
-    EXPECT_EQ(
-        std::count_if(log.begin(), log.end(), [](const std::string& line) { return line.starts_with("ID3 EDITED"); }),
-        3 + 4 - failed);
+    EXPECT_EQ(linesStarting("ID3 EDITED"), 3 + 4 - failed);
 }
 
 TEST_F(ConvertAllTagsTest, NothingToConvertSaysWhyInTheStatusAndTheLog) {
     m_dlg->ConvertAllTags();
-    EXPECT_EQ(Status(), "EDIT ID3's: no MP3 file in out");
+    EXPECT_EQ(Field(IDC_STATUS), "EDIT ID3's: no MP3 file in out");
     std::filesystem::remove("out");
     m_dlg->ConvertAllTags();
-    EXPECT_EQ(Status(), "ERROR: could not search the out folder out");
+    EXPECT_EQ(Field(IDC_STATUS), "ERROR: could not search the out folder out");
     WriteFileBytes("Kelvara.ini", "\r\n\r\n");  // a configuration without an out folder
     m_dlg->OnResetFiles();
     m_dlg->ConvertAllTags();
-    EXPECT_EQ(Status(), "ERROR: no out folder is configured");
+    EXPECT_EQ(Field(IDC_STATUS), "ERROR: no out folder is configured");
     EXPECT_EQ(LogLines(),
               (std::vector<std::string>{"EDIT ID3's: no MP3 file in out", "ERROR: could not search the out folder out",
                                         "ERROR: Could not open .m3u file", "ERROR: no out folder is configured"}));

@@ -36,8 +36,9 @@ class CFakeView final : public IMainView {
     std::vector<std::string> m_progress;
 };
 
-// The dialog's logic over a fake view, in a temporary working folder whose "Kelvara.ini" the test writes.
-class CDialogTest : public CTempFolderTest {
+// The dialog's logic over a view, in a temporary working folder whose "Kelvara.ini" the test writes.
+template <typename TView>
+class CDialogTestWith : public CTempFolderTest {
   protected:
     // Constructs the track list (the start-up load) and the dialog, and opens it.
     void Start() {
@@ -48,8 +49,10 @@ class CDialogTest : public CTempFolderTest {
     std::string& Field(int id) { return m_view.m_texts[id]; }
 
     CFaultyFileSystem m_fs;
-    CFakeView m_view;
+    TView m_view;
     CTagConverter m_converter{m_fs};
     std::unique_ptr<CTrackList> m_trackList;
     std::unique_ptr<CMainDlg> m_dlg;
 };
+
+using CDialogTest = CDialogTestWith<CFakeView>;

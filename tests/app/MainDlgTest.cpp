@@ -59,15 +59,6 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     EXPECT_TRUE(std::filesystem::exists("out/b.mp3")) << "the new out folder held no copy";
 }
 
-TEST_F(MainDlgTest, MissingConfigurationStillOpensAndRefusesNumbers) {
-    std::filesystem::remove("Kelvara.ini");
-    Start();
-    EXPECT_EQ(Field(IDC_STATUS), "ERROR: Could not open file INI_FILE");
-    Type("1");
-    m_dlg->OnCopy();
-    EXPECT_EQ(Field(IDC_STATUS), "ERROR: too big number");
-}
-
 TEST_F(MainDlgTest, SizeAddsUpInSixtyFourBits) {
     Start();
     WriteFileBytes("out/big.mp3", "");

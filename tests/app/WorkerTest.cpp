@@ -55,25 +55,13 @@ class CThreadedView final : public IMainView {
                      [this](const std::string& text) { SetDlgItemText(IDC_STATUS, text); }};
 };
 
-class WorkerTest : public CTempFolderTest {
-  protected:
-    void SetUp() override {
-        CTempFolderTest::SetUp();
-        WriteFileBytes("a.mp3", "audio");
-        WriteFileBytes("list.m3u", "a.mp3\n");
-        WriteFileBytes("Kelvara.ini", "out\nlist.m3u\n");
-        m_trackList = std::make_unique<CTrackList>(m_fs);
-        m_dlg = std::make_unique<CMainDlg>(m_view, *m_trackList, m_converter, m_fs);
-    }
-
-    CFaultyFileSystem m_fs;
-    CTagConverter m_converter{m_fs};
-    CThreadedView m_view;
-    std::unique_ptr<CTrackList> m_trackList;
-    std::unique_ptr<CMainDlg> m_dlg;
-};
+using WorkerTest = CDialogTestWith<CThreadedView>;
 
 TEST_F(WorkerTest, OneCommandAtATimeEndingOnTheWindowsThreadEvenWhenItThrows) {
+    WriteFileBytes("a.mp3", "audio");
+    WriteFileBytes("list.m3u", "a.mp3\n");
+    WriteFileBytes("Kelvara.ini", "out\nlist.m3u\n");
+    Start();
     m_view.SetDlgItemText(IDC_NUMBER, "1");
     m_dlg->OnNumberChanged();
     m_dlg->OnCopy();
@@ -81,20 +69,20 @@ TEST_F(WorkerTest, OneCommandAtATimeEndingOnTheWindowsThreadEvenWhenItThrows) {
     m_dlg->OnEditId3();
     EXPECT_EQ(m_view.m_started, 1);
     m_view.RunPostedCalls(*m_dlg);
-    EXPECT_EQ(m_view.m_texts[IDC_STATUS], "FILE (1) COPIED:a.mp3");
+    EXPECT_EQ(Field(IDC_STATUS), "FILE (1) COPIED:a.mp3");
     EXPECT_TRUE(std::filesystem::exists("out/a.mp3"));
 
     m_fs.Inject(EFault::Throw, "a.mp3");
     m_dlg->OnEditId3();
     m_view.RunPostedCalls(*m_dlg);
-    EXPECT_EQ(m_view.m_texts[IDC_STATUS], "ERROR: the command failed: std::bad_alloc");
+    EXPECT_EQ(Field(IDC_STATUS), "ERROR: the command failed: std::bad_alloc");
     EXPECT_EQ(LogLines().back(), "ERROR: the command failed: std::bad_alloc");
     EXPECT_FALSE(m_view.m_bOffThread) << "the window's fields are set on the window's thread only";
 
     m_fs.Clear();
     m_dlg->OnEditId3();
     m_view.RunPostedCalls(*m_dlg);
-    EXPECT_EQ(m_view.m_texts[IDC_STATUS], "ID3 EDITED - " + JoinPath("out", "a.mp3")) << "the next command runs normally";
+    EXPECT_EQ(Field(IDC_STATUS), "ID3 EDITED - " + JoinPath("out", "a.mp3")) << "the next command runs normally";
 }
 
 }  // namespace

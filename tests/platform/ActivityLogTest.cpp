@@ -17,14 +17,6 @@ TEST_F(ActivityLogTest, EachTextBecomesOneLineWithItsControlCharactersEscaped) {
                                         "100% done %s"}));
 }
 
-TEST_F(ActivityLogTest, EmptyingStartsTheLogAfresh) {
-    AppendLogLine("old run");
-    EmptyLog();
-    EXPECT_EQ(ReadFileBytes(kLogFileName), "");
-    AppendLogLine("new run");
-    EXPECT_EQ(LogLines(), std::vector<std::string>{"new run"});
-}
-
 TEST_F(ActivityLogTest, ALogThatCannotBeOpenedIsSkipped) {
     std::filesystem::create_directory(kLogFileName);
     AppendLogLine("lost");

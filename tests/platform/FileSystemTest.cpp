@@ -1,3 +1,4 @@
+#include "FaultyFileSystem.h"
 #include "FileSystem.h"
 #include "Path.h"
 #include "SystemError.h"
@@ -62,9 +63,56 @@ TEST_F(FileSystemTest, FilesOpenOnlyAsFilesAndMoveWholeBuffers) {
     CFileHandle again = m_fs.OpenWrite("a.bin");
     ASSERT_TRUE(again);
     EXPECT_EQ(again->Size(), 0u) << "opening for writing empties the file";
+
+    // Overwriting reuses a file as it is: only a truncation after the new content cuts its old tail.
+    EXPECT_FALSE(m_fs.OpenOverwrite("missing.mp3"));
+    EXPECT_FALSE(std::filesystem::exists("missing.mp3"));
+    CFileHandle over = m_fs.OpenOverwrite("b.bin");
+    ASSERT_TRUE(over);
+    EXPECT_EQ(over->Size(), 9u) << "not emptied";
+    EXPECT_EQ(over->Write(std::string_view("new")), 3u);
+    EXPECT_TRUE(over->Truncate(3));
+    over.reset();
+    EXPECT_EQ(ReadFileBytes("b.bin"), "new");
 }
 
-TEST_F(FileSystemTest, PatternsMatchWithoutRegardToCaseAndFoldersCountZero) {
+// A source the kernel cannot copy from (Windows has no such copy at all) goes through a buffer, a megabyte at a
+// time, each from its own offset.
+TEST_F(FileSystemTest, RangeCopyFromAFileWithoutKernelDescriptorGoesThroughABuffer) {
+    std::string bytes(5 << 19, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i % 251);
+    }
+    WriteFileBytes("big.bin", bytes);
+    CFaultyFileSystem faultless;  // its files offer no descriptor
+    CFileHandle in = faultless.OpenRead("big.bin");
+    CFileHandle out = m_fs.OpenNew("copy.bin");
+    ASSERT_TRUE(in && out);
+    EXPECT_EQ(out->Write(std::string_view(bytes).substr(0, 7)), 7u);
+    EXPECT_EQ(out->AppendFrom(*in, 7, bytes.size()), bytes.size() - 7) << "what there is past the offset";
+    out.reset();
+    EXPECT_TRUE(ReadFileBytes("copy.bin") == bytes);
+}
+
+// Both put new content in a file's place in one step; an exchange keeps the old content under the other name.
+TEST_F(FileSystemTest, ReplaceAndExchangeTakeOverTheTargetsName) {
+    WriteFileBytes("song.mp3", "old");
+    WriteFileBytes("new.tmp", "new");
+    ASSERT_TRUE(m_fs.Replace("new.tmp", "song.mp3"));
+    EXPECT_EQ(ReadFileBytes("song.mp3"), "new");
+    EXPECT_FALSE(std::filesystem::exists("new.tmp"));
+
+    WriteFileBytes("newer.tmp", "newer");
+    const bool swaps = m_fs.Exchange("newer.tmp", "song.mp3");  // never on Windows
+    EXPECT_EQ(ReadFileBytes("song.mp3"), swaps ? "newer" : "new");
+    EXPECT_EQ(ReadFileBytes("newer.tmp"), swaps ? "new" : "newer");
+    // Content that other names share must never come back to be written over.
+    std::filesystem::create_hard_link("song.mp3", "other.mp3");
+    EXPECT_FALSE(m_fs.Exchange("newer.tmp", "song.mp3"));
+    EXPECT_EQ(ReadFileBytes("newer.tmp"), swaps ? "new" : "newer");
+}
+
+TEST_F(FileSystemTest, PatternsAndPlainPathsMatchWithoutRegardToCase) {
     for (const char* name : {"SONG.MP3", "song2.mp3", "notes.txt", "song.mp3.kelvara-part"}) {
         WriteFileBytes(name, "abc");
     }
@@ -78,16 +126,10 @@ TEST_F(FileSystemTest, PatternsMatchWithoutRegardToCaseAndFoldersCountZero) {
                                                       "song.mp3.kelvara-part:3", "song2.mp3:3", "sub.mp3:0/"}));
     EXPECT_EQ(Found("*.wav"), std::vector<std::string>{});
     EXPECT_EQ(Found(JoinPath("no-such-folder", "*.*")), std::vector<std::string>{"none"});
-}
-
-TEST_F(FileSystemTest, PlainPathFindsThatFileByItsStoredName) {
-    std::filesystem::create_directory("music");
-    WriteFileBytes("music/Long Song Name.mp3", "12345");
-    const std::string folder = PathOf("music");
-    EXPECT_EQ(Found(JoinPath(folder, "Long Song Name.mp3")), std::vector<std::string>{"Long Song Name.mp3:5"});
-    EXPECT_EQ(Found(JoinPath(folder, "LONG SONG NAME.MP3")), std::vector<std::string>{"Long Song Name.mp3:5"});
-    EXPECT_EQ(Found(JoinPath(folder, "Other.mp3")), std::vector<std::string>{});
-    EXPECT_EQ(Found("music"), std::vector<std::string>{"music:0/"});
+    // A plain path finds that one entry, by the name the folder stores.
+    EXPECT_EQ(Found(PathOf("Song2.MP3")), std::vector<std::string>{"song2.mp3:3"});
+    EXPECT_EQ(Found(PathOf("other.mp3")), std::vector<std::string>{});
+    EXPECT_EQ(Found("sub.mp3"), std::vector<std::string>{"sub.mp3:0/"});
     EXPECT_EQ(Found(""), std::vector<std::string>{"none"});
     EXPECT_EQ(JoinPath("out", "a.mp3"), kPathSeparator == '/' ? "out/a.mp3" : "out\\a.mp3")
         << "the system's own separator";

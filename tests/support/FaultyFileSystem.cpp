@@ -3,166 +3,126 @@
 #include "SystemError.h"
 
 #include <algorithm>
-#include <memory>
 #include <new>
 
 namespace {
 
-constexpr const char* kInjected = "injected fault";
-
 // The reason of an injected failure, as the real file layer notes the system's.
 template <typename T>
 T Injected(T failure) {
-    NoteSystemError(kInjected);
+    NoteSystemError("injected fault");
     return failure;
 }
 
-struct CFileFaults {
-    bool bShortRead, bFailedRead, bShortWrite, bFailedWrite, bFlush, bRangeCopy;
-};
+bool Contains(const std::vector<EFault>& faults, EFault fault) {
+    return std::find(faults.begin(), faults.end(), fault) != faults.end();
+}
 
 class CFaultyFile final : public IFile {
   public:
     CFaultyFile(CFileHandle real,
-                CFileFaults faults,
+                std::vector<EFault> faults,
                 std::shared_ptr<std::vector<std::string>> changes,
                 std::string path)
-        : m_real(std::move(real)), m_faults(faults), m_changes(std::move(changes)), m_path(std::move(path)) {}
+        : m_real(std::move(real)),
+          m_faults(std::move(faults)),
+          m_changes(std::move(changes)),
+          m_path(std::move(path)) {}
 
     std::optional<std::uint64_t> Size() override { return m_real->Size(); }
-
     std::size_t Read(std::span<char> buffer) override {
-        if (m_faults.bFailedRead) {
-            return Injected(std::size_t{0});
-        }
-        if (m_faults.bShortRead && !buffer.empty()) {
-            return Injected(m_real->Read(buffer.first(buffer.size() - 1)));
-        }
-        return m_real->Read(buffer);
+        return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
+                        [this](auto part) { return m_real->Read(part); });
     }
-
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
-        if (m_faults.bFailedRead) {
-            return Injected(std::size_t{0});
-        }
-        if (m_faults.bShortRead && !buffer.empty()) {
-            return Injected(m_real->ReadAt(offset, buffer.first(buffer.size() - 1)));
-        }
-        return m_real->ReadAt(offset, buffer);
+        return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
+                        [&](auto part) { return m_real->ReadAt(offset, part); });
     }
-
+    std::size_t Write(std::span<const char> data) override {
+        m_changes->push_back("Write " + m_path);
+        return Transfer(data, EFault::ShortWrite, EFault::FailedWrite,
+                        [this](auto part) { return m_real->Write(part); });
+    }
+    // Through a buffer, so that the source's reads and this file's writes meet their own faults.
+    std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
+        return Has(EFault::RangeCopy) ? Injected(AppendThroughBuffer(source, offset, size / 2, *this))
+                                      : AppendThroughBuffer(source, offset, size, *this);
+    }
     bool Flush() override {
         m_changes->push_back("Flush " + m_path);
-        return m_faults.bFlush ? Injected(false) : m_real->Flush();
+        return Has(EFault::Flush) ? Injected(false) : m_real->Flush();
     }
     bool Truncate(std::uint64_t size) override {
         m_changes->push_back("Truncate " + m_path);
-        return m_faults.bFailedWrite ? Injected(false) : m_real->Truncate(size);
+        return Has(EFault::FailedWrite) ? Injected(false) : m_real->Truncate(size);
     }
     std::optional<CFileInfo> Info() override { return m_real->Info(); }
 
-    // Through a buffer, so that the source's reads and this file's writes meet their own faults.
-    std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
-        return m_faults.bRangeCopy ? Injected(AppendThroughBuffer(source, offset, size / 2, *this))
-                                   : AppendThroughBuffer(source, offset, size, *this);
-    }
+  private:
+    bool Has(EFault fault) const { return Contains(m_faults, fault); }
 
-    std::size_t Write(std::span<const char> data) override {
-        m_changes->push_back("Write " + m_path);
-        if (m_faults.bFailedWrite) {
+    // All of `data`, one byte less (`shortFault`) or nothing (`failed`).
+    template <typename Span, typename Call>
+    std::size_t Transfer(Span data, EFault shortFault, EFault failed, Call call) {
+        if (Has(failed)) {
             return Injected(std::size_t{0});
         }
-        if (m_faults.bShortWrite && !data.empty()) {
-            return Injected(m_real->Write(data.first(data.size() - 1)));
+        if (Has(shortFault) && !data.empty()) {
+            return Injected(call(data.first(data.size() - 1)));
         }
-        return m_real->Write(data);
+        return call(data);
     }
 
-  private:
     CFileHandle m_real;
-    CFileFaults m_faults;
+    std::vector<EFault> m_faults;
     std::shared_ptr<std::vector<std::string>> m_changes;
     std::string m_path;
 };
 
 }  // namespace
 
-bool CFaultyFileSystem::Injects(EFault fault, const std::string& path) const {
-    return std::any_of(m_faults.begin(), m_faults.end(), [&](const auto& injected) {
-        return injected.first == fault && path.find(injected.second) != std::string::npos;
-    });
+std::vector<EFault> CFaultyFileSystem::FaultsOf(const std::string& path) const {
+    std::vector<EFault> faults;
+    for (const auto& [fault, pathPart] : m_faults) {
+        if (path.find(pathPart) != std::string::npos) {
+            faults.push_back(fault);
+        }
+    }
+    return faults;
 }
 
 bool CFaultyFileSystem::Hits(EFault fault, const std::string& path) const {
-    return Injects(fault, path) && Injected(true);
+    return Contains(FaultsOf(path), fault) && Injected(true);
 }
 
-CFileHandle CFaultyFileSystem::Wrap(CFileHandle file, const std::string& path) {
-    if (!file) {
-        return file;
-    }
-    const CFileFaults faults{Injects(EFault::ShortRead, path),  Injects(EFault::FailedRead, path),
-                             Injects(EFault::ShortWrite, path), Injects(EFault::FailedWrite, path),
-                             Injects(EFault::Flush, path),      Injects(EFault::RangeCopy, path)};
-    return std::make_unique<CFaultyFile>(std::move(file), faults, m_changes, path);
-}
-
-CFileHandle CFaultyFileSystem::OpenRead(const std::string& path) {
-    if (Injects(EFault::Throw, path)) {
+CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, const char* writing) {
+    if (writing != nullptr) {
+        Record(writing, path);
+    } else if (Contains(FaultsOf(path), EFault::Throw)) {
         throw std::bad_alloc();
     }
-    return Hits(EFault::OpenRead, path) ? nullptr : Wrap(m_real.OpenRead(path), path);
-}
-
-CFileHandle CFaultyFileSystem::OpenEntryRead(const std::string& path) {
-    if (Injects(EFault::Throw, path)) {
-        throw std::bad_alloc();
+    if (Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path)) {
+        return nullptr;
     }
-    return Hits(EFault::OpenRead, path) ? nullptr : Wrap(m_real.OpenEntryRead(path), path);
-}
-
-CFileHandle CFaultyFileSystem::OpenWrite(const std::string& path) {
-    Record("OpenWrite", path);
-    return Hits(EFault::OpenWrite, path) ? nullptr : Wrap(m_real.OpenWrite(path), path);
-}
-
-CFileHandle CFaultyFileSystem::OpenNew(const std::string& path) {
-    Record("OpenNew", path);
-    return Hits(EFault::OpenWrite, path) ? nullptr : Wrap(m_real.OpenNew(path), path);
-}
-
-CFileHandle CFaultyFileSystem::OpenOverwrite(const std::string& path) {
-    Record("OpenOverwrite", path);
-    return Hits(EFault::OpenWrite, path) ? nullptr : Wrap(m_real.OpenOverwrite(path), path);
-}
-
-std::optional<CFileInfo> CFaultyFileSystem::InfoOf(const std::string& path, bool followLinks) {
-    return m_real.InfoOf(path, followLinks);
-}
-
-std::optional<std::vector<CFindData>> CFaultyFileSystem::Find(const std::string& pattern) {
-    return Hits(EFault::Find, pattern) ? std::nullopt : m_real.Find(pattern);
+    CFileHandle file = (m_real.*open)(path);
+    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), m_changes, path) : nullptr;
 }
 
 CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath) {
     Record("CopyToNew", newPath);
-    const bool fails = Hits(EFault::Copy, from) || Hits(EFault::Copy, newPath);
-    return fails ? nullptr : Wrap(m_real.CopyToNew(from, newPath), newPath);
+    if (Hits(EFault::Copy, from) || Hits(EFault::Copy, newPath)) {
+        return nullptr;
+    }
+    CFileHandle file = m_real.CopyToNew(from, newPath);
+    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), m_changes, newPath) : nullptr;
 }
 
-// Renames are recorded only when they happen: one that fails changes nothing.
-bool CFaultyFileSystem::Renamed(bool done,
-                                const std::string& operation,
-                                const std::string& from,
-                                const std::string& to) {
+bool CFaultyFileSystem::Renamed(const char* operation, CRename rename, const std::string& from, const std::string& to) {
+    const bool done = !Hits(EFault::Replace, to) && (m_real.*rename)(from, to);
     if (done) {
         Record(operation, from + " " + to);
     }
     return done;
-}
-
-bool CFaultyFileSystem::Rename(const std::string& from, const std::string& to) {
-    return Renamed(!Hits(EFault::Replace, to) && m_real.Rename(from, to), "Rename", from, to);
 }
 
 EDeleteResult CFaultyFileSystem::Delete(const std::string& path) {
@@ -170,29 +130,7 @@ EDeleteResult CFaultyFileSystem::Delete(const std::string& path) {
     return Hits(EFault::Delete, path) ? EDeleteResult::Failed : m_real.Delete(path);
 }
 
-bool CFaultyFileSystem::CreateFolder(const std::string& path) {
-    return !Hits(EFault::CreateFolder, path) && m_real.CreateFolder(path);
-}
-
-bool CFaultyFileSystem::CanWrite(const std::string& path) {
-    return !Hits(EFault::CanWrite, path) && m_real.CanWrite(path);
-}
-
-bool CFaultyFileSystem::Replace(const std::string& replacement, const std::string& target) {
-    return Renamed(!Hits(EFault::Replace, target) && m_real.Replace(replacement, target), "Replace", replacement,
-                   target);
-}
-
-bool CFaultyFileSystem::Exchange(const std::string& replacement, const std::string& target) {
-    return Renamed(!Hits(EFault::Replace, target) && m_real.Exchange(replacement, target), "Exchange", replacement,
-                   target);
-}
-
 bool CFaultyFileSystem::FlushFolder(const std::string& folder) {
     Record("FlushFolder", folder);
-    return !Hits(EFault::FlushFolder, folder) && m_real.FlushFolder(folder);
-}
-
-CFolderLock CFaultyFileSystem::LockFolder(const std::string& folder) {
-    return m_real.LockFolder(folder);
+    return m_real.FlushFolder(folder);
 }

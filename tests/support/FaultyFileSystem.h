@@ -17,54 +17,68 @@ enum class EFault {
     Find,
     Copy,  // the copy to a new file
     Delete,
-    CreateFolder,
     RangeCopy,  // an AppendFrom into the file stops half-way
     Flush,
     CanWrite,
     Replace,  // Replace, Exchange and Rename of this target
-    FlushFolder,
-    Throw,  // opening for reading throws std::bad_alloc, as a failed allocation would
+    Throw,    // opening for reading throws std::bad_alloc, as a failed allocation would
 };
 
 // The real file services, but with chosen operations failing, so every error path can be reached; every
 // change made to the disk is recorded in order, so the order of flushes and renames can be checked.
 class CFaultyFileSystem final : public IFileSystem {
   public:
-    explicit CFaultyFileSystem(IFileSystem& real = DefaultFileSystem()) : m_real(real) {}
-
     // From now on `fault` hits every path that contains pathPart (every path when it is empty).
     void Inject(EFault fault, std::string pathPart = {}) { m_faults.emplace_back(fault, std::move(pathPart)); }
     void Clear() { m_faults.clear(); }
     // "Operation path" for each write, flush, rename, exchange, delete and folder flush, in order.
     const std::vector<std::string>& Changes() const { return *m_changes; }
 
-    CFileHandle OpenRead(const std::string& path) override;
-    CFileHandle OpenEntryRead(const std::string& path) override;
+    CFileHandle OpenRead(const std::string& path) override { return Open(path, &IFileSystem::OpenRead); }
+    CFileHandle OpenEntryRead(const std::string& path) override { return Open(path, &IFileSystem::OpenEntryRead); }
     bool ReadingBlocksWriting() override { return m_real.ReadingBlocksWriting(); }
-    CFileHandle OpenWrite(const std::string& path) override;
-    CFileHandle OpenNew(const std::string& path) override;
-    CFileHandle OpenOverwrite(const std::string& path) override;
-    std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override;
-    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override;
+    CFileHandle OpenWrite(const std::string& path) override { return Open(path, &IFileSystem::OpenWrite, "OpenWrite"); }
+    CFileHandle OpenNew(const std::string& path) override { return Open(path, &IFileSystem::OpenNew, "OpenNew"); }
+    CFileHandle OpenOverwrite(const std::string& path) override {
+        return Open(path, &IFileSystem::OpenOverwrite, "OpenOverwrite");
+    }
+    std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
+        return m_real.InfoOf(path, followLinks);
+    }
+    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
+        return Hits(EFault::Find, pattern) ? std::nullopt : m_real.Find(pattern);
+    }
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override;
-    bool Rename(const std::string& from, const std::string& to) override;
+    bool Rename(const std::string& from, const std::string& to) override {
+        return Renamed("Rename", &IFileSystem::Rename, from, to);
+    }
     EDeleteResult Delete(const std::string& path) override;
-    bool CreateFolder(const std::string& path) override;
-    bool CanWrite(const std::string& path) override;
-    bool Replace(const std::string& replacement, const std::string& target) override;
-    bool Exchange(const std::string& replacement, const std::string& target) override;
+    bool CreateFolder(const std::string& path) override { return m_real.CreateFolder(path); }
+    bool CanWrite(const std::string& path) override { return !Hits(EFault::CanWrite, path) && m_real.CanWrite(path); }
+    bool Replace(const std::string& replacement, const std::string& target) override {
+        return Renamed("Replace", &IFileSystem::Replace, replacement, target);
+    }
+    bool Exchange(const std::string& replacement, const std::string& target) override {
+        return Renamed("Exchange", &IFileSystem::Exchange, replacement, target);
+    }
     bool FlushFolder(const std::string& folder) override;
-    CFolderLock LockFolder(const std::string& folder) override;
+    CFolderLock LockFolder(const std::string& folder) override { return m_real.LockFolder(folder); }
 
   private:
-    bool Injects(EFault fault, const std::string& path) const;
-    // Injects, and notes the injected failure's reason.
+    using COpen = CFileHandle (IFileSystem::*)(const std::string&);
+    using CRename = bool (IFileSystem::*)(const std::string&, const std::string&);
+
+    // The faults injected for this path.
+    std::vector<EFault> FaultsOf(const std::string& path) const;
+    // Whether `fault` is injected for this path; when it is, its reason is noted as the system's would be.
     bool Hits(EFault fault, const std::string& path) const;
-    CFileHandle Wrap(CFileHandle file, const std::string& path);
-    bool Renamed(bool done, const std::string& operation, const std::string& from, const std::string& to);
+    // Opening for reading (`writing` null) or, recorded under that name, for writing.
+    CFileHandle Open(const std::string& path, COpen open, const char* writing = nullptr);
+    // Recorded only when it happens: a rename that fails changes nothing.
+    bool Renamed(const char* operation, CRename rename, const std::string& from, const std::string& to);
     void Record(const std::string& operation, const std::string& path) { m_changes->push_back(operation + " " + path); }
 
-    IFileSystem& m_real;
+    IFileSystem& m_real = DefaultFileSystem();
     std::vector<std::pair<EFault, std::string>> m_faults;
     // Shared with the open files, which record their own writes and flushes.
     std::shared_ptr<std::vector<std::string>> m_changes = std::make_shared<std::vector<std::string>>();

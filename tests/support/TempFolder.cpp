@@ -1,7 +1,5 @@
 #include "TempFolder.h"
 
-#include "Path.h"
-
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -26,23 +24,18 @@ void CTempFolderTest::TearDown() {
     std::filesystem::remove_all(m_folder, ignored);
 }
 
+namespace {
+
+// Paths in tests are UTF-8, as inside Kelvara (on POSIX the standard library passes their bytes as they are).
 std::filesystem::path FsPath(const std::string& path) {
-    if constexpr (kFileNamesAreBytes) {
-        return path;
-    }
-    return std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size());
+    return std::u8string(path.begin(), path.end());
 }
 
-std::string Utf8Path(const std::filesystem::path& path) {
-    if constexpr (kFileNamesAreBytes) {
-        return path.string();
-    }
-    const std::u8string utf8 = path.u8string();
-    return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.size());
-}
+}  // namespace
 
 std::string CTempFolderTest::PathOf(const std::string& name) const {
-    return Utf8Path(m_folder / FsPath(name));
+    const std::u8string path = (m_folder / FsPath(name)).u8string();
+    return std::string(path.begin(), path.end());
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {

@@ -21,10 +21,6 @@ class CTempFolderTest : public ::testing::Test {
     std::filesystem::path m_previous;
 };
 
-// Paths in tests are UTF-8, as inside Kelvara; these make them the standard library's paths and back.
-std::filesystem::path FsPath(const std::string& path);
-std::string Utf8Path(const std::filesystem::path& path);
-
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 // The lines of the activity log in the working directory, without their line breaks.

@@ -1,0 +1,116 @@
+#include "FileSystem.h"
+#include "SystemError.h"
+#include "TempFolder.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+using PosixFileSystemTest = CTempFolderTest;
+
+TEST_F(PosixFileSystemTest, CopyThatRunsOutOfRoomKeepsTheOldCopyAndLeavesNoPart) {
+    WriteFileBytes("song.mp3", std::string(3 << 20, 'n'));
+    std::filesystem::create_directory("out");
+    WriteFileBytes("out/song.mp3", "the earlier copy");
+    // The largest file this process may write, lowered for the copy alone, runs out as a full disk would.
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit lowered = previous;
+    lowered.rlim_cur = 1 << 20;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+    EXPECT_FALSE(CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3"));
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(ReadFileBytes("out/song.mp3"), "the earlier copy");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 1) << "no part is left";
+    EXPECT_EQ(LastSystemError(), "File too large") << "the system's reason is kept for the message";
+}
+
+// Root may write anywhere, so the test gives up root's rights for its length; another user is refused anyway.
+TEST_F(PosixFileSystemTest, ACopyRefusedForWantOfPermissionSaysSo) {
+    WriteFileBytes("song.mp3", "song");
+    std::filesystem::create_directory("out");
+    ::chmod(".", 0755);
+    ::chmod("out", 0555);
+    const uid_t user = ::geteuid();
+    ASSERT_TRUE(user != 0 || ::seteuid(65534) == 0);
+    const bool copied = CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3");
+    const std::string reason = LastSystemError();
+    ASSERT_TRUE(user != 0 || ::seteuid(0) == 0);
+    ::chmod("out", 0755);
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_TRUE(std::filesystem::is_empty("out"));
+}
+
+// Opening a FIFO for reading would wait for a writer forever; a link would lead out of the folder.
+TEST_F(PosixFileSystemTest, AFifoIsNeverWaitedOnAndALinkNeverWrittenThrough) {
+    IFileSystem& fs = DefaultFileSystem();
+    std::filesystem::create_directory("out");
+    ASSERT_EQ(::mkfifo("fifo.mp3", 0644), 0);
+    WriteFileBytes("song.mp3", "song");
+    std::filesystem::create_symlink("song.mp3", "link.mp3");
+    EXPECT_FALSE(fs.OpenRead("fifo.mp3"));
+    EXPECT_FALSE(CopyWhole(fs, "fifo.mp3", "out/fifo.mp3"));
+    EXPECT_FALSE(fs.OpenEntryRead("link.mp3"));
+    EXPECT_FALSE(fs.OpenOverwrite("link.mp3"));
+    EXPECT_FALSE(fs.CanWrite("link.mp3"));
+    EXPECT_TRUE(fs.OpenRead("link.mp3")) << "a playlist entry may be a link to a song";
+    EXPECT_FALSE(fs.OpenNew("link.mp3")) << "a new file is never made through a link";
+    EXPECT_FALSE(fs.Exchange("song.mp3", "link.mp3")) << "nor a link brought back to be written through";
+    EXPECT_EQ(ReadFileBytes("song.mp3"), "song");
+    EXPECT_TRUE(std::filesystem::is_empty("out"));
+
+    const auto found = fs.Find("*.mp3");
+    ASSERT_TRUE(found);
+    for (const CFindData& entry : *found) {
+        const EFileKind expected = entry.strName == "fifo.mp3"   ? EFileKind::Special
+                                   : entry.strName == "link.mp3" ? EFileKind::Link
+                                                                 : EFileKind::Regular;
+        EXPECT_EQ(entry.eKind, expected) << entry.strName;
+    }
+}
+
+// Past 4 GiB, so neither a signed nor an unsigned 32-bit size could hold it; sparse, so it takes no room.
+constexpr std::uint64_t kLargeSize = (std::uint64_t{1} << 32) + 3;
+// Where the markers stand: past a signed 32-bit offset, and at the very end.
+constexpr std::uint64_t kMarkers[] = {0x7FFFFFFF, kLargeSize - 3};
+
+TEST_F(PosixFileSystemTest, SizesAndCopiesAreExactPastFourGigabytes) {
+    IFileSystem& fs = DefaultFileSystem();
+    WriteFileBytes("big.mp3", "");
+    std::filesystem::resize_file("big.mp3", kLargeSize);  // sparse: large on paper, a few bytes on disk
+    {
+        std::fstream file("big.mp3", std::ios::in | std::ios::out | std::ios::binary);
+        for (const std::uint64_t at : kMarkers) {
+            file.seekp(static_cast<std::streamoff>(at));
+            file.write("end", 3);
+        }
+    }
+    EXPECT_EQ(fs.OpenRead("big.mp3")->Size(), kLargeSize);
+    auto found = fs.Find("*.mp3");
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 1u);
+    EXPECT_EQ(found->front().nSize, kLargeSize);
+
+    std::filesystem::create_directory("out");
+    ASSERT_TRUE(CopyWhole(fs, "big.mp3", "out/big.mp3"));
+    EXPECT_EQ(std::filesystem::file_size("out/big.mp3"), kLargeSize);
+    CFileHandle copy = fs.OpenRead("out/big.mp3");
+    ASSERT_TRUE(copy);
+    for (const std::uint64_t at : kMarkers) {
+        std::string marker(3, '\0');
+        EXPECT_EQ(copy->ReadAt(at, marker), 3u);
+        EXPECT_EQ(marker, "end") << at;
+    }
+    EXPECT_EQ(std::filesystem::file_size("big.mp3"), kLargeSize) << "the source stays whole";
+}
+
+}  // namespace

@@ -1,0 +1,336 @@
+#include "FaultyFileSystem.h"
+#include "Path.h"
+#include "TempFolder.h"
+#include "TrackList.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace {
+
+// A working folder with "Kelvara.ini", a playlist "list.m3u" and an out folder "out".
+class TrackListTest : public CTempFolderTest {
+  protected:
+    // A blank first line and no break after the last: neither may matter.
+    void WriteConfig(const std::string& outDir, const std::string& playlist) {
+        WriteFileBytes("Kelvara.ini", "\r\n" + outDir + "\r\n" + playlist);
+    }
+    void WritePlaylist(const std::vector<std::string>& entries, const std::string& name = "list.m3u") {
+        std::string text = "#EXTM3U\r\n";
+        for (const std::string& entry : entries) {
+            text += "#EXTINF:1,x\r\n" + entry + "\r\n";
+        }
+        WriteFileBytes(name, text);
+    }
+    // Songs song1.mp3 ... songN.mp3 in the working folder, listed by absolute path.
+    void SetUpSongs(int count) {
+        std::vector<std::string> entries;
+        for (int i = 1; i <= count; ++i) {
+            const std::string name = "song" + std::to_string(i) + ".mp3";
+            WriteFileBytes(name, "audio " + std::to_string(i));
+            entries.push_back(PathOf(name));
+        }
+        WriteConfig("out", "list.m3u");
+        WritePlaylist(entries);
+    }
+    std::unique_ptr<CTrackList> MakeList() { return std::make_unique<CTrackList>(m_fs); }
+    static std::ptrdiff_t FilesIn(const std::string& folder) {
+        return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+    }
+
+    CFaultyFileSystem m_fs;
+};
+
+TEST_F(TrackListTest, StartUpLoadsTheListCreatesTheOutFolderAndEmptiesTheLog) {
+    WriteFileBytes("Kelvara.log", "a line of the previous run\n");
+    SetUpSongs(3);
+    auto list = MakeList();
+    EXPECT_EQ(list->Count(), 3);
+    EXPECT_EQ(list->Entry(3), PathOf("song3.mp3"));
+    EXPECT_EQ(list->OutDir(), "out");
+    EXPECT_TRUE(std::filesystem::is_directory("out"));
+    EXPECT_EQ(list->Status(), "OUT DIR:out") << "the start-up status survives for the window";
+    EXPECT_EQ(ReadFileBytes("Kelvara.log"), "") << "the start-up line is not kept either";
+
+    WritePlaylist({"/x/only.mp3"});
+    list->Load();
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"OUT DIR:out"}) << "an existing out folder is fine";
+    EXPECT_EQ(list->Count(), 1);
+    EXPECT_EQ(list->Entry(1), "/x/only.mp3");
+    EXPECT_EQ(list->Entry(2), "") << "a shorter list leaves no old entry behind";
+    EXPECT_EQ(list->Entry(3), "");
+}
+
+// A failed load keeps the old table usable; the out folder changes only once the configuration was read.
+TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    m_fs.Inject(EFault::ShortRead, "Kelvara.ini");
+    WriteConfig("elsewhere", "list.m3u");
+    list->Load();
+    EXPECT_EQ(list->Status(), "ERROR: reading: INI_FILE");
+    EXPECT_TRUE(LogLines().empty()) << "a short configuration read is no log line";
+    m_fs.Clear();
+    std::filesystem::remove("Kelvara.ini");
+    list->Load();
+    EXPECT_EQ(list->Status(), "ERROR: Could not open file INI_FILE");
+    EXPECT_EQ(list->OutDir(), "out");
+
+    WriteConfig("out2", "gone.m3u");
+    list->Load();
+    EXPECT_EQ(list->Status(), "ERROR: Could not open .m3u file");
+    EXPECT_EQ(list->OutDir(), "out2");
+    EXPECT_FALSE(std::filesystem::exists("out2")) << "the folder is made only after a good load";
+    WriteConfig("out3", "list.m3u");
+    m_fs.Inject(EFault::FailedRead, "list.m3u");
+    list->Load();
+    EXPECT_EQ(list->Status(), "ERROR: reading: .m3u file");
+    EXPECT_EQ(list->OutDir(), "out3");
+    EXPECT_EQ(list->Count(), 2);
+    EXPECT_EQ(list->Entry(2), PathOf("song2.mp3"));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"ERROR: Could not open file INI_FILE",
+                                                    "ERROR: Could not open .m3u file", "ERROR: reading: .m3u file"}));
+
+    // An empty configuration leaves the old table but no out folder: nothing may be copied to the root.
+    m_fs.Clear();
+    WriteFileBytes("Kelvara.ini", "\r\n\r\n");
+    list->Load();
+    ASSERT_EQ(list->OutDir(), "");
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
+    EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
+
+    std::filesystem::remove("Kelvara.ini");
+    auto fresh = MakeList();
+    EXPECT_EQ(fresh->Status(), "ERROR: Could not open file INI_FILE");
+    EXPECT_EQ(fresh->Count(), 0);
+    EXPECT_EQ(fresh->OutDir(), "");
+}
+
+TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
+    // The first 1023 bytes of entry 1 name a file that exists: five folders and a name.
+    const std::string part(250, 'd');
+    const std::string folders = "d/" + part + "/" + part + "/" + part + "/" + part;
+    const std::string prefix = folders + "/" + std::string(1023 - folders.size() - 5, 'x') + ".mp3";
+    std::string text = "\xEF\xBB\xBF#EXTM3U\n" + prefix + std::string(1000, 'z') + "\n";
+    for (int i = 2; i <= kMaxEntries + 1; ++i) {
+        text += "/m/" + std::to_string(i) + ".mp3\n";
+    }
+    WriteFileBytes("list.m3u", text);
+    WriteConfig("out", "list.m3u");
+    auto list = MakeList();
+    EXPECT_EQ(list->Count(), kMaxEntries);
+    EXPECT_EQ(list->Status(), "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
+    EXPECT_EQ(list->Entry(1), prefix);
+    EXPECT_EQ(list->Entry(2), "/m/2.mp3") << "the byte-order mark shifts no number";
+    const std::string cut = "ERROR: playlist entry 1 is longer than 1023 bytes and was cut";
+    EXPECT_EQ(LogLines(), std::vector<std::string>{cut}) << "the start-up warning outlives the emptied log";
+
+    // The cut path names another file, which must never be copied or deleted in its place.
+    const std::string name = prefix.substr(folders.size() + 1);
+    if constexpr (kFileNamesAreBytes) {  // on Windows the test's own tools make no path this long
+        std::filesystem::create_directories(folders);
+        WriteFileBytes(prefix, "another song");
+    }
+    WriteFileBytes("out/" + name, "its copy");
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->Status(), cut);
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->Status(), cut);
+    EXPECT_EQ(ReadFileBytes("out/" + name), "its copy");
+
+    list->Load();
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, list->Status()}));
+}
+
+TEST_F(TrackListTest, PlaylistTooLargeToHoldIsAReadError) {
+    WriteConfig("out", "huge.m3u");
+    WriteFileBytes("huge.m3u", "/a.mp3\n");
+    std::filesystem::resize_file("huge.m3u", std::uint64_t{1} << 31);  // sparse: no room taken
+    auto list = MakeList();
+    EXPECT_EQ(list->Status(), "ERROR: reading: .m3u file");
+    EXPECT_EQ(list->Count(), 0);
+    EXPECT_EQ(std::filesystem::file_size("huge.m3u"), std::uint64_t{1} << 31);
+}
+
+// As Windows Notepad saves "Unicode": UTF-16 behind its byte-order mark, either byte order.
+TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
+    const std::u16string text = u"#EXTM3U\r\n\u041F\u0447\u0435\u043B\u0430.mp3\r\n\xD800.mp3\r\nb.mp3";
+    const std::string bee = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3";  // Пчела.mp3
+    WriteFileBytes(bee, "bee");
+    WriteConfig("out", "list.m3u");
+    for (const bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : text) {
+            const char high = static_cast<char>(unit >> 8);
+            const char low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        WriteFileBytes("list.m3u", bytes);
+        auto list = MakeList();
+        EXPECT_EQ(list->Count(), 3);
+        EXPECT_EQ(list->Entry(3), "b.mp3");
+        list->CopyByNumber("1");
+        EXPECT_EQ(list->Status(), "FILE (1) COPIED:" + bee);
+        list->CopyByNumber("2");
+        EXPECT_EQ(list->Status(), "ERROR: playlist entry 2 holds a character this system cannot use in a file name");
+    }
+    // Nor can a path hold a zero byte: read up to it, the entry would name another file.
+    WriteFileBytes("a.mp3", "a");
+    WriteFileBytes("list.m3u", std::string("#EXTM3U\na.mp3\0.old\n", 19));
+    auto list = MakeList();
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->Status(), "ERROR: playlist entry 1 holds a character this system cannot use in a file name");
+    EXPECT_FALSE(std::filesystem::exists("out/a.mp3"));
+}
+
+TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
+    SetUpSongs(3);
+    auto list = MakeList();
+    list->CopyByNumber("3");
+    EXPECT_EQ(list->Status(), "FILE (3) COPIED:song3.mp3");
+    EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
+    // A power cut keeps only what was flushed: the copy's bytes go to the disk before the rename names them.
+    const std::vector<std::string>& changes = m_fs.Changes();
+    const auto rename = std::find_if(changes.begin(), changes.end(),
+                                     [](const std::string& change) { return change.starts_with("Rename "); });
+    ASSERT_NE(rename, changes.end());
+    const std::string temporary = rename->substr(7, rename->find(' ', 7) - 7);
+    EXPECT_NE(std::find(changes.begin(), rename, "Flush " + temporary), rename) << "renamed before its flush";
+
+    WriteFileBytes("out/song1.mp3", "stale copy");
+    list->CopyByNumber("0001");
+    EXPECT_EQ(list->Status(), "FILE (0001) COPIED:song1.mp3") << "the number as typed";
+    EXPECT_EQ(ReadFileBytes("out/song1.mp3"), "audio 1");
+
+    // Numbers that name no entry: neither command does anything but say so.
+    for (const char* text : {"", "0", "4"}) {
+        list->CopyByNumber(text);
+        list->DeleteByNumber(text);
+    }
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{"FILE (3) COPIED:song3.mp3", "FILE (0001) COPIED:song1.mp3", "ERROR: no number",
+                                        "ERROR: no number", "ERROR: too small number", "ERROR: too small number",
+                                        "ERROR: too big number", "ERROR: too big number"}));
+    EXPECT_EQ(FilesIn("out"), 2);
+
+    // COPY and DELETE wait for no one: while another Kelvara works in the out folder they do nothing and say so.
+    const std::string busy = "ERROR: another Kelvara is working in out";
+    {
+        const CFolderLock other = DefaultFileSystem().LockFolder("out");
+        ASSERT_TRUE(other.pHold);
+        list->CopyByNumber("2");
+        EXPECT_EQ(list->Status(), busy);
+        list->DeleteByNumber("3");
+        EXPECT_EQ(list->Status(), busy);
+        EXPECT_EQ(LogLines().size(), 10u);
+        EXPECT_EQ(LogLines().back(), busy);
+        EXPECT_FALSE(std::filesystem::exists("out/song2.mp3"));
+        EXPECT_TRUE(std::filesystem::exists("out/song3.mp3"));
+    }
+    list->CopyByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) COPIED:song2.mp3") << "the user can retry once the other is done";
+}
+
+// Relative entries are found beside the playlist, and copied under the name the folder stores.
+TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistWhateverCaseTheyUse) {
+    std::filesystem::create_directories("lists/songs");
+    WriteFileBytes("lists/songs/My Long Song Name.mp3", "tune");
+    WriteConfig("out", PathOf("lists/list.m3u"));
+    WritePlaylist({"songs/MY LONG SONG NAME.MP3", "songs/missing.mp3"}, "lists/list.m3u");
+    auto list = MakeList();
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->Status(), "FILE (1) COPIED:My Long Song Name.mp3");
+    EXPECT_EQ(ReadFileBytes("out/My Long Song Name.mp3"), "tune");
+    list->CopyByNumber("2");
+    EXPECT_EQ(list->Status(), "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->Status(), "FILE (1) DELETED:My Long Song Name.mp3");
+    EXPECT_EQ(FilesIn("out"), 0);
+    EXPECT_TRUE(std::filesystem::exists("lists/songs/My Long Song Name.mp3"));
+}
+
+TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileAndKeepsTheOldCopy) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    m_fs.Inject(EFault::Copy, "song1.mp3");
+    list->CopyByNumber("1");
+    const std::string expected =
+        "ERROR: could not copy " + PathOf("song1.mp3") + " to " + JoinPath("out", "song1.mp3") + ": injected fault";
+    EXPECT_EQ(list->Status(), expected);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{expected});
+
+    std::filesystem::remove("out");
+    list->CopyByNumber("2");
+    EXPECT_TRUE(list->Status().starts_with("ERROR: could not copy ")) << "a missing out folder is a failure";
+    EXPECT_NE(list->Status().find("song2.mp3"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("out"));
+
+    std::filesystem::create_directory("out");
+    WriteFileBytes("out/song2.mp3", "an older, read-only copy");
+    std::filesystem::permissions("out/song2.mp3", std::filesystem::perms::owner_read);
+    list->CopyByNumber("2");
+    EXPECT_TRUE(list->Status().starts_with("ERROR: could not copy ")) << list->Status();
+    EXPECT_EQ(ReadFileBytes("out/song2.mp3"), "an older, read-only copy");
+    EXPECT_EQ(FilesIn("out"), 1) << "no temporary file is left";
+
+    std::filesystem::remove("song2.mp3");
+    list->CopyByNumber("2");
+    EXPECT_EQ(list->Status(), "ERROR: file not found: " + PathOf("song2.mp3"));
+}
+
+TEST_F(TrackListTest, DeleteRemovesOnlyTheCopyOrSaysWhyNot) {
+    SetUpSongs(2);
+    auto list = MakeList();
+    list->CopyByNumber("1");
+    list->CopyByNumber("2");
+    list->DeleteByNumber("02");
+    EXPECT_EQ(list->Status(), "FILE (02) DELETED:song2.mp3");
+    EXPECT_FALSE(std::filesystem::exists("out/song2.mp3"));
+    EXPECT_TRUE(std::filesystem::exists("song2.mp3")) << "the source stays";
+    list->DeleteByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) DELETED:song2.mp3") << "the copy is gone, as asked";
+
+    list->CopyByNumber("2");
+    std::filesystem::remove("song2.mp3");
+    list->DeleteByNumber("2");
+    const std::string notFound = "ERROR: file not found: " + PathOf("song2.mp3");
+    EXPECT_EQ(list->Status(), notFound) << "an older success must not stay in the status";
+    EXPECT_EQ(LogLines().back(), notFound);
+    EXPECT_TRUE(std::filesystem::exists("out/song2.mp3"));
+
+    m_fs.Inject(EFault::Delete);
+    list->DeleteByNumber("1");
+    const std::string failed = "ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": injected fault";
+    EXPECT_EQ(list->Status(), failed);
+    EXPECT_EQ(LogLines().back(), failed);
+    EXPECT_TRUE(std::filesystem::exists("out/song1.mp3"));
+
+    m_fs.Clear();
+    std::filesystem::remove("out/song1.mp3");
+    std::filesystem::create_directory("out/song1.mp3");
+    list->DeleteByNumber("1");
+    EXPECT_TRUE(list->Status().starts_with("ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": "))
+        << "a folder in the copy's place is not deleted";
+}
+
+// The out folder is the playlist's own folder: the file there is the only one, not a copy.
+TEST_F(TrackListTest, ThePlaylistsOwnFilesAreNeverTakenForCopies) {
+    std::filesystem::create_directory("music");
+    WriteFileBytes("music/song.mp3", "the only copy");
+    WriteConfig("music", "music/list.m3u");
+    WritePlaylist({"song.mp3"}, "music/list.m3u");
+    auto list = MakeList();
+    const std::string target = JoinPath("music", "song.mp3");
+    list->DeleteByNumber("1");
+    EXPECT_EQ(list->Status(), "ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->Status(), "ERROR: " + target + " is the playlist's own file; nothing copied");
+    EXPECT_EQ(LogLines().size(), 2u);
+    EXPECT_EQ(ReadFileBytes("music/song.mp3"), "the only copy");
+    EXPECT_EQ(FilesIn("music"), 2) << "nothing left beside it";
+}
+
+}  // namespace
