@@ -49,6 +49,21 @@ std::string ReadFileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::pair<std::string, std::string>> FilesIn(const std::vector<std::string>& folders) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const std::string& folder : folders) {
+        for (const auto& entry : std::filesystem::directory_iterator(FsPath(folder))) {
+            if (entry.is_regular_file()) {
+                const std::u8string path = entry.path().u8string();
+                files.emplace_back(std::string(path.begin(), path.end()), "");
+                files.back().second = ReadFileBytes(files.back().first);
+                EXPECT_EQ(files.back().second.size(), entry.file_size()) << files.back().first;
+            }
+        }
+    }
+    return files;
+}
+
 std::vector<std::string> LogLines() {
     std::istringstream log(ReadFileBytes("Kelvara.log"));
     std::vector<std::string> lines;

@@ -23,5 +23,7 @@ class CTempFolderTest : public ::testing::Test {
 
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
+// Every file in the folders (a fuzzer's seeds and kept findings), as its path and its bytes.
+std::vector<std::pair<std::string, std::string>> FilesIn(const std::vector<std::string>& folders);
 // The lines of the activity log in the working directory, without their line breaks.
 std::vector<std::string> LogLines();

@@ -1,8 +1,7 @@
 #include "ConfigFile.h"
 #include "ConfigInvariants.h"
 #include "EntryNumber.h"
-#include "FileSystem.h"
-#include "WholeFile.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -16,23 +15,12 @@ namespace {
 // plain reference, for line breaks of every kind, blank and comment lines, byte-order marks and overlong lines.
 // One table serves them all, as in the fuzzer, so a check that leaves it dirty shows here too.
 TEST(ConfigFuzzRegression, KeptInputsKeepEveryConfigInvariant) {
-    IFileSystem& fs = DefaultFileSystem();
     const auto table = std::make_unique<CEntryTable>();
-    int checked = 0;
-    for (const std::string folder : {KELVARA_CONFIG_FUZZ_CORPUS_DIR, KELVARA_CONFIG_FUZZ_REGRESSIONS_DIR}) {
-        const auto found = fs.Find(folder + "/*");
-        ASSERT_TRUE(found) << folder;
-        for (const CFindData& entry : *found) {
-            if (entry.IsFolder()) {
-                continue;
-            }
-            std::vector<char> input;  // any bytes at all, a README included, must keep the invariants
-            ASSERT_EQ(ReadWholeFile(fs, folder + "/" + entry.strName, input), EReadResult::Ok) << entry.strName;
-            EXPECT_EQ(configcheck::FindBrokenInvariant(input, *table), std::nullopt) << entry.strName;
-            ++checked;
-        }
+    const auto files = FilesIn({KELVARA_CONFIG_FUZZ_CORPUS_DIR, KELVARA_CONFIG_FUZZ_REGRESSIONS_DIR});
+    EXPECT_GE(files.size(), 12u);              // the twelve seeds at least: a missing folder must not pass silently
+    for (const auto& [path, bytes] : files) {  // any bytes at all, a README included, must keep the invariants
+        EXPECT_EQ(configcheck::FindBrokenInvariant(bytes, *table), std::nullopt) << path;
     }
-    EXPECT_GE(checked, 12);  // the twelve seeds at least: a missing folder must not pass silently
 }
 
 // Else the replay above would check other pieces than the seeds were written to hold.
