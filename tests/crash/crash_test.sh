@@ -98,20 +98,18 @@ makeFolder() {
     repeatAudio v23-and-v1.mp3 63 128 500 >"$tmp/$1/music/big.mp3" # 4 MB
     cp "$data/no-tag.mp3" "$tmp/$1/music/"
 }
-# songsIn FOLDER, temporariesIn FOLDER: the names of its songs or of its temporary files, one a line.
-songsIn() {
-    find "$1" -mindepth 1 -maxdepth 1 ! -name '*kelvara-tmp*' -printf '%f\n' | sort
-}
-temporariesIn() {
-    find "$1" -mindepth 1 -maxdepth 1 -name '*kelvara-tmp*' -printf '%f\n' | sort
+# names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
+names() {
+    find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort
 }
 # expect SCENARIO ARGS...: SCENARIO.new and SCENARIO.twice, the out folder after one and after two runs.
 expect() {
+    local next
     fresh "$1"
-    inRun "$cli" "${@:2}" || fail "kelvara-cli ${*:2} failed"
-    cp -a "$run/out" "$tmp/$1.new"
-    inRun "$cli" "${@:2}" || fail "kelvara-cli ${*:2} failed again"
-    cp -a "$run/out" "$tmp/$1.twice"
+    for next in new twice; do
+        inRun "$cli" "${@:2}" || fail "kelvara-cli ${*:2} failed"
+        cp -a "$run/out" "$tmp/$1.$next"
+    done
 }
 # changes SCENARIO SONG...: each SONG's new content differs from its old one, or the test could not tell them apart.
 changes() {
@@ -135,7 +133,7 @@ setUp() {
     repeatAudio v1-only-cp1251.mp3 0 128 250 >"$out/big-v1.mp3" # 2 MB
     repeatAudio no-tag.mp3 0 0 300 >"$out/big-no-tag.mp3"      # 2.5 MB
     expect convert convert
-    mapfile -t songs < <(songsIn "$out")
+    mapfile -t songs < <(names "$out" !)
     changes convert "${songs[@]}"
 
     # copy: big.mp3 replaces an older, different copy of 1 MB; two other songs stand beside it.
@@ -150,8 +148,8 @@ setUp() {
 # unchangedAround SCENARIO: the out folder holds the songs it held, and every file outside it is as it was (the
 # log is the program's own, emptied at every start).
 unchangedAround() {
-    [ "$(songsIn "$run/out")" = "$(songsIn "$tmp/$1/out")" ] ||
-        problem "the out folder holds other songs: $(songsIn "$run/out" | tr '\n' ' ')"
+    [ "$(names "$run/out" !)" = "$(names "$tmp/$1/out" !)" ] ||
+        problem "the out folder holds other songs: $(names "$run/out" ! | tr '\n' ' ')"
     diff -r -q -x out -x Kelvara.log "$tmp/$1" "$run" >/dev/null || problem "files outside the out folder changed"
 }
 # checkKill SCENARIO: after a kill, every song is old or new; sets state[song] and outcome.
@@ -169,7 +167,7 @@ checkKill() {
         fi
     done
     unchangedAround "$1"
-    outcome="$new new, $old old, $(temporariesIn "$run/out" | wc -l) temporary"
+    outcome="$new new, $old old, $(names "$run/out" | wc -l) temporary"
 }
 # checkRerun SCENARIO ARGS...: the next full run takes each song one run further than the kill left it.
 checkRerun() {
@@ -182,12 +180,12 @@ checkRerun() {
         esac
     done
     unchangedAround "$1"
-    [ -z "$(temporariesIn "$run/out")" ] || problem "temporary files remain: $(temporariesIn "$run/out" | tr '\n' ' ')"
+    [ -z "$(names "$run/out")" ] || problem "temporary files remain: $(names "$run/out" | tr '\n' ' ')"
 }
 
 # crashScenario SCENARIO ARGS...: kills `kelvara-cli ARGS` in SCENARIO's folder at every kill point.
 crashScenario() {
-    mapfile -t songs < <(songsIn "$tmp/$1/out")
+    mapfile -t songs < <(names "$tmp/$1/out" !)
     fresh "$1"
     straceCli "$tmp/trace" "trace=$traceSet" "${@:2}" || fail "$1: the traced run failed"
     [ "$(awk '{ print $1 }' "$tmp/trace" | sort -u | wc -l)" -eq 1 ] ||
