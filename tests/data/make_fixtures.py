@@ -145,8 +145,8 @@ FIXTURES = [
     ("v23-and-v1.mp3", 659,
      tag_v2(3, [("TIT2", latin("Rock 'n' roll")), ("TPE1", latin("Жук")), ("TALB", latin("Hits"))]),
      tag_v1(b"Other title", b"Other artist"), b"Rock 'n' roll", b"ZHUK"),
-    # TagLib 1.13 takes the footer for part of the announced size and so skips a frame starting in the
-    # body's last 20 bytes; the album comes last so that TagLib still sees the title and artist.
+    # TagLib 1.13 skips a frame that starts in the last 20 bytes of a footer tag's body: the album comes last, and
+    # at 21 bytes TagLib sees it too.
     ("v24-footer.mp3", 698,
      tag_v2(4, [("TIT2", utf8("Шум")), ("TPE1", utf8("Лес")), ("TALB", utf8("Ветер"))], footer=True),
      b"", b"SHUM", b"LES"),
