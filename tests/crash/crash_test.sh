@@ -26,7 +26,6 @@ writeCalls=(openat pwrite64 write copy_file_range ftruncate fsync fchmod fchown 
             chmod chown utimensat renameat2 rename unlink)
 traceSet=$(IFS=, && echo "${writeCalls[*]/#/?}")
 minimumCallsSeen=6
-audioSize=8255 # every fixture's audio, tests/data/README.md
 
 tmp=$(mktemp -d -t kelvara-crash-test.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
@@ -81,21 +80,16 @@ killPoints() {
         }' "$1"
 }
 
-# repeatAudio FIXTURE TAG_V2_BYTES TAG_V1_BYTES TIMES: the fixture with its audio TIMES over between its tags.
-repeatAudio() {
-    local fixture=$data/$1
-    [ $(($(stat -c %s "$fixture") - $2 - $3)) -eq "$audioSize" ] || fail "$1 is not $2 + $audioSize + $3 bytes"
-    tail -c +$(($2 + 1)) "$fixture" | head -c "$audioSize" >"$tmp/audio"
-    head -c "$2" "$fixture"
-    { yes "$tmp/audio" || true; } | head -n "$4" | xargs -d '\n' cat
-    tail -c "$3" "$fixture"
+# noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
+noTag() {
+    { yes "$data/no-tag.mp3" || true; } | head -n "$1" | xargs -d '\n' cat
 }
 # makeFolder SCENARIO: a working folder with Kelvara.ini, music/list.m3u (entry 1: big.mp3) and out/.
 makeFolder() {
     mkdir -p "$tmp/$1/music" "$tmp/$1/out"
     printf 'out\nmusic/list.m3u\n' >"$tmp/$1/Kelvara.ini"
     printf '#EXTM3U\nbig.mp3\nno-tag.mp3\n' >"$tmp/$1/music/list.m3u"
-    repeatAudio v23-and-v1.mp3 63 128 500 >"$tmp/$1/music/big.mp3" # 4 MB
+    { cat "$data/v23-cp1251.mp3" && noTag 498 && cat "$data/v1-only-cp1251.mp3"; } >"$tmp/$1/music/big.mp3" # 4 MB
     cp "$data/no-tag.mp3" "$tmp/$1/music/"
 }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
@@ -129,16 +123,16 @@ setUp() {
         cp "$fixture" "$out/b-$(basename "$fixture")"
     done
     chmod 0600 "$out"/b-*.mp3
-    repeatAudio v23-cp1251.mp3 113 0 400 >"$out/big-v23.mp3"   # 3.3 MB
-    repeatAudio v1-only-cp1251.mp3 0 128 250 >"$out/big-v1.mp3" # 2 MB
-    repeatAudio no-tag.mp3 0 0 300 >"$out/big-no-tag.mp3"      # 2.5 MB
+    { cat "$data/v23-cp1251.mp3" && noTag 399; } >"$out/big-v23.mp3"     # 3.3 MB
+    { noTag 249 && cat "$data/v1-only-cp1251.mp3"; } >"$out/big-v1.mp3" # 2 MB
+    noTag 300 >"$out/big-no-tag.mp3"                                   # 2.5 MB
     expect convert convert
     mapfile -t songs < <(names "$out" !)
     changes convert "${songs[@]}"
 
     # copy: big.mp3 replaces an older, different copy of 1 MB; two other songs stand beside it.
     makeFolder copy
-    repeatAudio v22.mp3 52 0 120 >"$tmp/copy/out/big.mp3"
+    { cat "$data/v22.mp3" && noTag 119; } >"$tmp/copy/out/big.mp3"
     cp "$data/v22.mp3" "$data/Пчела.mp3" "$tmp/copy/out/"
     expect copy copy 1
     changes copy big.mp3

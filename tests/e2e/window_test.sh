@@ -26,9 +26,7 @@ work=$(mktemp -d "$(dirname "$screenshot")/window-test.XXXXXX")
 xvfbPid='' kelvaraPid='' passed=''
 cleanup() {
     set +e
-    for pid in "$kelvaraPid" "$xvfbPid"; do
-        [ -z "$pid" ] || kill "$pid" 2>/dev/null
-    done
+    kill $kelvaraPid $xvfbPid 2>/dev/null # each unquoted: an empty one is no argument
     wait
     [ -z "$passed" ] || rm -rf "$work"
 }
@@ -36,8 +34,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM
 fail() {
     echo "FAIL: $*" >&2
-    echo "--- Kelvara.log:" >&2 && logText >&2 || true
-    echo "--- program output:" >&2 && cat "$work/kelvara.out" >&2 || true
+    tail -n +1 "$work/Kelvara.log" "$work/kelvara.out" >&2 # each under its name
     echo "(working folder kept: $work)" >&2
     exit 1
 }
@@ -60,10 +57,8 @@ for song in "${songs[@]}"; do cp "$data/$song" "$work/music/"; done
 printf '#EXTM3U\n%s\n' "${songs[@]}" >"$work/music/car.m3u"
 printf 'out\nmusic%scar.m3u\n' "$separator" >"$work/Kelvara.ini"
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.out" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.out" 2>&1 &
 xvfbPid=$!
-exec 3>&-
 waitFor 10 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")"
 
@@ -93,22 +88,21 @@ expectExit() {
 # Controls are found where the template puts them: dialog units scaled by the client area's 358 x 86.
 pixelX() { echo $(($1 * WIDTH / 358)); }
 pixelY() { echo $(($1 * HEIGHT / 86)); }
-click() { xdotool mousemove --window "$win" "$(pixelX "$1")" "$(pixelY "$2")" click 1; }
-clickNumber() { click 177 20; }
-# The buttons by their labels, as the steps below name them.
-COPY() { click 247 21; }
-DELETE() { click 318 21; }
-EDIT() { click 182 69; }
-RESET() { click 52 69; }
-EXIT() { click 308 69; }
+declare -A at=([NUMBER]="177 20" [STATUS]="100 45" [COPY]="247 21" [DELETE]="318 21" [EDIT]="182 69"
+              [RESET]="52 69" [EXIT]="308 69")
+click() {
+    local x y
+    read -r x y <<<"${at[$1]}"
+    xdotool mousemove --window "$win" "$(pixelX "$x")" "$(pixelY "$y")" click 1
+}
 # The status field's text, as the user would copy it out: select all of it and copy it to the clipboard. In the
 # Win32 dialog, tabbing into a field selects its text (the number field is followed by four tab stops).
 statusText() {
     if [ -n "${launcher[*]}" ]; then
-        clickNumber
+        click NUMBER
         xdotool key --delay 50 Tab Tab Tab Tab ctrl+c
     else
-        click 100 45
+        click STATUS
         xdotool key --delay 50 ctrl+Home ctrl+shift+End ctrl+c
     fi
     sleep 0.3
@@ -122,7 +116,8 @@ idle() {
         convert - -colorspace Gray -format '%[fx:minima]' info:)
     awk -v darkest="$darkest" 'BEGIN { exit !(darkest < 0.35) }'
 }
-lastLogLine() { [ "$(logText | tail -n 1)" = "$1" ]; }
+statusIs() { [ "$(statusText)" = "$1" ]; }
+lastLogLineIs() { [ "$(logText | tail -n 1)" = "$1" ]; }
 
 launch
 waitFor 10 idle || fail "EXIT was never drawn"
@@ -130,17 +125,17 @@ waitFor 10 idle || fail "EXIT was never drawn"
 # names its song before anything is done with it.
 xdotool key Tab
 xdotool type --delay 20 'a1'
-waitFor 5 test "$(statusText)" = "1: v23-cp1251.mp3" || fail "no preview of entry 1: '$(statusText)'"
+waitFor 5 statusIs "1: v23-cp1251.mp3" || fail "no preview of entry 1: '$(statusText)'"
 # Each step: the number typed first (if any; 1 is there already), the button, and the last log line it must add.
 # The status shows what the command reported: its one log line or, for EDIT ID3's, one of its lines.
 while IFS='|' read -u 4 -r number button logLine; do
     logged=$(logText | wc -l)
     if [ -n "$number" ]; then
-        clickNumber
+        click NUMBER
         xdotool type --delay 20 "$number"
     fi
-    "$button"
-    waitFor 10 lastLogLine "$logLine" || fail "$button $number logged '$(logText | tail -n 1)'"
+    click "$button"
+    waitFor 10 lastLogLineIs "$logLine" || fail "$button $number logged '$(logText | tail -n 1)'"
     waitFor 10 idle || fail "the window stayed busy after $button $number"
     status=$(statusText)
     grep -Fx -- "$status" <<<"$(logText | tail -n +$((logged + 1)))" >/dev/null ||
@@ -154,7 +149,7 @@ done 4<<'EOF_STEPS'
 |EDIT|EDIT ID3's: 2 files found, 2 converted, 0 already converted, 0 failed
 |RESET|OUT DIR:out
 EOF_STEPS
-EXIT
+click EXIT
 expectExit EXIT
 
 # One line per copy and delete, one per converted song and the summary, and RESET's: nothing ran twice. The out
@@ -165,15 +160,15 @@ expectExit EXIT
 [ "$("$tagDump" "$work/out/v23-cp1251.mp3")" = "$(printf 'tag: ID3v2.3 TIT2 TPE1\ntitle: PCHELA\nartist: SHMELY I OSA')" ] ||
     fail "tag of v23-cp1251.mp3: $("$tagDump" "$work/out/v23-cp1251.mp3")"
 
-# Enter in the number field presses EXIT, the default button; Escape ends the program too.
-launch
-clickNumber
-xdotool type --delay 20 '1'
-xdotool key Return
-expectExit Return
-launch
-xdotool key Escape
-expectExit Escape
-[ ! -s "$work/Kelvara.log" ] || fail "Return or Escape ran a command"
+# Enter in the number field presses EXIT, the default button, and runs no command; nor does Escape, which ends the
+# program too.
+for key in Return Escape; do
+    launch
+    click NUMBER
+    xdotool type --delay 20 '1'
+    xdotool key "$key"
+    expectExit "$key"
+    [ ! -s "$work/Kelvara.log" ] || fail "$key ran a command"
+done
 passed=1
 echo "window test passed; screenshot: $screenshot"
