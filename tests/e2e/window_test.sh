@@ -90,10 +90,16 @@ click() {
     read -r x y <<<"${at[$1]}"
     xdotool mousemove --window "$win" "$(pixelX "$x")" "$(pixelY "$y")" click 1
 }
-# The status field's text, as the user would copy it out: select all of it and copy it to the clipboard.
+# The status field's text, as the user would copy it out: select all of it and copy it to the clipboard. In the
+# Win32 dialog, tabbing into a field selects its text (the number field is followed by four tab stops).
 statusText() {
-    click STATUS
-    xdotool key --delay 50 ctrl+Home ctrl+shift+End ctrl+c
+    if [ -n "${launcher[*]}" ]; then
+        click NUMBER
+        xdotool key --delay 50 Tab Tab Tab Tab ctrl+c
+    else
+        click STATUS
+        xdotool key --delay 50 ctrl+Home ctrl+shift+End ctrl+c
+    fi
     sleep 0.3
     xclip -o -selection clipboard 2>/dev/null | tr -d '\r'
 }
