@@ -24,7 +24,6 @@ command -v strace >/dev/null || { echo "FAIL: strace is missing: run scripts/ins
 # The system calls of the write path; `?` lets strace pass over a name this architecture lacks.
 writeCalls=(openat pwrite64 write copy_file_range ftruncate fsync fchmod fchown fchmodat fchownat
             chmod chown utimensat renameat2 rename unlink)
-traceSet=$(IFS=, && echo "${writeCalls[*]/#/?}")
 minimumCallsSeen=6
 
 tmp=$(mktemp -d -t kelvara-crash-test.XXXXXX)
@@ -35,8 +34,7 @@ declare -A state # each song after the current kill: old or new
 
 fail() {
     echo "FAIL: $*" >&2
-    echo "--- program output:" >&2
-    cat "$tmp/cli.out" >&2 2>/dev/null || true
+    cat "$tmp/cli.out" >&2 2>/dev/null || true # the program's output
     exit 1
 }
 # problem TEXT: a broken promise, counted; the test goes on to report every kill point.
@@ -44,7 +42,10 @@ problem() {
     problems+=("$*")
     failures=$((failures + 1))
 }
-
+fresh() {
+    rm -rf "$run"
+    cp -a "$tmp/$1" "$run"
+}
 # inRun COMMAND...: COMMAND in the working folder, its output kept in cli.out; returns its exit status.
 inRun() {
     (cd "$run" && exec "$@") >"$tmp/cli.out" 2>&1
@@ -60,11 +61,6 @@ killCli() {
     { straceCli /dev/null "inject=$1:signal=SIGKILL:when=$2" "${@:3}"; } 2>/dev/null || status=$?
     [ "$status" -eq $((128 + 9)) ] # strace ends itself with the signal that ended the program
 }
-fresh() {
-    rm -rf "$run"
-    cp -a "$tmp/$1" "$run"
-}
-
 # killPoints TRACE CALL: "N WHICH BEFORE WORK" for the first, a middle and the last occurrence of CALL within the
 # work (WORK occurrences, after BEFORE at start-up), each once; nothing if CALL never occurs in the work.
 killPoints() {
@@ -79,65 +75,49 @@ killPoints() {
             if (last > first) print last, "last", before + 0, work
         }' "$1"
 }
-
-# noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
-noTag() {
-    { yes "$data/no-tag.mp3" || true; } | head -n "$1" | xargs -d '\n' cat
-}
-# makeFolder SCENARIO: a working folder with Kelvara.ini, music/list.m3u (entry 1: big.mp3) and out/.
-makeFolder() {
-    mkdir -p "$tmp/$1/music" "$tmp/$1/out"
-    printf 'out\nmusic/list.m3u\n' >"$tmp/$1/Kelvara.ini"
-    printf '#EXTM3U\nbig.mp3\nno-tag.mp3\n' >"$tmp/$1/music/list.m3u"
-    { cat "$data/v23-cp1251.mp3" && noTag 498 && cat "$data/v1-only-cp1251.mp3"; } >"$tmp/$1/music/big.mp3" # 4 MB
-    cp "$data/no-tag.mp3" "$tmp/$1/music/"
-}
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
 names() {
     find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort
 }
-# expect SCENARIO ARGS...: SCENARIO.new and SCENARIO.twice, the out folder after one and after two runs.
+# noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
+noTag() {
+    { yes "$data/no-tag.mp3" || true; } | head -n "$1" | xargs -d '\n' cat
+}
+# expect SCENARIO CHANGED ARGS...: SCENARIO.new and SCENARIO.twice, its out folder after one and after two runs of
+# `kelvara-cli ARGS`. The first run must change CHANGED songs, or the test could not tell their old and new apart.
 expect() {
     local next
     fresh "$1"
     for next in new twice; do
-        inRun "$cli" "${@:2}" || fail "kelvara-cli ${*:2} failed"
+        inRun "$cli" "${@:3}" || fail "kelvara-cli ${*:3} failed"
         cp -a "$run/out" "$tmp/$1.$next"
     done
-}
-# changes SCENARIO SONG...: each SONG's new content differs from its old one, or the test could not tell them apart.
-changes() {
-    local song
-    for song in "${@:2}"; do
-        if cmp -s "$tmp/$1/out/$song" "$tmp/$1.new/$song"; then fail "$1 leaves $song as it was"; fi
-    done
+    [ "$(diff -q "$tmp/$1/out" "$tmp/$1.new" | wc -l)" -eq "$2" ] || fail "$1 does not change $2 songs"
 }
 
-setUp() {
-    # convert: every fixture twice, the second one with permissions a new file lacks, so that its new content
-    # takes them over (fchmod); and three songs of a few MB.
-    makeFolder convert
-    local fixture out=$tmp/convert/out
-    for fixture in "$data"/*.mp3; do
-        cp "$fixture" "$out/"
-        cp "$fixture" "$out/b-$(basename "$fixture")"
-    done
-    chmod 0600 "$out"/b-*.mp3
-    { cat "$data/v23-cp1251.mp3" && noTag 399; } >"$out/big-v23.mp3"     # 3.3 MB
-    { noTag 249 && cat "$data/v1-only-cp1251.mp3"; } >"$out/big-v1.mp3" # 2 MB
-    noTag 300 >"$out/big-no-tag.mp3"                                   # 2.5 MB
-    expect convert convert
-    mapfile -t songs < <(names "$out" !)
-    changes convert "${songs[@]}"
-
-    # copy: big.mp3 replaces an older, different copy of 1 MB; two other songs stand beside it.
-    makeFolder copy
-    { cat "$data/v22.mp3" && noTag 119; } >"$tmp/copy/out/big.mp3"
-    cp "$data/v22.mp3" "$data/Пчела.mp3" "$tmp/copy/out/"
-    expect copy copy 1
-    changes copy big.mp3
-    echo "set-up: ${#songs[@]} songs to convert ($(du -sh "$out" | cut -f1)), a copy of $(du -h "$tmp/copy/music/big.mp3" | cut -f1)"
-}
+# Both working folders: Kelvara.ini, music/list.m3u (entry 1: big.mp3, 4 MB with both tags) and out/.
+mkdir -p "$tmp/convert/music" "$tmp/convert/out"
+printf 'out\nmusic/list.m3u\n' >"$tmp/convert/Kelvara.ini"
+printf '#EXTM3U\nbig.mp3\n' >"$tmp/convert/music/list.m3u"
+{ cat "$data/v23-cp1251.mp3" && noTag 498 && cat "$data/v1-only-cp1251.mp3"; } >"$tmp/convert/music/big.mp3"
+cp -a "$tmp/convert" "$tmp/copy"
+# convert: every fixture twice, the second one with permissions a new file lacks, so that its new content takes
+# them over (fchmod); and three songs of a few MB.
+out=$tmp/convert/out
+for fixture in "$data"/*.mp3; do
+    cp "$fixture" "$out/"
+    cp "$fixture" "$out/b-$(basename "$fixture")"
+done
+chmod 0600 "$out"/b-*.mp3
+{ cat "$data/v23-cp1251.mp3" && noTag 399; } >"$out/big-v23.mp3"     # 3.3 MB
+{ noTag 249 && cat "$data/v1-only-cp1251.mp3"; } >"$out/big-v1.mp3" # 2 MB
+noTag 300 >"$out/big-no-tag.mp3"                                   # 2.5 MB
+expect convert "$(names "$out" ! | wc -l)" convert
+# copy: big.mp3 replaces an older, different copy of 1 MB; two other songs stand beside it.
+{ cat "$data/v22.mp3" && noTag 119; } >"$tmp/copy/out/big.mp3"
+cp "$data/v22.mp3" "$data/Пчела.mp3" "$tmp/copy/out/"
+expect copy 1 copy 1
+echo "set-up: $(names "$out" ! | wc -l) songs to convert ($(du -sh "$out" | cut -f1)), a copy of $(du -h "$tmp/copy/music/big.mp3" | cut -f1)"
 
 # unchangedAround SCENARIO: the out folder holds the songs it held, and every file outside it is as it was (the
 # log is the program's own, emptied at every start).
@@ -181,10 +161,10 @@ checkRerun() {
 crashScenario() {
     mapfile -t songs < <(names "$tmp/$1/out" !)
     fresh "$1"
-    straceCli "$tmp/trace" "trace=$traceSet" "${@:2}" || fail "$1: the traced run failed"
+    straceCli "$tmp/trace" "trace=$(IFS=, && echo "${writeCalls[*]/#/?}")" "${@:2}" || fail "$1: the traced run failed"
     [ "$(awk '{ print $1 }' "$tmp/trace" | sort -u | wc -l)" -eq 1 ] ||
         fail "$1: the program ran several threads; strace counts each thread's calls on its own"
-    local call points n which before work text verdict seen=0 skipped=()
+    local call points n which before work text seen=0 skipped=()
     for call in "${writeCalls[@]}"; do
         points=$(killPoints "$tmp/trace" "$call")
         if [ -z "$points" ]; then
@@ -201,9 +181,8 @@ crashScenario() {
             else
                 problem "the program was not killed there"
             fi
-            verdict="next run ok"
-            [ ${#problems[@]} -eq 0 ] || verdict="FAILED"
-            echo "$1: $call #$n ($which of $work in the work, after $before at start-up): $outcome; $verdict"
+            echo "$1: $call #$n ($which of $work in the work, after $before at start-up): $outcome;" \
+                "$([ ${#problems[@]} -eq 0 ] && echo "next run ok" || echo FAILED)"
             for text in "${problems[@]}"; do echo "    PROBLEM: $text"; done
         done <<<"$points"
     done
@@ -211,7 +190,6 @@ crashScenario() {
     [ "$seen" -ge "$minimumCallsSeen" ] || fail "$1: only $seen write-path calls occur; is the set-up broken?"
 }
 
-setUp
 crashScenario convert convert
 crashScenario copy copy 1
 if [ "$failures" -ne 0 ]; then
