@@ -61,19 +61,13 @@ killCli() {
     { straceCli /dev/null "inject=$1:signal=SIGKILL:when=$2" "${@:3}"; } 2>/dev/null || status=$?
     [ "$status" -eq $((128 + 9)) ] # strace ends itself with the signal that ended the program
 }
-# killPoints TRACE CALL: "N WHICH BEFORE WORK" for the first, a middle and the last occurrence of CALL within the
-# work (WORK occurrences, after BEFORE at start-up), each once; nothing if CALL never occurs in the work.
-killPoints() {
+# countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL before and from the program's first opening of a song.
+countCalls() {
     awk -v call="$2" '
         /openat\(.*\.mp3"/ { working = 1 }
         { name = $2; sub(/\(.*/, "", name) }
         name == call { if (working) work++; else before++ }
-        END {
-            first = before + 1; last = before + work; middle = int((first + last) / 2)
-            if (work) print first, "first", before + 0, work
-            if (middle > first && middle < last) print middle, "middle", before + 0, work
-            if (last > first) print last, "last", before + 0, work
-        }' "$1"
+        END { print before + 0, work + 0 }' "$1"
 }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
 names() {
@@ -117,7 +111,8 @@ expect convert "$(names "$out" ! | wc -l)" convert
 { cat "$data/v22.mp3" && noTag 119; } >"$tmp/copy/out/big.mp3"
 cp "$data/v22.mp3" "$data/Пчела.mp3" "$tmp/copy/out/"
 expect copy 1 copy 1
-echo "set-up: $(names "$out" ! | wc -l) songs to convert ($(du -sh "$out" | cut -f1)), a copy of $(du -h "$tmp/copy/music/big.mp3" | cut -f1)"
+echo "set-up: $(names "$out" ! | wc -l) songs to convert ($(du -sh "$out" | cut -f1)), a copy of" \
+    "$(du -h "$tmp/copy/music/big.mp3" | cut -f1)"
 
 # unchangedAround SCENARIO: the out folder holds the songs it held, and every file outside it is as it was (the
 # log is the program's own, emptied at every start).
@@ -164,15 +159,16 @@ crashScenario() {
     straceCli "$tmp/trace" "trace=$(IFS=, && echo "${writeCalls[*]/#/?}")" "${@:2}" || fail "$1: the traced run failed"
     [ "$(awk '{ print $1 }' "$tmp/trace" | sort -u | wc -l)" -eq 1 ] ||
         fail "$1: the program ran several threads; strace counts each thread's calls on its own"
-    local call points n which before work text seen=0 skipped=()
+    local call n before work text seen=0 skipped=()
     for call in "${writeCalls[@]}"; do
-        points=$(killPoints "$tmp/trace" "$call")
-        if [ -z "$points" ]; then
+        read -r before work < <(countCalls "$tmp/trace" "$call")
+        if [ "$work" -eq 0 ]; then
             skipped+=("$call")
             continue
         fi
         seen=$((seen + 1))
-        while read -r n which before work; do
+        # The first, a middle and the last occurrence within the work, each once.
+        for n in $(printf '%s\n' $((before + 1)) $(((2 * before + work + 1) / 2)) $((before + work)) | uniq); do
             fresh "$1"
             problems=() state=() outcome="not killed"
             if killCli "$call" "$n" "${@:2}"; then
@@ -181,10 +177,10 @@ crashScenario() {
             else
                 problem "the program was not killed there"
             fi
-            echo "$1: $call #$n ($which of $work in the work, after $before at start-up): $outcome;" \
+            echo "$1: $call #$n (the work's are #$((before + 1)) to #$((before + work))): $outcome;" \
                 "$([ ${#problems[@]} -eq 0 ] && echo "next run ok" || echo FAILED)"
             for text in "${problems[@]}"; do echo "    PROBLEM: $text"; done
-        done <<<"$points"
+        done
     done
     echo "$1: $seen of ${#writeCalls[@]} calls occur in the work; skipped, as they never do: ${skipped[*]:-none}"
     [ "$seen" -ge "$minimumCallsSeen" ] || fail "$1: only $seen write-path calls occur; is the set-up broken?"

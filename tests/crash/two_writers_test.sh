@@ -52,7 +52,7 @@ for ((round = 1; round <= rounds; round++)); do
         cmp -s "$work/out/big.mp3" "$work/big/big.mp3" || cmp -s "$work/out/big.mp3" "$work/expected/big.mp3" ||
             fail "round $round: big.mp3 is neither a whole copy nor its conversion"
     fi
-    turnedAway=$({ grep -l "$busy" "$work"/first "$work"/second "$work"/copy || true; } | xargs -rn1 basename | tr '\n' ' ')
+    turnedAway=$({ grep -l "$busy" "$work"/{first,second,copy} || true; } | xargs -rn1 basename | tr '\n' ' ')
     refused=$((refused + $(wc -w <<<"$turnedAway")))
     echo "round $round: ${turnedAway}refused"
 done

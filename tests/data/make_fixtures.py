@@ -7,7 +7,7 @@
 # Needs Python 3.9+ and lame 3.100 on the PATH; clang-format, if present, formats the manifest.
 
 import math
-import os
+import pathlib
 import shutil
 import struct
 import subprocess
@@ -15,8 +15,8 @@ import tempfile
 import wave
 import zlib
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-MANIFEST = os.path.join(HERE, "..", "taglib", "Fixtures.h")
+HERE = pathlib.Path(__file__).resolve().parent
+MANIFEST = HERE.parent / "taglib" / "Fixtures.h"
 SAMPLE_RATE = 22050
 
 
@@ -27,13 +27,12 @@ def encode(frequency, work):
         seed = (seed * 1103515245 + 12345) & 0x7FFFFFFF
         noise = (seed >> 16) % 2001 - 1000
         samples += struct.pack("<h", int(9000 * math.sin(2 * math.pi * frequency * i / SAMPLE_RATE)) + noise)
-    wav, mp3 = os.path.join(work, "tone.wav"), os.path.join(work, "tone.mp3")
-    with wave.open(wav, "wb") as out:
+    wav, mp3 = pathlib.Path(work, "tone.wav"), pathlib.Path(work, "tone.mp3")
+    with wave.open(str(wav), "wb") as out:
         out.setparams((1, 2, SAMPLE_RATE, 0, "NONE", None))
         out.writeframes(samples)
     subprocess.run(["lame", "--quiet", "--cbr", "-b", "32", "-m", "m", "--resample", "22.05", wav, mp3], check=True)
-    with open(mp3, "rb") as f:
-        return f.read()
+    return mp3.read_bytes()
 
 
 # ---- tag bytes ---------------------------------------------------------------------------------------------------
@@ -75,15 +74,10 @@ def tag_v2(major, frames, padding=0, footer=False, unsync=False):
     return tag + (b"3DI" + tag[3:10] if footer else b"")
 
 
-def field(data, size, fill=b"\0"):
-    assert len(data) <= size
-    return data + fill * (size - len(data))
-
-
 def tag_v1(title, artist, album=b"", year=b""):
-    # Fixed fields: title and artist padded with spaces, the rest with zeros; genre 12.
-    return (b"TAG" + field(title, 30, b" ") + field(artist, 30, b" ") + field(album, 30) + field(year, 4) + bytes(30)
-            + b"\x0c")
+    # Fixed fields: title and artist padded with spaces; album, year and comment with zeros; genre 12.
+    padded = title.ljust(30, b" ") + artist.ljust(30, b" ")
+    return b"TAG" + padded + album.ljust(30, b"\0") + year.ljust(34, b"\0") + b"\x0c"
 
 
 def png(width, height, seed):
@@ -226,14 +220,12 @@ def make():
             stored = head + b"\1"
             assert "unsync" not in name or 0 < stored.count(b"\xff") == stored.count(b"\xff\0"), name
             audio = encode(frequency, work)
-            with open(os.path.join(HERE, name), "wb") as out:
-                out.write(head + audio + tail)
+            (HERE / name).write_bytes(head + audio + tail)
             print("%-32s %6d bytes  title %r  artist %r" % (name, len(head) + len(audio) + len(tail), title, artist))
             manifest += "    {%s, %s, %s, %d, %d, %d, %s},%s\n" % (
                 cpp_string(name.encode()), cpp_string(title), cpp_string(artist), len(head), len(audio),
                 head[3] if head else 0, "true" if tail else "false", "" if name.isascii() else "  // " + name)
-    with open(MANIFEST, "w", encoding="utf-8", newline="\n") as out:
-        out.write(manifest + MANIFEST_TAIL)
+    MANIFEST.write_bytes((manifest + MANIFEST_TAIL).encode())
     if shutil.which("clang-format"):
         subprocess.run(["clang-format", "-i", MANIFEST], check=True)
 
