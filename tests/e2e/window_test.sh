@@ -17,7 +17,7 @@ else
 fi
 # The program starts in its own working folder: every path is made absolute first.
 kelvara=$(realpath "$1") tagDump=$(realpath "$2") data=$(realpath "$3") screenshot=$(realpath "$4")
-here=$(cd "$(dirname "$0")" && pwd)
+here=$(realpath "$(dirname "$0")")
 
 work=$(mktemp -d "$(dirname "$screenshot")/window-test.XXXXXX")
 xvfbPid='' kelvaraPid='' passed=''
