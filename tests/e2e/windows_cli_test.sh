@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # kelvara-cli.exe under Wine with the ANSI code pages 1252 and 1251: the Windows file layer and the console on
-# names in Cyrillic, Ukrainian and Greek letters, on playlists in UTF-8, UTF-16 (both byte orders) and
-# Windows-1251, and on an out folder past 260 characters. A tagless song gets its name as title: the name came
-# through whole. Output and log are UTF-8. What the commands do otherwise is checked by the suites.
+# names in Cyrillic, Ukrainian, Greek and accented Latin letters, on playlists in UTF-8, UTF-16 (both byte
+# orders) and Windows-1251, and on an out folder past 260 characters. A tagless song gets its name as title: the
+# name came through whole. Output and log are UTF-8. What the commands do otherwise is checked by the suites.
 # Usage: windows_cli_test.sh KELVARA_CLI_EXE TAG_DUMP DATA_DIR   (WINEPREFIX set and initialised)
 set -euo pipefail
 
@@ -28,7 +28,8 @@ expectTitle() {
 # name | the title made from it: the name in Windows-1251, ? for a letter it lacks
 songs='Пчела.mp3|\xCF\xF7\xE5\xEB\xE0.mp3
 Їжак.mp3|\xAF\xE6\xE0\xEA.mp3
-Ωμέγα.mp3|?????.mp3'
+Ωμέγα.mp3|?????.mp3
+Café Noël.mp3|Cafe Noel.mp3'
 deep=out\\$(printf 'a%.0s' {1..90})\\$(printf 'b%.0s' {1..90})\\$(printf 'c%.0s' {1..90})
 
 # Wine takes its ANSI code page from the locale: 1252 for English, 1251 for Russian. The names, a UTF-8
@@ -43,7 +44,7 @@ for locale in en_US.UTF-8 ru_RU.UTF-8; do
         printf '%s\r\n' "$name" >>"$work/music/list.m3u8"
     done <<<"$songs"
     configure out list.m3u8
-    output=$(run copy 1 copy 2 copy 3 convert) || fail "kelvara-cli.exe failed ($locale)"
+    output=$(run copy 1 copy 2 copy 3 copy 4 convert) || fail "kelvara-cli.exe failed ($locale)"
     [ "$(sed -n 2p <<<"$output")" = "OUT DIR:out" ] || fail "start-up status: $output"
     grep -qx "FILE (3) COPIED:Ωμέγα.mp3" <<<"$output" || fail "UTF-8 output ($locale): $output"
     logText | grep -qx "FILE (2) COPIED:Їжак.mp3" || fail "UTF-8 log ($locale)"
@@ -54,7 +55,7 @@ for locale in en_US.UTF-8 ru_RU.UTF-8; do
     run copy 1 convert >/dev/null || fail "long path ($locale)"
     expectTitle "${deep//\\//}/Пчела.mp3" '\xCF\xF7\xE5\xEB\xE0.mp3' "long path ($locale)"
 done
-echo "kelvara-cli.exe under Wine, code pages 1252 and 1251: names in three scripts and a long path"
+echo "kelvara-cli.exe under Wine, code pages 1252 and 1251: names in four scripts and a long path"
 
 # Under 1251 (the locale the loop left) a Windows-1251 playlist, as saved on a Russian Windows, and UTF-16 ones
 # ("Unicode" in Notepad) in both byte orders, with any letters: encoding | byte-order mark | second entry.
