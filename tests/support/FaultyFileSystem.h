@@ -14,9 +14,7 @@ enum class EFault {
     FailedRead,  // nothing read
     ShortWrite,  // one byte less than asked for is written
     FailedWrite,
-    Find,
-    Copy,  // the copy to a new file
-    Delete,
+    Copy,       // the copy to a new file
     RangeCopy,  // an AppendFrom into the file stops half-way
     Flush,
     CanWrite,
@@ -45,14 +43,15 @@ class CFaultyFileSystem final : public IFileSystem {
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
         return m_real.InfoOf(path, followLinks);
     }
-    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
-        return Hits(EFault::Find, pattern) ? std::nullopt : m_real.Find(pattern);
-    }
+    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override { return m_real.Find(pattern); }
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override;
     bool Rename(const std::string& from, const std::string& to) override {
         return Renamed("Rename", &IFileSystem::Rename, from, to);
     }
-    EDeleteResult Delete(const std::string& path) override;
+    EDeleteResult Delete(const std::string& path) override {
+        Record("Delete", path);
+        return m_real.Delete(path);
+    }
     bool CreateFolder(const std::string& path) override { return m_real.CreateFolder(path); }
     bool CanWrite(const std::string& path) override { return !Hits(EFault::CanWrite, path) && m_real.CanWrite(path); }
     bool Replace(const std::string& replacement, const std::string& target) override {

@@ -36,10 +36,6 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     probe.titleUtf8 = file.tag()->title().to8Bit(true);
     probe.artistUtf8 = file.tag()->artist().to8Bit(true);
     probe.firstFrameOffset = file.firstFrameOffset();
-    if (const TagLib::MPEG::Properties* properties = file.audioProperties()) {
-        probe.lengthMs = properties->lengthInMilliseconds();
-        probe.sampleRate = properties->sampleRate();
-    }
     return probe;
 }
 

@@ -26,8 +26,6 @@ struct CTagProbe {
     std::string artistUtf8;
 
     long firstFrameOffset = -1;  // where TagLib finds the first MPEG frame
-    int lengthMs = 0;
-    int sampleRate = 0;
 };
 
 // Reads the file without ever opening it for writing.
