@@ -13,7 +13,7 @@
 #include <vector>
 
 // Fields by control ID; commands run in place, noting what the window looked like meanwhile.
-class CFakeView final : public IMainView {
+class CFakeView : public IMainView {
   public:
     void SetDlgItemText(int id, const std::string& text) override { m_texts[id] = text; }
     std::string GetDlgItemText(int id) override { return m_texts[id]; }

@@ -11,14 +11,12 @@ namespace {
 
 // Runs commands on a real worker thread, as the windows do; the test's own thread plays the window's thread
 // and takes the calls the worker posts only when the test says so.
-class CThreadedView final : public IMainView {
+class CThreadedView final : public CFakeView {
   public:
     void SetDlgItemText(int id, const std::string& text) override {
         m_bOffThread = m_bOffThread || std::this_thread::get_id() != m_windowThread;
-        m_texts[id] = text;
+        CFakeView::SetDlgItemText(id, text);
     }
-    std::string GetDlgItemText(int id) override { return m_texts[id]; }
-    void EnableControl(int, bool) override {}
     void RunInBackground(std::function<void(const CShowText&)> work, std::function<void()> done) override {
         ++m_started;
         m_worker.Start(std::move(work), std::move(done));
@@ -36,7 +34,6 @@ class CThreadedView final : public IMainView {
         }
     }
 
-    std::map<int, std::string> m_texts;
     bool m_bOffThread = false;
     int m_started = 0;
 

@@ -111,8 +111,6 @@ expect convert "$(names "$out" ! | wc -l)" convert
 { cat "$data/v22.mp3" && noTag 119; } >"$tmp/copy/out/big.mp3"
 cp "$data/v22.mp3" "$data/Пчела.mp3" "$tmp/copy/out/"
 expect copy 1 copy 1
-echo "set-up: $(names "$out" ! | wc -l) songs to convert ($(du -sh "$out" | cut -f1)), a copy of" \
-    "$(du -h "$tmp/copy/music/big.mp3" | cut -f1)"
 
 # unchangedAround SCENARIO: the out folder holds the songs it held, and every file outside it is as it was (the
 # log is the program's own, emptied at every start).

@@ -45,7 +45,7 @@ TEST_F(PosixConversionTest, ConvertedSongKeepsItsPermissionsAndItsHardLinkedName
     std::filesystem::create_hard_link("a.mp3", "elsewhere.mp3");
     CTagConverter converter;
     {
-        const CTagConverter::CBatch batch(converter);
+        const CTagConverter::CBatch batch(converter, 1);  // a's old content would be reused for b at once
         converter.ConvertFile(PathOf("a.mp3"), "a.mp3");
         converter.ConvertFile(PathOf("b.mp3"), "b.mp3");
     }
@@ -131,7 +131,6 @@ TEST_F(PosixConversionTest, TemporaryFilesAreUsedOnlyWhileTheyAreTheBatchsOwn) {
             const std::string converted = tagtest::AsString(tags::RenderTagV2(name, "")) + "audio of " + name;
             // Kept files are checked before reuse and replaced; waiting new content cannot be, and is refused.
             EXPECT_EQ(bytes, group == 1 ? converted : "audio of " + name);
-            EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status("out/" + name)));
         }
     }
 }

@@ -23,14 +23,6 @@ TEST(ConfigFuzzRegression, KeptInputsKeepEveryConfigInvariant) {
     }
 }
 
-// Else the replay above would check other pieces than the seeds were written to hold.
-TEST(ConfigFuzzRegression, InputSplitsAtTheFirstTwoSeparators) {
-    const auto pieces = configcheck::SplitInput(std::string_view("ini\n~~~~\nlist\n~~~~\n7\n~~~~\n"));
-    EXPECT_EQ(pieces.ini, "ini");
-    EXPECT_EQ(pieces.playlist, "list");
-    EXPECT_EQ(pieces.numberText, "7\n~~~~\n");
-}
-
 // What the seeds leave out: a line of spaces is no blank line, and an empty file has no fields.
 TEST(ConfigFileTest, KeepsEveryByteOfAField) {
     for (const auto& [text, outDir, playlist] : std::vector<std::tuple<std::string, std::string, std::string>>{
