@@ -43,8 +43,8 @@ class CTagConverter {
     // disk. Up to `keep` such files are kept, so that one flush of the folder frees that many for reuse; fewer
     // when they already hold kKeptBytes, so that large songs take little more room on a nearly full stick. The
     // same bounds make a group. The kept files are removed when the batch ends.
-    static constexpr std::size_t kKeptPerFolderFlush = 16;
-    static constexpr std::uint64_t kKeptBytes = std::uint64_t{32} << 20;
+    static constexpr std::size_t kKeptPerFolderFlush = 64;
+    static constexpr std::uint64_t kKeptBytes = std::uint64_t{64} << 20;
     class CBatch {
       public:
         explicit CBatch(CTagConverter& converter, std::size_t keep = kKeptPerFolderFlush) : m_converter(converter) {
