@@ -119,14 +119,18 @@ void CTagConverter::CompleteGroup() {
 void CTagConverter::PutInPlace() {
     const std::string& temporary = m_song.temporary->Path();
     const bool flushed = m_song.hNew->Flush();
-    const std::optional<CFileInfo> written = flushed ? m_song.hNew->Info() : std::nullopt;
+    std::optional<CFileId> written = m_song.newId;
+    if (flushed && !written) {
+        const std::optional<CFileInfo> info = m_song.hNew->Info();
+        written = info ? std::optional(info->id) : std::nullopt;
+    }
     m_song.hNew.reset();  // Windows can neither replace nor delete a file that is still open
     if (!flushed) {
         FailBecause("ERROR: writing DATA on output file.");
         return;
     }
     const std::optional<CFileInfo> named = m_fs.InfoOf(temporary, false);
-    if (!written || !named || named->id != written->id || named->eKind != EFileKind::Regular) {
+    if (!written || !named || named->id != *written || named->eKind != EFileKind::Regular) {
         m_song.temporary->HandOver();  // whatever the name leads to now is not ours to delete
         NoteSystemError("its new content was replaced by another file");
         FailBecause("ERROR: Could not replace file " + m_song.strPath);
@@ -284,10 +288,10 @@ void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchang
 
 // The new content is written and its write-back started; the group's end puts it in place.
 void CTagConverter::WriteReplacement() {
-    std::string sparePath;
-    CFileHandle spare = OpenSpareFor(sparePath);
+    CSpare kept;
+    CFileHandle spare = OpenSpareFor(kept);
     const bool overwrite = static_cast<bool>(spare);
-    CTemporaryFile temporary(m_fs, overwrite ? sparePath : TemporaryPathFor(m_song.strPath));
+    CTemporaryFile temporary(m_fs, overwrite ? kept.strPath : TemporaryPathFor(m_song.strPath));
     {
         // Closed on failure before the temporary file is deleted: Windows cannot delete an open file.
         const CScopeExit closeBoth([this] {
@@ -301,6 +305,9 @@ void CTagConverter::WriteReplacement() {
         m_song.hNew = std::move(m_hOut);
     }
     m_song.temporary.emplace(std::move(temporary));
+    if (overwrite) {
+        m_song.newId = kept.id;  // checked on opening
+    }
     m_song.oldId = m_inId;
     m_song.nOldSize = static_cast<std::uint64_t>(m_nFileSize);
 }
@@ -311,7 +318,7 @@ void CTagConverter::WriteReplacement() {
 // folder flush makes every exchange before it durable, so the folder is flushed only when a whole group of
 // kept files is waiting; until then each song takes a new temporary file, whose replacing needs no flush of
 // the folder.
-CFileHandle CTagConverter::OpenSpareFor(std::string& sparePath) {
+CFileHandle CTagConverter::OpenSpareFor(CSpare& taken) {
     if (m_flushedSpares.empty()) {
         std::uint64_t keptBytes = 0;
         for (const CSpare& spare : m_newSpares) {
@@ -336,7 +343,7 @@ CFileHandle CTagConverter::OpenSpareFor(std::string& sparePath) {
         DropSpare();
         return nullptr;
     }
-    sparePath = kept.strPath;
+    taken = kept;
     return spare;
 }
 

@@ -110,7 +110,8 @@ class CTagConverter {
         // Where the new content waits for its flush: its temporary file, kept open until then.
         std::optional<CTemporaryFile> temporary;
         CFileHandle hNew;
-        CFileId oldId;  // the song's, for the kept file its old content becomes
+        std::optional<CFileId> newId;  // the new content's file, where known without asking the system again
+        CFileId oldId;                 // the song's, for the kept file its old content becomes
         std::uint64_t nOldSize = 0;
     };
 
@@ -126,7 +127,8 @@ class CTagConverter {
     void WriteReplacement();
     bool WriteTemporary(bool overwrite);
     bool ReopenInput();
-    CFileHandle OpenSpareFor(std::string& sparePath);
+    struct CSpare;
+    CFileHandle OpenSpareFor(CSpare& taken);
     void DropSpare();
     bool ReadExactly(std::uint64_t offset, std::vector<char>& buffer);
     void Fail(const std::string& text);
