@@ -43,19 +43,31 @@ void CTagConverter::WriteLog(std::string text) {
 }
 
 // The message, then the file where the message names none, then the system's reason.
+void CTagConverter::FailBecause(CSong& song, const std::string& text) {
+    const bool namesFile = text.ends_with(song.strPath);
+    Fail(song, text + (namesFile ? "" : " " + song.strPath) + ": " + LastSystemError());
+}
+
+void CTagConverter::Fail(CSong& song, const std::string& text) {
+    song.bError = true;
+    song.lines.push_back(text);
+}
+
+void CTagConverter::Report(CSong& song, const std::string& text) {
+    song.strStatus = text;
+    song.lines.push_back(text);
+}
+
 void CTagConverter::FailBecause(const std::string& text) {
-    const bool namesFile = text.ends_with(m_song.strPath);
-    Fail(text + (namesFile ? "" : " " + m_song.strPath) + ": " + LastSystemError());
+    FailBecause(m_song, text);
 }
 
 void CTagConverter::Fail(const std::string& text) {
-    m_song.bError = true;
-    m_song.lines.push_back(text);
+    Fail(m_song, text);
 }
 
 void CTagConverter::Report(const std::string& text) {
-    m_song.strStatus = text;
-    m_song.lines.push_back(text);
+    Report(m_song, text);
 }
 
 void CTagConverter::LeaveUnconverted(const std::string& fullPath, EFileKind kind) {
@@ -95,64 +107,104 @@ void CTagConverter::StartSong(const std::string& fullPath) {
 void CTagConverter::Take() {
     m_nGroupBytes += m_song.nOldSize;
     m_group.push_back(std::exchange(m_song, {}));
-    if (!m_bInBatch || m_group.size() >= m_nKeep || m_nGroupBytes >= kKeptBytes) {
+    if (!m_bInBatch) {
         CompleteGroup();
+    } else if (m_group.size() >= m_nKeep || m_nGroupBytes >= kKeptBytes) {
+        HandOverGroup();
     }
 }
 
-// Each waiting song is flushed and put in place, then settled, in the order the songs were taken.
-void CTagConverter::CompleteGroup() {
-    for (CSong& song : m_group) {
-        m_song = std::move(song);
-        if (m_song.hNew) {
-            PutInPlace();
+// A full group is completed on a second thread while this one writes the next group, so that the disk's
+// flushing of one group and the copying of the next overlap. One group completes at a time, and the two
+// threads share nothing meanwhile: the completing group's songs, the outcome and the kept files it makes
+// are handed back only when it is joined.
+void CTagConverter::HandOverGroup() {
+    JoinCompletion();
+    m_completing = std::exchange(m_group, {});
+    m_nGroupBytes = 0;
+    m_completer = std::thread([this] {
+        try {
+            CompleteSongs(m_completing);
+        } catch (...) {
+            m_completionError = std::current_exception();
         }
-        Settle();
+    });
+}
+
+// The kept files of the joined group may be reused from now on, once the folder is flushed.
+void CTagConverter::JoinCompletion() {
+    if (m_completer.joinable()) {
+        m_completer.join();
     }
+    m_completing.clear();
+    m_newSpares.insert(m_newSpares.end(), m_completedSpares.begin(), m_completedSpares.end());
+    m_completedSpares.clear();
+}
+
+// Settles every song taken so far.
+void CTagConverter::CompleteGroup() {
+    JoinCompletion();
+    CompleteSongs(m_group);
     m_group.clear();
     m_nGroupBytes = 0;
-    m_song = {};
+    JoinCompletion();  // takes in the kept files just made
+}
+
+// Each waiting song is flushed and put in place, then settled, in the order the songs were taken.
+void CTagConverter::CompleteSongs(std::vector<CSong>& songs) {
+    for (CSong& song : songs) {
+        if (song.hNew) {
+            PutInPlace(song);
+        }
+        Settle(song);
+    }
+}
+
+void CTagConverter::RethrowCompletionError() {
+    if (m_completionError) {
+        std::rethrow_exception(std::exchange(m_completionError, nullptr));
+    }
 }
 
 // The new content replaces the song only once it is on the disk, and only while its temporary name still
 // leads to it: the name waited a while, and another program may have replaced it by a link meanwhile.
-void CTagConverter::PutInPlace() {
-    const std::string& temporary = m_song.temporary->Path();
-    const bool flushed = m_song.hNew->Flush();
-    std::optional<CFileId> written = m_song.newId;
+void CTagConverter::PutInPlace(CSong& song) {
+    const std::string& temporary = song.temporary->Path();
+    const bool flushed = song.hNew->Flush();
+    std::optional<CFileId> written = song.newId;
     if (flushed && !written) {
-        const std::optional<CFileInfo> info = m_song.hNew->Info();
+        const std::optional<CFileInfo> info = song.hNew->Info();
         written = info ? std::optional(info->id) : std::nullopt;
     }
-    m_song.hNew.reset();  // Windows can neither replace nor delete a file that is still open
+    song.hNew.reset();  // Windows can neither replace nor delete a file that is still open
     if (!flushed) {
-        FailBecause("ERROR: writing DATA on output file.");
+        FailBecause(song, "ERROR: writing DATA on output file.");
         return;
     }
     const std::optional<CFileInfo> named = m_fs.InfoOf(temporary, false);
     if (!written || !named || named->id != *written || named->eKind != EFileKind::Regular) {
-        m_song.temporary->HandOver();  // whatever the name leads to now is not ours to delete
+        song.temporary->HandOver();  // whatever the name leads to now is not ours to delete
         NoteSystemError("its new content was replaced by another file");
-        FailBecause("ERROR: Could not replace file " + m_song.strPath);
+        FailBecause(song, "ERROR: Could not replace file " + song.strPath);
         return;
     }
-    if (m_bInBatch && m_fs.Exchange(temporary, m_song.strPath)) {
-        m_newSpares.push_back({temporary, m_song.oldId, m_song.nOldSize});
-    } else if (!m_fs.Replace(temporary, m_song.strPath)) {
-        FailBecause("ERROR: Could not replace file " + m_song.strPath);
+    if (m_bInBatch && m_fs.Exchange(temporary, song.strPath)) {
+        m_completedSpares.push_back({temporary, song.oldId, song.nOldSize});
+    } else if (!m_fs.Replace(temporary, song.strPath)) {
+        FailBecause(song, "ERROR: Could not replace file " + song.strPath);
         return;
     }
-    m_song.temporary->HandOver();
-    Report("ID3 EDITED - " + m_song.strPath);
+    song.temporary->HandOver();
+    Report(song, "ID3 EDITED - " + song.strPath);
 }
 
-void CTagConverter::Settle() {
-    m_strStatus = m_song.strStatus;
-    m_bError = m_song.bError;
-    for (const std::string& line : m_song.lines) {
+void CTagConverter::Settle(const CSong& song) {
+    m_strStatus = song.strStatus;
+    m_bError = song.bError;
+    for (const std::string& line : song.lines) {
         WriteLog(line);
     }
-    ++m_outcomes[static_cast<std::size_t>(m_bError ? EOutcome::Failed : m_song.eOutcome)];
+    ++m_outcomes[static_cast<std::size_t>(m_bError ? EOutcome::Failed : song.eOutcome)];
 }
 
 // Reads title and artist; false when there is nothing more to do with the file. Where a reading handle

@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Rewrites one MP3 file at a time: title and artist from its old tag (or its name), in Latin capitals,
@@ -35,8 +37,9 @@ class CTagConverter {
     // While one lives, songs are written in groups: the new contents of a group are written to their
     // temporary files and their write-back is started together, then each is flushed and replaces its song, in
     // the order the songs were taken. The disk then writes a group at once instead of waiting on every song.
-    // A song's outcome (Status(), HasError(), LastOutcome(), its log lines) is known once its group is done:
-    // when the group is full, when a song of another folder comes, and at Finish() or the batch's end.
+    // A full group is flushed and put in place on a second thread while the next group is written. A song's
+    // outcome (Status(), HasError(), Count(), its log lines) is known once its group is done: at Finish(), when
+    // a song of another folder comes, or at the batch's end. Only the thread that owns the batch calls it.
     //
     // Each song's old content is also kept in a temporary file and a later song of the same folder is written
     // over it, instead of freeing the old blocks and taking new ones for every song: far less work for the
@@ -54,20 +57,27 @@ class CTagConverter {
         }
         CBatch(const CBatch&) = delete;
         CBatch& operator=(const CBatch&) = delete;
+        // An exception of the completing thread not yet passed on by Finish is dropped with the batch.
         ~CBatch() {
-            Finish();
+            m_converter.CompleteGroup();
             m_converter.m_bInBatch = false;
             m_converter.DropSpare();
         }
-        // Settles every song taken so far.
-        void Finish() { m_converter.CompleteGroup(); }
+        // Settles every song taken so far; passes on an exception the completing thread met.
+        void Finish() {
+            m_converter.CompleteGroup();
+            m_converter.RethrowCompletionError();
+        }
         // How many songs of the batch settled with the outcome.
         std::size_t Count(EOutcome outcome) const { return m_converter.m_outcomes[static_cast<std::size_t>(outcome)]; }
 
       private:
         CTagConverter& m_converter;
     };
-    ~CTagConverter() { DropSpare(); }
+    ~CTagConverter() {
+        JoinCompletion();
+        DropSpare();
+    }
 
     // The last settled file's status text ("ID3 EDITED - ...", "Size of: ...is 0", or empty after a failure).
     const std::string& Status() const { return m_strStatus; }
@@ -117,9 +127,13 @@ class CTagConverter {
 
     void StartSong(const std::string& fullPath);
     void Take();
+    void HandOverGroup();
+    void JoinCompletion();
     void CompleteGroup();
-    void PutInPlace();
-    void Settle();
+    void CompleteSongs(std::vector<CSong>& songs);
+    void PutInPlace(CSong& song);
+    void Settle(const CSong& song);
+    void RethrowCompletionError();
     bool ReadOldTag(const std::string& fullPath, const std::string& fileName);
     bool OpenAndMeasure(const std::string& fullPath);
     void ReadTitleAndArtist(const std::string& fileName);
@@ -134,13 +148,19 @@ class CTagConverter {
     void Fail(const std::string& text);
     void FailBecause(const std::string& text);
     void Report(const std::string& text);
+    static void Fail(CSong& song, const std::string& text);
+    static void FailBecause(CSong& song, const std::string& text);
+    static void Report(CSong& song, const std::string& text);
     void ReleaseFile();
 
     IFileSystem& m_fs;
-    CSong m_song;                             // the one being converted
-    CFileId m_inId;                           // the file being converted, as first opened
-    std::string m_strFolder;                  // of the group and the kept files
-    std::vector<CSong> m_group;               // taken, not yet settled
+    CSong m_song;                     // the one being converted
+    CFileId m_inId;                   // the file being converted, as first opened
+    std::string m_strFolder;          // of the group and the kept files
+    std::vector<CSong> m_group;       // taken, not yet handed over
+    std::vector<CSong> m_completing;  // handed over to m_completer
+    std::thread m_completer;
+    std::exception_ptr m_completionError;
     std::uint64_t m_nGroupBytes = 0;          // the group's songs' old sizes
     std::array<std::size_t, 4> m_outcomes{};  // of the batch's settled songs, by EOutcome
     bool m_bInBatch = false;
@@ -151,6 +171,7 @@ class CTagConverter {
         CFileId id;  // what strPath must still be before it is written over
         std::uint64_t nSize = 0;
     };
-    std::vector<CSpare> m_flushedSpares;  // the exchanges that made them are on the disk
-    std::vector<CSpare> m_newSpares;      // not yet
+    std::vector<CSpare> m_flushedSpares;    // the exchanges that made them are on the disk
+    std::vector<CSpare> m_newSpares;        // not yet
+    std::vector<CSpare> m_completedSpares;  // made by m_completer, handed back when it is joined
 };

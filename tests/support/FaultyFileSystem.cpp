@@ -20,10 +20,7 @@ bool Contains(const std::vector<EFault>& faults, EFault fault) {
 
 class CFaultyFile final : public IFile {
   public:
-    CFaultyFile(CFileHandle real,
-                std::vector<EFault> faults,
-                std::shared_ptr<std::vector<std::string>> changes,
-                std::string path)
+    CFaultyFile(CFileHandle real, std::vector<EFault> faults, std::shared_ptr<CChanges> changes, std::string path)
         : m_real(std::move(real)),
           m_faults(std::move(faults)),
           m_changes(std::move(changes)),
@@ -39,7 +36,7 @@ class CFaultyFile final : public IFile {
                         [&](auto part) { return m_real->ReadAt(offset, part); });
     }
     std::size_t Write(std::span<const char> data) override {
-        m_changes->push_back("Write " + m_path);
+        m_changes->Add("Write " + m_path);
         return Transfer(data, EFault::ShortWrite, EFault::FailedWrite,
                         [this](auto part) { return m_real->Write(part); });
     }
@@ -49,11 +46,11 @@ class CFaultyFile final : public IFile {
                                       : AppendThroughBuffer(source, offset, size, *this);
     }
     bool Flush() override {
-        m_changes->push_back("Flush " + m_path);
+        m_changes->Add("Flush " + m_path);
         return Has(EFault::Flush) ? Injected(false) : m_real->Flush();
     }
     bool Truncate(std::uint64_t size) override {
-        m_changes->push_back("Truncate " + m_path);
+        m_changes->Add("Truncate " + m_path);
         return Has(EFault::FailedWrite) ? Injected(false) : m_real->Truncate(size);
     }
     std::optional<CFileInfo> Info() override { return m_real->Info(); }
@@ -75,7 +72,7 @@ class CFaultyFile final : public IFile {
 
     CFileHandle m_real;
     std::vector<EFault> m_faults;
-    std::shared_ptr<std::vector<std::string>> m_changes;
+    std::shared_ptr<CChanges> m_changes;
     std::string m_path;
 };
 

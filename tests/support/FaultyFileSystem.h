@@ -3,6 +3,7 @@
 #include "FileSystem.h"
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,16 @@ enum class EFault {
     Throw,    // opening for reading throws std::bad_alloc, as a failed allocation would
 };
 
+// The changes made, in order, from whichever thread made them.
+struct CChanges {
+    std::mutex mutex;
+    std::vector<std::string> list;
+    void Add(std::string change) {
+        const std::lock_guard lock(mutex);
+        list.push_back(std::move(change));
+    }
+};
+
 // The real file services, but with chosen operations failing, so every error path can be reached; every
 // change made to the disk is recorded in order, so the order of flushes and renames can be checked.
 class CFaultyFileSystem final : public IFileSystem {
@@ -30,7 +41,7 @@ class CFaultyFileSystem final : public IFileSystem {
     void Inject(EFault fault, std::string pathPart = {}) { m_faults.emplace_back(fault, std::move(pathPart)); }
     void Clear() { m_faults.clear(); }
     // "Operation path" for each write, flush, rename, exchange, delete and folder flush, in order.
-    const std::vector<std::string>& Changes() const { return *m_changes; }
+    const std::vector<std::string>& Changes() const { return m_changes->list; }
 
     CFileHandle OpenRead(const std::string& path) override { return Open(path, &IFileSystem::OpenRead); }
     CFileHandle OpenEntryRead(const std::string& path) override { return Open(path, &IFileSystem::OpenEntryRead); }
@@ -75,10 +86,10 @@ class CFaultyFileSystem final : public IFileSystem {
     CFileHandle Open(const std::string& path, COpen open, const char* writing = nullptr);
     // Recorded only when it happens: a rename that fails changes nothing.
     bool Renamed(const char* operation, CRename rename, const std::string& from, const std::string& to);
-    void Record(const std::string& operation, const std::string& path) { m_changes->push_back(operation + " " + path); }
+    void Record(const std::string& operation, const std::string& path) { m_changes->Add(operation + " " + path); }
 
     IFileSystem& m_real = DefaultFileSystem();
     std::vector<std::pair<EFault, std::string>> m_faults;
     // Shared with the open files, which record their own writes and flushes.
-    std::shared_ptr<std::vector<std::string>> m_changes = std::make_shared<std::vector<std::string>>();
+    std::shared_ptr<CChanges> m_changes = std::make_shared<CChanges>();
 };

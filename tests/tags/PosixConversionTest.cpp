@@ -119,11 +119,17 @@ TEST_F(PosixConversionTest, TemporaryFilesAreUsedOnlyWhileTheyAreTheBatchsOwn) {
         CTagConverter converter;
         {
             CTagConverter::CBatch batch(converter, group);
-            for (const std::string& name : names) {
+            const auto swap = [&] {
+                if (group == 1) {
+                    batch.Finish();  // each song's kept old content is in place before the swap
+                }
                 swapTemporariesForLinks();
+            };
+            for (const std::string& name : names) {
+                swap();
                 converter.ConvertFile("out/" + name, name);
             }
-            swapTemporariesForLinks();
+            swap();
         }
         EXPECT_EQ(ReadFileBytes("victim.mp3"), "outside the out folder");
         for (const std::string& name : names) {
