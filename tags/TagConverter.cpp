@@ -150,6 +150,12 @@ void CTagConverter::CompleteGroup() {
     JoinCompletion();  // takes in the kept files just made
 }
 
+void CTagConverter::AbandonGroup() {
+    JoinCompletion();
+    m_group.clear();
+    m_nGroupBytes = 0;
+}
+
 // Each waiting song is flushed and put in place, then settled, in the order the songs were taken.
 void CTagConverter::CompleteSongs(std::vector<CSong>& songs) {
     for (CSong& song : songs) {

@@ -58,8 +58,14 @@ class CTagConverter {
         CBatch(const CBatch&) = delete;
         CBatch& operator=(const CBatch&) = delete;
         // An exception of the completing thread not yet passed on by Finish is dropped with the batch.
+        // Songs that cannot be completed here (an allocation failing while an exception unwinds) stay as they
+        // were: their new content is deleted with them.
         ~CBatch() {
-            m_converter.CompleteGroup();
+            try {
+                m_converter.CompleteGroup();
+            } catch (...) {
+                m_converter.AbandonGroup();
+            }
             m_converter.m_bInBatch = false;
             m_converter.DropSpare();
         }
@@ -130,6 +136,7 @@ class CTagConverter {
     void HandOverGroup();
     void JoinCompletion();
     void CompleteGroup();
+    void AbandonGroup();
     void CompleteSongs(std::vector<CSong>& songs);
     void PutInPlace(CSong& song);
     void Settle(const CSong& song);
