@@ -145,12 +145,11 @@ void CTagConverter::JoinCompletion() {
 void CTagConverter::CompleteGroup() {
     JoinCompletion();
     CompleteSongs(m_group);
-    m_group.clear();
-    m_nGroupBytes = 0;
-    JoinCompletion();  // takes in the kept files just made
+    ClearGroup();  // takes in the kept files just made, too
 }
 
-void CTagConverter::AbandonGroup() {
+// Drops the waiting songs, settled or not; a song not settled stays as it was, its new content deleted.
+void CTagConverter::ClearGroup() {
     JoinCompletion();
     m_group.clear();
     m_nGroupBytes = 0;

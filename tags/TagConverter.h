@@ -64,7 +64,7 @@ class CTagConverter {
             try {
                 m_converter.CompleteGroup();
             } catch (...) {
-                m_converter.AbandonGroup();
+                m_converter.ClearGroup();
             }
             m_converter.m_bInBatch = false;
             m_converter.DropSpare();
@@ -136,7 +136,7 @@ class CTagConverter {
     void HandOverGroup();
     void JoinCompletion();
     void CompleteGroup();
-    void AbandonGroup();
+    void ClearGroup();
     void CompleteSongs(std::vector<CSong>& songs);
     void PutInPlace(CSong& song);
     void Settle(const CSong& song);
