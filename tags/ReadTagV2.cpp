@@ -4,6 +4,7 @@
 #include "FrameText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,8 @@ struct FrameLayout {
 constexpr FrameLayout kLayoutV22{"TT2", "TP1", 6, ESizeCoding::BigEndian24};
 constexpr FrameLayout kLayoutV23{"TIT2", "TPE1", 10, ESizeCoding::BigEndian32};
 constexpr FrameLayout kLayoutV24{"TIT2", "TPE1", 10, ESizeCoding::Synchsafe32};
+static_assert(kLayoutV22.titleId[0] == kLayoutV22.artistId[0] && kLayoutV23.titleId[0] == kLayoutV23.artistId[0],
+              "the frame scan looks for one first letter");
 
 constexpr std::size_t kTagHeaderSize = 10;
 constexpr std::size_t kVersionOffset = 3;
@@ -111,11 +114,19 @@ void ReadFrameAt(std::span<const char> block, std::size_t at, const FrameLayout&
 }
 
 // Each read rewrites its text whole, so only the last occurrence whose frame header fits can decide. Reading
-// just that one keeps a tag packed with identifiers linear instead of quadratic in its size.
+// just that one keeps a tag packed with identifiers linear instead of quadratic in its size. Both identifiers
+// start with the same letter, so memchr finds every candidate position: most of a tag is a picture or padding,
+// and this scan is most of the work of a song's tag.
 std::size_t ReadLastFrames(std::span<const char> block, const FrameLayout& layout, TagText& title, TagText& artist) {
     std::optional<std::size_t> lastTitle;
     std::optional<std::size_t> lastArtist;
-    for (std::size_t at = 1; at + layout.headerSize <= block.size(); ++at) {
+    const std::size_t end = block.size() >= layout.headerSize ? block.size() - layout.headerSize + 1 : 0;
+    for (std::size_t at = 1; at < end; ++at) {
+        const void* found = std::memchr(block.data() + at, layout.artistId[0], end - at);
+        if (found == nullptr) {
+            break;
+        }
+        at = static_cast<std::size_t>(static_cast<const char*>(found) - block.data());
         if (HasIdAt(block, at, layout.artistId)) {
             lastArtist = at;
         } else if (HasIdAt(block, at, layout.titleId)) {
