@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -104,9 +105,24 @@ void CTagConverter::StartSong(const std::string& fullPath) {
     m_song.strPath = fullPath;
 }
 
+// In a batch the song's audio is copied on a lane while this thread reads the next songs; a deque keeps the
+// song where the lane finds it while more are taken.
 void CTagConverter::Take() {
     m_nGroupBytes += m_song.nOldSize;
-    m_group.push_back(std::exchange(m_song, {}));
+    if (m_song.hNew && !m_lanes) {
+        WriteAudio(m_song);
+    }
+    CSong& song = m_group.emplace_back(std::exchange(m_song, {}));
+    if (song.hNew && m_lanes) {
+        m_nLastCopy = m_lanes->Add([&song] {
+            try {
+                WriteAudio(song);
+            } catch (...) {
+                song.bError = true;  // never put in place
+                throw;
+            }
+        });
+    }
     if (!m_bInBatch) {
         CompleteGroup();
     } else if (m_group.size() >= m_nKeep || m_nGroupBytes >= kKeptBytes) {
@@ -120,10 +136,11 @@ void CTagConverter::Take() {
 // are handed back only when it is joined.
 void CTagConverter::HandOverGroup() {
     JoinCompletion();
-    m_completing = std::exchange(m_group, {});
+    m_completing.swap(m_group);  // the songs stay where the lanes copy their audio
     m_nGroupBytes = 0;
-    m_completer = std::thread([this] {
+    m_completer = std::thread([this, lastCopy = m_nLastCopy] {
         try {
+            m_lanes->WaitThrough(lastCopy);
             CompleteSongs(m_completing);
         } catch (...) {
             m_completionError = std::current_exception();
@@ -143,6 +160,7 @@ void CTagConverter::JoinCompletion() {
 
 // Settles every song taken so far.
 void CTagConverter::CompleteGroup() {
+    DrainLanes();
     JoinCompletion();
     CompleteSongs(m_group);
     ClearGroup();  // takes in the kept files just made, too
@@ -150,22 +168,88 @@ void CTagConverter::CompleteGroup() {
 
 // Drops the waiting songs, settled or not; a song not settled stays as it was, its new content deleted.
 void CTagConverter::ClearGroup() {
+    DrainLanes();
     JoinCompletion();
     m_group.clear();
     m_nGroupBytes = 0;
 }
 
-// Each waiting song is flushed and put in place, then settled, in the order the songs were taken.
-void CTagConverter::CompleteSongs(std::vector<CSong>& songs) {
+// Waits for the copies on the lanes; an exception one met is passed on by Finish.
+void CTagConverter::DrainLanes() {
+    if (std::exception_ptr error = m_lanes ? m_lanes->Drain() : nullptr; error && !m_laneError) {
+        m_laneError = error;
+    }
+}
+
+// Each waiting song is flushed, then put in place and settled, in the order the songs were taken.
+void CTagConverter::CompleteSongs(std::deque<CSong>& songs) {
+    FlushAll(songs);
     for (CSong& song : songs) {
-        if (song.hNew) {
+        if (song.bFlushed) {
             PutInPlace(song);
         }
         Settle(song);
     }
 }
 
+// The audio goes after the tag the song's writing put there, and its write-back is started, so that the disk
+// writes while the group is still being taken. A kept file is cut to its new size: it may have held a longer song.
+void CTagConverter::WriteAudio(CSong& song) {
+    const std::uint64_t audio = song.nAudioSize;
+    song.bWritten = song.hNew->AppendFrom(*song.hIn, song.nAudioOffset, audio) == audio &&
+                    (!song.bOverwrite || song.hNew->Truncate(song.nNewSize));
+    if (song.bWritten) {
+        song.hNew->StartFlush();
+    } else {
+        FailBecause(song, "ERROR: writing DATA on output file.");
+        song.hNew.reset();  // before the temporary file is deleted with the song: Windows cannot delete it open
+    }
+    song.hIn.reset();
+}
+
+// A flush mostly waits on the disk, so the flushes of a group are shared among a few threads: the disk then takes
+// many songs' cache flushes at once instead of one after the other. Each thread takes every kFlushers-th song,
+// so that a run's calls fall on its threads the same way every time; the first exception is passed on once all
+// are done.
+void CTagConverter::FlushAll(std::deque<CSong>& songs) {
+    std::mutex failure;
+    std::exception_ptr error;
+    auto flushShare = [&](std::size_t first) {
+        try {
+            for (std::size_t i = first; i < songs.size(); i += kFlushers) {
+                if (songs[i].bWritten) {
+                    Flush(songs[i]);
+                }
+            }
+        } catch (...) {
+            const std::scoped_lock lock(failure);
+            error = error ? error : std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (std::size_t first = 1; first < std::min(songs.size(), kFlushers); ++first) {
+            helpers.emplace_back(flushShare, first);
+        }
+        flushShare(0);
+    }
+    if (error) {
+        std::rethrow_exception(error);
+    }
+}
+
+void CTagConverter::Flush(CSong& song) {
+    song.bFlushed = song.hNew->Flush();
+    if (!song.bFlushed) {
+        FailBecause(song, "ERROR: writing DATA on output file.");
+        song.hNew.reset();
+    }
+}
+
 void CTagConverter::RethrowCompletionError() {
+    if (m_laneError) {
+        std::rethrow_exception(std::exchange(m_laneError, nullptr));
+    }
     if (m_completionError) {
         std::rethrow_exception(std::exchange(m_completionError, nullptr));
     }
@@ -175,17 +259,12 @@ void CTagConverter::RethrowCompletionError() {
 // leads to it: the name waited a while, and another program may have replaced it by a link meanwhile.
 void CTagConverter::PutInPlace(CSong& song) {
     const std::string& temporary = song.temporary->Path();
-    const bool flushed = song.hNew->Flush();
     std::optional<CFileId> written = song.newId;
-    if (flushed && !written) {
+    if (!written) {
         const std::optional<CFileInfo> info = song.hNew->Info();
         written = info ? std::optional(info->id) : std::nullopt;
     }
     song.hNew.reset();  // Windows can neither replace nor delete a file that is still open
-    if (!flushed) {
-        FailBecause(song, "ERROR: writing DATA on output file.");
-        return;
-    }
     const std::optional<CFileInfo> named = m_fs.InfoOf(temporary, false);
     if (!written || !named || named->id != *written || named->eKind != EFileKind::Regular) {
         song.temporary->HandOver();  // whatever the name leads to now is not ours to delete
@@ -356,11 +435,16 @@ void CTagConverter::WriteReplacement() {
             m_hIn.reset();
         });
         m_hOut = overwrite ? std::move(spare) : m_fs.OpenNew(temporary.Path());
-        if (!WriteTemporary(overwrite)) {
+        if (!WriteTemporary()) {
             return;
         }
         m_song.hNew = std::move(m_hOut);
+        m_song.hIn = std::move(m_hIn);
     }
+    m_song.nAudioOffset = static_cast<std::uint64_t>(m_nAudioOffset);
+    m_song.nAudioSize = static_cast<std::uint64_t>(m_nAudioSize);
+    m_song.nNewSize = static_cast<std::uint64_t>(m_nTagV2Size) + m_song.nAudioSize;
+    m_song.bOverwrite = overwrite;
     m_song.temporary.emplace(std::move(temporary));
     if (overwrite) {
         m_song.newId = kept.id;  // checked on opening
@@ -404,20 +488,17 @@ CFileHandle CTagConverter::OpenSpareFor(CSpare& taken) {
     return spare;
 }
 
-bool CTagConverter::WriteTemporary(bool overwrite) {
+// Writes the new tag; the audio follows when the song's group is completed.
+bool CTagConverter::WriteTemporary() {
     if (!m_hOut || !ReopenInput()) {
         FailBecause("ERROR: Could not open file " + m_song.strPath);
         return false;
     }
-    WriteOutput();
-    const auto size = static_cast<std::uint64_t>(m_nTagV2Size) + static_cast<std::uint64_t>(m_nAudioSize);
-    if (!m_song.bError && overwrite && !m_hOut->Truncate(size)) {
-        FailBecause("ERROR: writing DATA on output file.");
+    if (m_hOut->Write(m_tagV2Block) != m_tagV2Block.size()) {
+        FailBecause("ERROR: writing ID3 on output file.");
+        return false;
     }
-    if (!m_song.bError && m_bInBatch) {
-        m_hOut->StartFlush();
-    }
-    return !m_song.bError;
+    return true;
 }
 
 // Where the reading handle had to be closed, the song is opened again for its audio, and must still be the
@@ -443,17 +524,6 @@ void CTagConverter::DropSpare() {
     }
     m_flushedSpares.clear();
     m_newSpares.clear();
-}
-
-void CTagConverter::WriteOutput() {
-    if (m_hOut->Write(m_tagV2Block) != m_tagV2Block.size()) {
-        FailBecause("ERROR: writing ID3 on output file.");
-        return;
-    }
-    const auto audioSize = static_cast<std::uint64_t>(m_nAudioSize);
-    if (m_hOut->AppendFrom(*m_hIn, static_cast<std::uint64_t>(m_nAudioOffset), audioSize) != audioSize) {
-        FailBecause("ERROR: writing DATA on output file.");
-    }
 }
 
 void CTagConverter::ReleaseFile() {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "FileSystem.h"
+#include "JobLanes.h"
 #include "TagText.h"
 #include "TemporaryFile.h"
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <optional>
 #include <string>
@@ -37,7 +39,8 @@ class CTagConverter {
     // While one lives, songs are written in groups: the new contents of a group are written to their
     // temporary files and their write-back is started together, then each is flushed and replaces its song, in
     // the order the songs were taken. The disk then writes a group at once instead of waiting on every song.
-    // A full group is flushed and put in place on a second thread while the next group is written. A song's
+    // The audio copies run on kCopyLanes threads while the calling thread reads the next songs' tags, and a full
+    // group is flushed and put in place on a second thread while the next group is written. A song's
     // outcome (Status(), HasError(), Count(), its log lines) is known once its group is done: at Finish(), when
     // a song of another folder comes, or at the batch's end. Only the thread that owns the batch calls it.
     //
@@ -48,9 +51,13 @@ class CTagConverter {
     // same bounds make a group. The kept files are removed when the batch ends.
     static constexpr std::size_t kKeptPerFolderFlush = 64;
     static constexpr std::uint64_t kKeptBytes = std::uint64_t{64} << 20;
+    // The audio of the songs taken is copied on this many threads while the calling thread reads the next songs.
+    static constexpr std::size_t kCopyLanes = 2;
     class CBatch {
       public:
         explicit CBatch(CTagConverter& converter, std::size_t keep = kKeptPerFolderFlush) : m_converter(converter) {
+            m_converter.m_lanes.emplace(kCopyLanes);
+            m_converter.m_nLastCopy = 0;
             m_converter.m_bInBatch = true;
             m_converter.m_nKeep = keep;
             m_converter.m_outcomes = {};
@@ -66,6 +73,7 @@ class CTagConverter {
             } catch (...) {
                 m_converter.ClearGroup();
             }
+            m_converter.m_lanes.reset();
             m_converter.m_bInBatch = false;
             m_converter.DropSpare();
         }
@@ -98,8 +106,6 @@ class CTagConverter {
     void ReadTagV1();
     // Replaces the old tag blocks by the new tag.
     void BuildTagV2();
-    // Writes the new tag and the audio to m_hOut.
-    void WriteOutput();
 
     CFileHandle m_hIn;
     CFileHandle m_hOut;
@@ -129,6 +135,14 @@ class CTagConverter {
         std::optional<CFileId> newId;  // the new content's file, where known without asking the system again
         CFileId oldId;                 // the song's, for the kept file its old content becomes
         std::uint64_t nOldSize = 0;
+        // The new content's remaining work, done when the group is completed: the audio to copy from the song.
+        CFileHandle hIn;
+        std::uint64_t nAudioOffset = 0;
+        std::uint64_t nAudioSize = 0;
+        std::uint64_t nNewSize = 0;
+        bool bOverwrite = false;  // a kept file, to be cut to nNewSize
+        bool bWritten = false;    // the new content is whole
+        bool bFlushed = false;    // and on the disk
     };
 
     void StartSong(const std::string& fullPath);
@@ -137,7 +151,12 @@ class CTagConverter {
     void JoinCompletion();
     void CompleteGroup();
     void ClearGroup();
-    void CompleteSongs(std::vector<CSong>& songs);
+    void DrainLanes();
+    void CompleteSongs(std::deque<CSong>& songs);
+    static void WriteAudio(CSong& song);
+    static constexpr std::size_t kFlushers = 8;
+    static void FlushAll(std::deque<CSong>& songs);
+    static void Flush(CSong& song);
     void PutInPlace(CSong& song);
     void Settle(const CSong& song);
     void RethrowCompletionError();
@@ -146,7 +165,7 @@ class CTagConverter {
     void ReadTitleAndArtist(const std::string& fileName);
     void WriteFileIfChanged(const std::string& fullPath, bool unchanged);
     void WriteReplacement();
-    bool WriteTemporary(bool overwrite);
+    bool WriteTemporary();
     bool ReopenInput();
     struct CSpare;
     CFileHandle OpenSpareFor(CSpare& taken);
@@ -161,13 +180,17 @@ class CTagConverter {
     void ReleaseFile();
 
     IFileSystem& m_fs;
-    CSong m_song;                     // the one being converted
-    CFileId m_inId;                   // the file being converted, as first opened
-    std::string m_strFolder;          // of the group and the kept files
-    std::vector<CSong> m_group;       // taken, not yet handed over
-    std::vector<CSong> m_completing;  // handed over to m_completer
+    CSong m_song;                    // the one being converted
+    CFileId m_inId;                  // the file being converted, as first opened
+    std::string m_strFolder;         // of the group and the kept files
+    std::deque<CSong> m_group;       // taken, not yet handed over
+    std::deque<CSong> m_completing;  // handed over to m_completer
     std::thread m_completer;
     std::exception_ptr m_completionError;
+    std::exception_ptr m_laneError;
+    // In a batch, the threads that copy the audio of the songs taken; after the songs, so that they stop first.
+    std::optional<CJobLanes> m_lanes;
+    std::size_t m_nLastCopy = 0;              // the number of the last copy added to the lanes
     std::uint64_t m_nGroupBytes = 0;          // the group's songs' old sizes
     std::array<std::size_t, 4> m_outcomes{};  // of the batch's settled songs, by EOutcome
     bool m_bInBatch = false;
