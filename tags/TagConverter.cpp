@@ -114,6 +114,7 @@ void CTagConverter::Take() {
     }
     CSong& song = m_group.emplace_back(std::exchange(m_song, {}));
     if (song.hNew && m_lanes) {
+        m_bGroupWrites = true;
         m_nLastCopy = m_lanes->Add([&song] {
             try {
                 WriteAudio(song);
@@ -126,7 +127,11 @@ void CTagConverter::Take() {
     if (!m_bInBatch) {
         CompleteGroup();
     } else if (m_group.size() >= m_nKeep || m_nGroupBytes >= kKeptBytes) {
-        HandOverGroup();
+        if (m_bGroupWrites) {
+            HandOverGroup();
+        } else {
+            CompleteGroup();  // nothing to wait for: a second run over a folder starts no thread
+        }
     }
 }
 
@@ -138,6 +143,7 @@ void CTagConverter::HandOverGroup() {
     JoinCompletion();
     m_completing.swap(m_group);  // the songs stay where the lanes copy their audio
     m_nGroupBytes = 0;
+    m_bGroupWrites = false;
     m_completer = std::thread([this, lastCopy = m_nLastCopy] {
         try {
             m_lanes->WaitThrough(lastCopy);
@@ -172,6 +178,7 @@ void CTagConverter::ClearGroup() {
     JoinCompletion();
     m_group.clear();
     m_nGroupBytes = 0;
+    m_bGroupWrites = false;
 }
 
 // Waits for the copies on the lanes; an exception one met is passed on by Finish.
@@ -212,14 +219,18 @@ void CTagConverter::WriteAudio(CSong& song) {
 // so that a run's calls fall on its threads the same way every time; the first exception is passed on once all
 // are done.
 void CTagConverter::FlushAll(std::deque<CSong>& songs) {
+    std::vector<CSong*> written;
+    for (CSong& song : songs) {
+        if (song.bWritten) {
+            written.push_back(&song);
+        }
+    }
     std::mutex failure;
     std::exception_ptr error;
     auto flushShare = [&](std::size_t first) {
         try {
-            for (std::size_t i = first; i < songs.size(); i += kFlushers) {
-                if (songs[i].bWritten) {
-                    Flush(songs[i]);
-                }
+            for (std::size_t i = first; i < written.size(); i += kFlushers) {
+                Flush(*written[i]);
             }
         } catch (...) {
             const std::scoped_lock lock(failure);
@@ -228,7 +239,7 @@ void CTagConverter::FlushAll(std::deque<CSong>& songs) {
     };
     {
         std::vector<std::jthread> helpers;
-        for (std::size_t first = 1; first < std::min(songs.size(), kFlushers); ++first) {
+        for (std::size_t first = 1; first < std::min(written.size(), kFlushers); ++first) {
             helpers.emplace_back(flushShare, first);
         }
         flushShare(0);
@@ -353,23 +364,30 @@ bool CTagConverter::ReadExactly(std::uint64_t offset, std::vector<char>& buffer)
     return false;
 }
 
+// The head is read with room for a small tag, such as every converted song's, so that it needs no read of its own.
 void CTagConverter::SplitFile() {
+    constexpr std::size_t kHeadRead = 4096;
     const auto fileSize = static_cast<std::size_t>(m_nFileSize);
-    std::vector<char> head(std::min(fileSize, tags::kSplitHeadSize));
+    std::vector<char> head(std::min(fileSize, kHeadRead));
     std::vector<char> tail(std::min(fileSize, tags::kSplitTailSize));
     if (!ReadExactly(0, head) || !ReadExactly(fileSize - tail.size(), tail)) {
         return;
     }
-    const tags::FileSplit split = tags::SplitFileEnds(head, fileSize, tail);
+    const auto headerBytes = std::span<const char>(head).first(std::min(fileSize, tags::kSplitHeadSize));
+    const tags::FileSplit split = tags::SplitFileEnds(headerBytes, fileSize, tail);
     if (split.damaged) {
         Fail("ERROR: damaged ID3v2 tag in " + m_song.strPath + ": its size runs past the audio; left unchanged");
         return;
     }
-    std::vector<char> tagV2(split.tagV2Size);
-    if (!tagV2.empty() && !ReadExactly(0, tagV2)) {
-        return;
+    if (split.tagV2Size <= head.size()) {
+        head.resize(split.tagV2Size);
+        m_tagV2Block = std::move(head);
+    } else {
+        m_tagV2Block.resize(split.tagV2Size);
+        if (!ReadExactly(0, m_tagV2Block)) {
+            return;
+        }
     }
-    m_tagV2Block = std::move(tagV2);
     m_tagV1Block.assign(tail.end() - static_cast<std::ptrdiff_t>(split.tagV1Size), tail.end());
     m_nTagV2Size = static_cast<std::int32_t>(split.tagV2Size);
     m_nTagV1Size = static_cast<std::int32_t>(split.tagV1Size);

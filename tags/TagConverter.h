@@ -191,6 +191,7 @@ class CTagConverter {
     // In a batch, the threads that copy the audio of the songs taken; after the songs, so that they stop first.
     std::optional<CJobLanes> m_lanes;
     std::size_t m_nLastCopy = 0;              // the number of the last copy added to the lanes
+    bool m_bGroupWrites = false;              // a song of m_group has new content to put in place
     std::uint64_t m_nGroupBytes = 0;          // the group's songs' old sizes
     std::array<std::size_t, 4> m_outcomes{};  // of the batch's settled songs, by EOutcome
     bool m_bInBatch = false;
