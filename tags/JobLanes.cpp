@@ -4,29 +4,40 @@
 #include <utility>
 
 CJobLanes::CJobLanes(std::size_t lanes) : m_lanes(std::max<std::size_t>(lanes, 1)) {
-    for (std::size_t lane = 0; lane < m_lanes.size(); ++lane) {
-        m_threads.emplace_back([this, lane] { Run(lane); });
+    try {
+        for (std::size_t lane = 0; lane < m_lanes.size(); ++lane) {
+            m_threads.emplace_back([this, lane] { Run(lane); });
+        }
+    } catch (...) {
+        Stop();  // the lanes already started would wait for jobs forever
+        throw;
     }
 }
 
 CJobLanes::~CJobLanes() {
     Drain();
+    Stop();
+}
+
+void CJobLanes::Stop() {
     {
         const std::scoped_lock lock(m_mutex);
         m_bStopping = true;
     }
-    m_added.notify_all();
+    for (CLane& lane : m_lanes) {
+        lane.added.notify_one();
+    }
     m_threads.clear();  // joins
 }
 
 std::size_t CJobLanes::Add(std::function<void()> job) {
-    std::size_t number = 0;
-    {
-        const std::scoped_lock lock(m_mutex);
-        number = ++m_nAdded;
-        m_lanes[number % m_lanes.size()].jobs.push_back({std::move(job), number});
+    const std::scoped_lock lock(m_mutex);
+    const std::size_t number = ++m_nAdded;
+    CLane& lane = m_lanes[number % m_lanes.size()];
+    lane.jobs.push_back({std::move(job), number});
+    if (lane.jobs.size() == 1 && lane.nRunning == 0) {
+        lane.added.notify_one();  // else the lane is busy and finds the job itself
     }
-    m_added.notify_all();
     return number;
 }
 
@@ -39,19 +50,21 @@ bool CJobLanes::HasRunThrough(std::size_t last) const {
 
 void CJobLanes::WaitThrough(std::size_t last) {
     std::unique_lock lock(m_mutex);
+    ++m_nWaiting;
     m_done.wait(lock, [this, last] { return HasRunThrough(last); });
+    --m_nWaiting;
 }
 
 std::exception_ptr CJobLanes::Drain() {
-    std::unique_lock lock(m_mutex);
-    m_done.wait(lock, [this] { return HasRunThrough(m_nAdded); });
+    WaitThrough(m_nAdded);
+    const std::scoped_lock lock(m_mutex);
     return std::exchange(m_error, nullptr);
 }
 
 void CJobLanes::Run(std::size_t lane) {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_added.wait(lock, [this, lane] { return m_bStopping || !m_lanes[lane].jobs.empty(); });
+        m_lanes[lane].added.wait(lock, [this, lane] { return m_bStopping || !m_lanes[lane].jobs.empty(); });
         if (m_lanes[lane].jobs.empty()) {
             return;  // stopping, and nothing left
         }
@@ -69,6 +82,8 @@ void CJobLanes::Run(std::size_t lane) {
         lock.lock();
         m_lanes[lane].nRunning = 0;
         m_error = m_error ? m_error : error;
-        m_done.notify_all();
+        if (m_nWaiting != 0) {
+            m_done.notify_all();
+        }
     }
 }

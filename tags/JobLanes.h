@@ -35,13 +35,15 @@ class CJobLanes {
     struct CLane {
         std::deque<CJob> jobs;
         std::size_t nRunning = 0;  // the number of the job running, or 0
+        std::condition_variable added;
     };
     void Run(std::size_t lane);
+    void Stop();
     bool HasRunThrough(std::size_t last) const;
 
     std::mutex m_mutex;
-    std::condition_variable m_added;
     std::condition_variable m_done;
+    std::size_t m_nWaiting = 0;  // threads waiting for m_done: a job's end wakes nobody else
     std::vector<CLane> m_lanes;
     std::size_t m_nAdded = 0;
     bool m_bStopping = false;
