@@ -3,6 +3,41 @@
 #include <algorithm>
 #include <utility>
 
+void RunSpread(std::size_t count, std::size_t threads, const std::function<void(std::size_t)>& work) {
+    const std::size_t shares = std::min(count, threads);
+    std::mutex failure;
+    std::exception_ptr error;
+    auto runShare = [&](std::size_t first) {
+        try {
+            for (std::size_t i = first; i < count; i += shares) {
+                work(i);
+            }
+        } catch (...) {
+            const std::scoped_lock lock(failure);
+            error = error ? error : std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        std::size_t first = 1;
+        try {
+            helpers.reserve(shares);
+            for (; first < shares; ++first) {
+                helpers.emplace_back(runShare, first);
+            }
+        } catch (...) {
+            // The shares without a thread are run below.
+        }
+        for (std::size_t left = first; left < shares; ++left) {
+            runShare(left);
+        }
+        runShare(0);
+    }
+    if (error) {
+        std::rethrow_exception(error);
+    }
+}
+
 CJobLanes::CJobLanes(std::size_t lanes) : m_lanes(std::max<std::size_t>(lanes, 1)) {
     try {
         for (std::size_t lane = 0; lane < m_lanes.size(); ++lane) {

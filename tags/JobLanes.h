@@ -9,6 +9,12 @@
 #include <thread>
 #include <vector>
 
+// Runs work(i) for every i below `count` on up to `threads` threads at once, the calling one among them, and
+// returns when all are done. Thread t takes every threads-th i from t, so that a run's calls fall on its threads
+// the same way every time; where no more threads can be had, the calling thread takes their shares. The first
+// exception work throws is passed on at the end.
+void RunSpread(std::size_t count, std::size_t threads, const std::function<void(std::size_t)>& work);
+
 // A few threads that run jobs while their owner goes on. Jobs are dealt to the lanes in turn, and each lane runs
 // its own in the order they came, so that a run's work falls on its threads the same way every time.
 class CJobLanes {

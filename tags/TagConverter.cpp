@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <mutex>
 #include <utility>
 
 namespace {
@@ -215,9 +214,7 @@ void CTagConverter::WriteAudio(CSong& song) {
 }
 
 // A flush mostly waits on the disk, so the flushes of a group are shared among a few threads: the disk then takes
-// many songs' cache flushes at once instead of one after the other. Each thread takes every kFlushers-th song,
-// so that a run's calls fall on its threads the same way every time; the first exception is passed on once all
-// are done.
+// many songs' cache flushes at once instead of one after the other.
 void CTagConverter::FlushAll(std::deque<CSong>& songs) {
     std::vector<CSong*> written;
     for (CSong& song : songs) {
@@ -225,28 +222,7 @@ void CTagConverter::FlushAll(std::deque<CSong>& songs) {
             written.push_back(&song);
         }
     }
-    std::mutex failure;
-    std::exception_ptr error;
-    auto flushShare = [&](std::size_t first) {
-        try {
-            for (std::size_t i = first; i < written.size(); i += kFlushers) {
-                Flush(*written[i]);
-            }
-        } catch (...) {
-            const std::scoped_lock lock(failure);
-            error = error ? error : std::current_exception();
-        }
-    };
-    {
-        std::vector<std::jthread> helpers;
-        for (std::size_t first = 1; first < std::min(written.size(), kFlushers); ++first) {
-            helpers.emplace_back(flushShare, first);
-        }
-        flushShare(0);
-    }
-    if (error) {
-        std::rethrow_exception(error);
-    }
+    RunSpread(written.size(), kFlushers, [&written](std::size_t i) { Flush(*written[i]); });
 }
 
 void CTagConverter::Flush(CSong& song) {
@@ -533,15 +509,18 @@ bool CTagConverter::ReopenInput() {
     return info && info->id == m_inId;
 }
 
+// Freeing a file's blocks may wait on the disk too (a stick mounted with discard), so the kept files are deleted
+// a few at once.
 void CTagConverter::DropSpare() {
-    for (const CSpare& spare : m_flushedSpares) {
-        m_fs.Delete(spare.strPath);
-    }
-    for (const CSpare& spare : m_newSpares) {
-        m_fs.Delete(spare.strPath);
+    std::vector<std::string> paths;
+    for (const std::vector<CSpare>* spares : {&m_flushedSpares, &m_newSpares}) {
+        for (const CSpare& spare : *spares) {
+            paths.push_back(spare.strPath);
+        }
     }
     m_flushedSpares.clear();
     m_newSpares.clear();
+    RunSpread(paths.size(), kFlushers, [this, &paths](std::size_t i) { m_fs.Delete(paths[i]); });
 }
 
 void CTagConverter::ReleaseFile() {
