@@ -64,7 +64,8 @@ killCli() {
 }
 # countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL before and from the program's first opening of a
 # song, in the thread that makes the most of them: strace counts each thread's calls on its own, so a kill point
-# is an occurrence within one thread (a second thread flushes and puts in place one group while the next is written).
+# is an occurrence within one thread (two lanes copy the audio, a few threads flush a group, a second thread puts
+# it in place while the next is written; each thread's share of the songs is the same in every run).
 countCalls() {
     awk -v call="$2" '
         /openat\(.*\.mp3"/ { working = 1 }
