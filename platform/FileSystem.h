@@ -31,6 +31,7 @@ struct CFileInfo {
     EFileKind eKind = EFileKind::Regular;
     std::uint64_t nLinks = 0;  // names (hard links) that share the content
     std::uint64_t nSize = 0;
+    bool bReadOnly = false;  // a regular file nobody may write: the read-only attribute, or no write permission
 };
 
 // An open file. Released (closed) when the owning pointer goes away, on every path.
@@ -133,6 +134,9 @@ class IFileSystem {
     // Whether an existing regular file (not a link) could be opened for writing; a read-only file cannot,
     // whoever asks.
     virtual bool CanWrite(const std::string& path) = 0;
+    // The same for the file `path` names, whose status `opened` was just taken from an open handle on it: that
+    // status is not asked for again.
+    virtual bool CanWriteOpened(const std::string& path, const CFileInfo& opened) = 0;
     // Moves `replacement` over `target` in one step, so that `target` holds either its old or its new
     // content at every moment. The new file keeps the target's permissions.
     virtual bool Replace(const std::string& replacement, const std::string& target) = 0;

@@ -93,7 +93,8 @@ CFileInfo InfoFrom(const struct stat& st) {
     return {{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
             KindOf(st),
             static_cast<std::uint64_t>(st.st_nlink),
-            static_cast<std::uint64_t>(st.st_size)};
+            static_cast<std::uint64_t>(st.st_size),
+            S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0};
 }
 
 class CPosixFile final : public IFile {
@@ -362,14 +363,19 @@ class CPosixFileSystem final : public IFileSystem {
 
     bool CanWrite(const std::string& path) override {
         struct stat st {};
-        if (!Noted(::lstat(path.c_str(), &st) == 0)) {
-            return false;
-        }
-        if (!S_ISREG(st.st_mode)) {
+        return Noted(::lstat(path.c_str(), &st) == 0) && CanWriteOpened(path, InfoFrom(st));
+    }
+
+    bool CanWriteOpened(const std::string& path, const CFileInfo& opened) override {
+        if (opened.eKind != EFileKind::Regular) {
             NoteSystemError("it is not a regular file");
             return false;
         }
-        return !IsReadOnly(st) && Noted(::access(path.c_str(), W_OK) == 0);
+        if (opened.bReadOnly) {
+            NoteSystemError("the file is read-only");
+            return false;
+        }
+        return Noted(::access(path.c_str(), W_OK) == 0);
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {

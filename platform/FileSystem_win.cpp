@@ -76,7 +76,8 @@ std::optional<CFileInfo> InfoOfHandle(HANDLE handle) {
         {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow},
         KindOf(info.dwFileAttributes),
         info.nNumberOfLinks,
-        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow};
+        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+        (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0};
 }
 
 class CWinFile final : public IFile {
@@ -310,7 +311,13 @@ class CWinFileSystem final : public IFileSystem {
         if (!Noted(attributes != INVALID_FILE_ATTRIBUTES)) {
             return false;
         }
-        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        CFileInfo known;
+        known.bReadOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        return CanWriteOpened(path, known);
+    }
+
+    bool CanWriteOpened(const std::string& path, const CFileInfo& opened) override {
+        if (opened.bReadOnly) {
             NoteSystemError("the file is read-only");
             return false;
         }

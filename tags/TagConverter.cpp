@@ -317,7 +317,7 @@ bool CTagConverter::OpenAndMeasure(const std::string& fullPath) {
         FailBecause("ERROR: readed size don't match");
         return false;
     }
-    m_inId = info->id;
+    m_inInfo = *info;
     if (info->nSize > kMaxFileSize) {
         m_song.bError = true;
         Report("ERROR: file of 2 GB or more left unchanged: " + fullPath);
@@ -405,7 +405,7 @@ void CTagConverter::BuildTagV2() {
 // A file that already holds exactly its new content is left untouched, which makes a second run over
 // a folder cheap. A read-only file is refused all the same.
 void CTagConverter::WriteFileIfChanged(const std::string& fullPath, bool unchanged) {
-    if (!m_fs.CanWrite(fullPath)) {
+    if (!m_fs.CanWriteOpened(fullPath, m_inInfo)) {
         FailBecause("ERROR: Could not open file " + fullPath);
         return;
     }
@@ -443,7 +443,7 @@ void CTagConverter::WriteReplacement() {
     if (overwrite) {
         m_song.newId = kept.id;  // checked on opening
     }
-    m_song.oldId = m_inId;
+    m_song.oldId = m_inInfo.id;
     m_song.nOldSize = static_cast<std::uint64_t>(m_nFileSize);
 }
 
@@ -503,10 +503,10 @@ bool CTagConverter::ReopenInput() {
     }
     m_hIn = m_fs.OpenEntryRead(m_song.strPath);
     const std::optional<CFileInfo> info = m_hIn ? m_hIn->Info() : std::nullopt;
-    if (info && info->id != m_inId) {
+    if (info && info->id != m_inInfo.id) {
         NoteSystemError("it was replaced by another file while being converted");
     }
-    return info && info->id == m_inId;
+    return info && info->id == m_inInfo.id;
 }
 
 // Freeing a file's blocks may wait on the disk too (a stick mounted with discard), so the kept files are deleted

@@ -181,7 +181,7 @@ class CTagConverter {
 
     IFileSystem& m_fs;
     CSong m_song;                    // the one being converted
-    CFileId m_inId;                  // the file being converted, as first opened
+    CFileInfo m_inInfo;              // the file being converted, as first opened
     std::string m_strFolder;         // of the group and the kept files
     std::deque<CSong> m_group;       // taken, not yet handed over
     std::deque<CSong> m_completing;  // handed over to m_completer

@@ -65,6 +65,9 @@ class CFaultyFileSystem final : public IFileSystem {
     }
     bool CreateFolder(const std::string& path) override { return m_real.CreateFolder(path); }
     bool CanWrite(const std::string& path) override { return !Hits(EFault::CanWrite, path) && m_real.CanWrite(path); }
+    bool CanWriteOpened(const std::string& path, const CFileInfo& opened) override {
+        return !Hits(EFault::CanWrite, path) && m_real.CanWriteOpened(path, opened);
+    }
     bool Replace(const std::string& replacement, const std::string& target) override {
         return Renamed("Replace", &IFileSystem::Replace, replacement, target);
     }
