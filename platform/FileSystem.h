@@ -121,6 +121,9 @@ class IFileSystem {
     // compared without regard to case ("*.*" matches every name, "." and ".." included).
     // A plain path finds that one entry. nullopt: the folder cannot be searched.
     virtual std::optional<std::vector<CFindData>> Find(const std::string& pattern) = 0;
+    // Like Find for a pattern with * or ?, for a caller that needs the kinds of the entries but not their sizes:
+    // where the folder's listing tells an entry's kind, its size is left 0 and its status is not asked for.
+    virtual std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) { return Find(pattern); }
 
     // Copies the content (and the times) of the regular file `from` into the new file `newPath`, which must
     // not exist yet. Returns the new file open for flushing; null, with no new file left, on failure.

@@ -89,6 +89,20 @@ EFileKind KindOf(const struct stat& st) {
     return S_ISLNK(st.st_mode) ? EFileKind::Link : EFileKind::Special;
 }
 
+// The kind a folder listing gives (dirent's d_type), where it gives one.
+EFileKind KindOfListed(unsigned char type) {
+    switch (type) {
+        case DT_REG:
+            return EFileKind::Regular;
+        case DT_DIR:
+            return EFileKind::Folder;
+        case DT_LNK:
+            return EFileKind::Link;
+        default:
+            return EFileKind::Special;
+    }
+}
+
 CFileInfo InfoFrom(const struct stat& st) {
     return {{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
             KindOf(st),
@@ -332,7 +346,16 @@ class CPosixFileSystem final : public IFileSystem {
         if (!HasWildcard(namePattern)) {
             return FindPlain(pattern, folder, namePattern);
         }
-        return FindMatching(folder, namePattern);
+        return FindMatching(folder, namePattern, true);
+    }
+
+    std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
+        const std::string prefix = FolderPrefix(pattern);
+        const std::string namePattern = pattern.substr(prefix.size());
+        if (!HasWildcard(namePattern)) {
+            return Find(pattern);
+        }
+        return FindMatching(prefix.empty() ? std::string(".") : prefix, namePattern, false);
     }
 
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
@@ -445,9 +468,11 @@ class CPosixFileSystem final : public IFileSystem {
         return matches;
     }
 
-    static std::optional<std::vector<CFindData>> FindMatching(const std::string& folder, const std::string& pattern) {
-        auto matches =
-            ListFolder(folder, [&pattern](const std::string& entry) { return MatchesWildcard(pattern, entry); });
+    static std::optional<std::vector<CFindData>> FindMatching(const std::string& folder,
+                                                              const std::string& pattern,
+                                                              bool withSizes) {
+        auto matches = ListFolder(
+            folder, [&pattern](const std::string& entry) { return MatchesWildcard(pattern, entry); }, withSizes);
         // Names here may hold * or ?, so a name equal to the whole pattern is the one meant first.
         if (matches) {
             std::stable_partition(matches->begin(), matches->end(),
@@ -457,7 +482,9 @@ class CPosixFileSystem final : public IFileSystem {
     }
 
     template <typename Predicate>
-    static std::optional<std::vector<CFindData>> ListFolder(const std::string& folder, Predicate matches) {
+    static std::optional<std::vector<CFindData>> ListFolder(const std::string& folder,
+                                                            Predicate matches,
+                                                            bool withSizes = true) {
         CDir dir(::opendir(folder.c_str()));
         if (!dir) {
             return std::nullopt;
@@ -466,6 +493,10 @@ class CPosixFileSystem final : public IFileSystem {
         while (const dirent* entry = ::readdir(dir.get())) {
             const std::string name = entry->d_name;
             if (!matches(name)) {
+                continue;
+            }
+            if (!withSizes && entry->d_type != DT_UNKNOWN) {
+                found.push_back({name, 0, KindOfListed(entry->d_type)});
                 continue;
             }
             struct stat st {};

@@ -78,7 +78,7 @@ std::string ConvertFolder(CTagConverter& converter,
         RemoveLeftoverTemporaries(fs, outDir);
     }
     // A snapshot of the names: the rewrite renames files while the walk goes on.
-    const auto matches = fs.Find(JoinPath(outDir, "*.mp3"));
+    const auto matches = fs.FindKinds(JoinPath(outDir, "*.mp3"));
     if (!matches) {
         return Logged(converter, "ERROR: could not search the out folder " + outDir);
     }

@@ -55,6 +55,9 @@ class CFaultyFileSystem final : public IFileSystem {
         return m_real.InfoOf(path, followLinks);
     }
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override { return m_real.Find(pattern); }
+    std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
+        return m_real.FindKinds(pattern);
+    }
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override;
     bool Rename(const std::string& from, const std::string& to) override {
         return Renamed("Rename", &IFileSystem::Rename, from, to);
