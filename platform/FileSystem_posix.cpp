@@ -336,26 +336,10 @@ class CPosixFileSystem final : public IFileSystem {
         return InfoFrom(st);
     }
 
-    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
-        const std::string prefix = FolderPrefix(pattern);
-        const std::string namePattern = pattern.substr(prefix.size());
-        if (namePattern.empty()) {
-            return std::nullopt;
-        }
-        const std::string folder = prefix.empty() ? std::string(".") : prefix;
-        if (!HasWildcard(namePattern)) {
-            return FindPlain(pattern, folder, namePattern);
-        }
-        return FindMatching(folder, namePattern, true);
-    }
+    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override { return Search(pattern, true); }
 
     std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
-        const std::string prefix = FolderPrefix(pattern);
-        const std::string namePattern = pattern.substr(prefix.size());
-        if (!HasWildcard(namePattern)) {
-            return Find(pattern);
-        }
-        return FindMatching(prefix.empty() ? std::string(".") : prefix, namePattern, false);
+        return Search(pattern, false);
     }
 
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
@@ -450,6 +434,19 @@ class CPosixFileSystem final : public IFileSystem {
         struct stat st {};
         CFd fd = OpenRegular(path, flags, st);
         return Wrap(std::move(fd), st);
+    }
+
+    static std::optional<std::vector<CFindData>> Search(const std::string& pattern, bool withSizes) {
+        const std::string prefix = FolderPrefix(pattern);
+        const std::string namePattern = pattern.substr(prefix.size());
+        if (namePattern.empty()) {
+            return std::nullopt;
+        }
+        const std::string folder = prefix.empty() ? std::string(".") : prefix;
+        if (!HasWildcard(namePattern)) {
+            return FindPlain(pattern, folder, namePattern);
+        }
+        return FindMatching(folder, namePattern, withSizes);
     }
 
     // A plain path names one entry; like Windows, it is found whatever the case it was given in.

@@ -108,7 +108,7 @@ void CTagConverter::StartSong(const std::string& fullPath) {
 // song where the lane finds it while more are taken.
 void CTagConverter::Take() {
     m_nGroupBytes += m_song.nOldSize;
-    if (m_song.hNew && !m_lanes) {
+    if (m_song.hNew && !InBatch()) {
         WriteAudio(m_song);
     }
     CSong& song = m_group.emplace_back(std::exchange(m_song, {}));
@@ -123,7 +123,7 @@ void CTagConverter::Take() {
             }
         });
     }
-    if (!m_bInBatch) {
+    if (!InBatch()) {
         CompleteGroup();
     } else if (m_group.size() >= m_nKeep || m_nGroupBytes >= kKeptBytes) {
         if (m_bGroupWrites) {
@@ -207,8 +207,7 @@ void CTagConverter::WriteAudio(CSong& song) {
     if (song.bWritten) {
         song.hNew->StartFlush();
     } else {
-        FailBecause(song, "ERROR: writing DATA on output file.");
-        song.hNew.reset();  // before the temporary file is deleted with the song: Windows cannot delete it open
+        FailWriting(song);
     }
     song.hIn.reset();
 }
@@ -228,9 +227,15 @@ void CTagConverter::FlushAll(std::deque<CSong>& songs) {
 void CTagConverter::Flush(CSong& song) {
     song.bFlushed = song.hNew->Flush();
     if (!song.bFlushed) {
-        FailBecause(song, "ERROR: writing DATA on output file.");
-        song.hNew.reset();
+        FailWriting(song);
     }
+}
+
+// The new content is dropped: its handle is closed before its temporary file is deleted with the song, as
+// Windows cannot delete an open file.
+void CTagConverter::FailWriting(CSong& song) {
+    FailBecause(song, "ERROR: writing DATA on output file.");
+    song.hNew.reset();
 }
 
 void CTagConverter::RethrowCompletionError() {
@@ -259,7 +264,7 @@ void CTagConverter::PutInPlace(CSong& song) {
         FailBecause(song, "ERROR: Could not replace file " + song.strPath);
         return;
     }
-    if (m_bInBatch && m_fs.Exchange(temporary, song.strPath)) {
+    if (InBatch() && m_fs.Exchange(temporary, song.strPath)) {
         m_completedSpares.push_back({temporary, song.oldId, song.nOldSize});
     } else if (!m_fs.Replace(temporary, song.strPath)) {
         FailBecause(song, "ERROR: Could not replace file " + song.strPath);

@@ -58,7 +58,6 @@ class CTagConverter {
         explicit CBatch(CTagConverter& converter, std::size_t keep = kKeptPerFolderFlush) : m_converter(converter) {
             m_converter.m_lanes.emplace(kCopyLanes);
             m_converter.m_nLastCopy = 0;
-            m_converter.m_bInBatch = true;
             m_converter.m_nKeep = keep;
             m_converter.m_outcomes = {};
         }
@@ -74,7 +73,6 @@ class CTagConverter {
                 m_converter.ClearGroup();
             }
             m_converter.m_lanes.reset();
-            m_converter.m_bInBatch = false;
             m_converter.DropSpare();
         }
         // Settles every song taken so far; passes on an exception the completing thread met.
@@ -135,7 +133,7 @@ class CTagConverter {
         std::optional<CFileId> newId;  // the new content's file, where known without asking the system again
         CFileId oldId;                 // the song's, for the kept file its old content becomes
         std::uint64_t nOldSize = 0;
-        // The new content's remaining work, done when the group is completed: the audio to copy from the song.
+        // The new content's remaining work, done on a lane in a batch: the audio to copy from the song.
         CFileHandle hIn;
         std::uint64_t nAudioOffset = 0;
         std::uint64_t nAudioSize = 0;
@@ -157,6 +155,7 @@ class CTagConverter {
     static constexpr std::size_t kFlushers = 8;
     static void FlushAll(std::deque<CSong>& songs);
     static void Flush(CSong& song);
+    static void FailWriting(CSong& song);
     void PutInPlace(CSong& song);
     void Settle(const CSong& song);
     void RethrowCompletionError();
@@ -190,11 +189,11 @@ class CTagConverter {
     std::exception_ptr m_laneError;
     // In a batch, the threads that copy the audio of the songs taken; after the songs, so that they stop first.
     std::optional<CJobLanes> m_lanes;
+    bool InBatch() const { return m_lanes.has_value(); }
     std::size_t m_nLastCopy = 0;              // the number of the last copy added to the lanes
     bool m_bGroupWrites = false;              // a song of m_group has new content to put in place
     std::uint64_t m_nGroupBytes = 0;          // the group's songs' old sizes
     std::array<std::size_t, 4> m_outcomes{};  // of the batch's settled songs, by EOutcome
-    bool m_bInBatch = false;
     std::size_t m_nKeep = 1;
     // A temporary file holding an earlier song's old content, to be written over.
     struct CSpare {
