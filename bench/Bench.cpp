@@ -53,7 +53,8 @@ void Print(const char* label, const CRun& run) {
 bool CopyFlushed(const std::string& from, const std::string& to) {
     IFileSystem& fs = DefaultFileSystem();
     CFileHandle in = fs.OpenRead(from);
-    CFileHandle out = fs.OpenWrite(to);
+    fs.Delete(to);
+    CFileHandle out = fs.OpenNew(to);
     const std::uint64_t size = in && out ? in->Size().value_or(0) : 0;
     return out && out->AppendFrom(*in, 0, size) == size && out->Flush();
 }
@@ -110,9 +111,9 @@ int main(int argc, char** argv) {
     ::sync();
     CTagConverter converter;
     std::size_t failures = 0;
-    auto convert = [&](const std::string& path, const std::string& name) { converter.ConvertFile(path, name); };
     // As EDIT ID3's does: one batch over the folder, whose end is measured too.
     std::optional<CTagConverter::CBatch> batch;
+    auto convert = [&](const std::string& path, const std::string& name) { batch->Convert(path, name); };
     auto endBatch = [&] {
         batch->Finish();
         failures += batch->Count(CTagConverter::EOutcome::Failed);

@@ -32,7 +32,18 @@ struct CFileInfo {
     std::uint64_t nLinks = 0;  // names (hard links) that share the content
     std::uint64_t nSize = 0;
     bool bReadOnly = false;  // a regular file nobody may write: the read-only attribute, or no write permission
+    std::int64_t nModified = 0;  // the last write, in the system's finest unit
+    std::uint32_t nMode = 0;     // permission bits (POSIX) or attributes (Windows)
+    std::uint32_t nOwner = 0;    // user and group (POSIX only)
+    std::uint32_t nGroup = 0;
 };
+
+// Whether `now` is still the very file, with the very content, that `before` described: the same file, size,
+// last write and permissions. Another program that wrote, replaced or locked it meanwhile changed one of them.
+inline bool IsSameVersion(const CFileInfo& before, const CFileInfo& now) {
+    return before.id == now.id && before.eKind == now.eKind && before.nSize == now.nSize &&
+           before.nModified == now.nModified && before.nMode == now.nMode && before.bReadOnly == now.bReadOnly;
+}
 
 // An open file. Released (closed) when the owning pointer goes away, on every path.
 class IFile {
@@ -63,6 +74,9 @@ class IFile {
     virtual void StartFlush() {}
     // Cuts or extends the file to `size` bytes.
     virtual bool Truncate(std::uint64_t size) = 0;
+    // Gives this new file the permissions (and, where allowed, the owner) of the file it will replace, so that it
+    // never has other ones on the disk. Where the system gives them at the replacement itself (Windows), nothing.
+    virtual bool TakePermissionsOf(const CFileInfo&) { return true; }
     // Of the open file itself, not of whatever its name leads to now. The first call after opening may answer
     // from the status the opening itself took, which is as fresh.
     virtual std::optional<CFileInfo> Info() = 0;
@@ -104,16 +118,9 @@ class IFileSystem {
     virtual CFileHandle OpenRead(const std::string& path) = 0;
     // Reading a folder's own entry: like OpenRead, but a link is refused instead of followed.
     virtual CFileHandle OpenEntryRead(const std::string& path) = 0;
-    // Whether a file open for reading refuses every writer (Windows shares no writing): a song must then be
-    // closed before its write check and opened again for its audio.
-    virtual bool ReadingBlocksWriting() { return false; }
-    // Writing: created or replaced (emptied).
-    virtual CFileHandle OpenWrite(const std::string& path) = 0;
-    // Writing a file that must not exist yet, so that no other writer can share it.
+    // Writing a file that must not exist yet, so that no other writer can share it; readable by its owner only
+    // until it is given other permissions.
     virtual CFileHandle OpenNew(const std::string& path) = 0;
-    // Writing over an existing regular file without emptying it first, so its blocks are reused, not freed.
-    // A link is refused, never followed.
-    virtual CFileHandle OpenOverwrite(const std::string& path) = 0;
     // What `path` names, following a link or not; nullopt when nothing is there or it cannot be told.
     virtual std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) = 0;
 
@@ -134,21 +141,18 @@ class IFileSystem {
     // Creates one folder level; false when it could not be made (an existing folder included).
     virtual bool CreateFolder(const std::string& path) = 0;
 
-    // Whether an existing regular file (not a link) could be opened for writing; a read-only file cannot,
-    // whoever asks.
+    // Whether an existing regular file (not a link) may be replaced; a read-only file may not, whoever asks.
     virtual bool CanWrite(const std::string& path) = 0;
-    // The same for the file `path` names, whose status `opened` was just taken from an open handle on it: that
-    // status is not asked for again.
+    // The same for the file `path` names, whose status `opened` was just taken from an open handle on it, which
+    // may still be open: that status is not asked for again.
     virtual bool CanWriteOpened(const std::string& path, const CFileInfo& opened) = 0;
     // Moves `replacement` over `target` in one step, so that `target` holds either its old or its new
-    // content at every moment. The new file keeps the target's permissions.
+    // content at every moment. The new file keeps the target's attributes where the system sets them here.
     virtual bool Replace(const std::string& replacement, const std::string& target) = 0;
-    // Like Replace, but the old content is kept under the replacement's name instead of being freed, in the
-    // same single step. False, with nothing changed, where the system cannot swap two names or where other
-    // names (hard links) share the target's content, which must never be written over.
-    virtual bool Exchange(const std::string& replacement, const std::string& target) = 0;
     // Puts the folder's own changes (names made, renamed, removed) on the disk.
     virtual bool FlushFolder(const std::string& folder) = 0;
+    // The bytes this process may still write in the folder's file system; nullopt when the system cannot tell.
+    virtual std::optional<std::uint64_t> FreeSpace(const std::string& folder) = 0;
     // Claims the folder for this process alone, without waiting; see CFolderLock.
     virtual CFolderLock LockFolder(const std::string& folder) = 0;
 };

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,7 +38,7 @@ using CDir = std::unique_ptr<DIR, CDirCloser>;
 // that met the end of the file) gets `otherwise`. Returns `ok`.
 bool Noted(bool ok, const char* otherwise = "unexpected end of file") {
     if (!ok) {
-        NoteSystemError(errno != 0 ? std::strerror(errno) : otherwise);
+        NoteSystemError(errno != 0 ? std::strerror(errno) : otherwise, errno == ENOSPC || errno == EDQUOT);
     }
     return ok;
 }
@@ -104,11 +105,16 @@ EFileKind KindOfListed(unsigned char type) {
 }
 
 CFileInfo InfoFrom(const struct stat& st) {
+    constexpr std::int64_t kNanoseconds = 1000000000;
     return {{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
             KindOf(st),
             static_cast<std::uint64_t>(st.st_nlink),
             static_cast<std::uint64_t>(st.st_size),
-            S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0};
+            S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0,
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNanoseconds + st.st_mtim.tv_nsec,
+            static_cast<std::uint32_t>(st.st_mode & 07777),
+            static_cast<std::uint32_t>(st.st_uid),
+            static_cast<std::uint32_t>(st.st_gid)};
 }
 
 class CPosixFile final : public IFile {
@@ -150,6 +156,21 @@ class CPosixFile final : public IFile {
     bool Truncate(std::uint64_t size) override {
         m_opened.reset();
         return Noted(::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0);
+    }
+
+    // Through the handle, never through a name that might have become a link to elsewhere; nothing is called
+    // when nothing would change.
+    bool TakePermissionsOf(const CFileInfo& like) override {
+        struct stat now {};
+        if (!Noted(::fstat(m_fd.Get(), &now) == 0)) {
+            return false;
+        }
+        if (now.st_uid != like.nOwner || now.st_gid != like.nGroup) {
+            // Only root may give a file away; otherwise the new file is ours, as the old one was.
+            [[maybe_unused]] const int ignored = ::fchown(m_fd.Get(), like.nOwner, like.nGroup);
+        }
+        // After the owner: a change of owner may clear the set-user and set-group bits.
+        return (now.st_mode & 07777) == like.nMode || Noted(::fchmod(m_fd.Get(), like.nMode) == 0);
     }
 
     std::optional<CFileInfo> Info() override {
@@ -210,38 +231,6 @@ CFd OpenNoted(const std::string& path, int flags, mode_t mode) {
     return fd;
 }
 
-// The new content takes the old file's permissions and, where allowed, its owner (`old`, the target's status
-// taken without following a link). Both are set through a handle on the replacement itself, never through a
-// name that might have become a link to elsewhere; nothing is called when nothing would change.
-void GiveOwnership(const std::string& replacement, const struct stat& old) {
-    struct stat now {};
-    const CFd fd = OpenRegular(replacement, O_RDONLY | O_NOFOLLOW, now);
-    if (!S_ISREG(old.st_mode) || !fd) {
-        return;
-    }
-    if ((now.st_mode & 07777) != (old.st_mode & 07777)) {
-        ::fchmod(fd.Get(), old.st_mode & 07777);
-    }
-    if (now.st_uid != old.st_uid || now.st_gid != old.st_gid) {
-        // Only root may give a file away; otherwise the new file is ours, as the old one was.
-        [[maybe_unused]] const int ignored = ::fchown(fd.Get(), old.st_uid, old.st_gid);
-    }
-}
-
-// Like the Windows read-only attribute: a file without any write permission is not written, even by root.
-bool IsReadOnly(const struct stat& st) {
-    if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) {
-        NoteSystemError("the file is read-only");
-        return true;
-    }
-    return false;
-}
-
-bool IsReadOnly(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0 && IsReadOnly(st);
-}
-
 CFindData MakeFindData(const std::string& name, const struct stat* st) {
     CFindData data;
     data.strName = name;
@@ -285,12 +274,13 @@ bool CopyContent(int in, int out, off_t size) {
     return ::ftruncate(out, size) == 0;
 }
 
+// Private until complete; then the source's permissions, before any flush puts it on the disk.
 CFd CopyToNewFile(int in, const struct stat& source, const std::string& newPath) {
-    CFd out = OpenNoted(newPath, O_WRONLY | O_CREAT | O_EXCL, source.st_mode & 0777);
+    CFd out = OpenNoted(newPath, O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (!out) {
         return out;
     }
-    if (!Noted(CopyContent(in, out.Get(), source.st_size))) {
+    if (!Noted(CopyContent(in, out.Get(), source.st_size) && ::fchmod(out.Get(), source.st_mode & 0777) == 0)) {
         ::unlink(newPath.c_str());
         return CFd();
     }
@@ -314,19 +304,10 @@ class CPosixFileSystem final : public IFileSystem {
 
     CFileHandle OpenEntryRead(const std::string& path) override { return WrapRegular(path, O_RDONLY | O_NOFOLLOW); }
 
-    CFileHandle OpenWrite(const std::string& path) override {
-        if (IsReadOnly(path)) {
-            return nullptr;
-        }
-        return Wrap(OpenNoted(path, O_WRONLY | O_CREAT | O_TRUNC, 0666));
-    }
-
     // O_EXCL also refuses a link that stands where the new file would be.
     CFileHandle OpenNew(const std::string& path) override {
-        return Wrap(OpenNoted(path, O_WRONLY | O_CREAT | O_EXCL, 0666));
+        return Wrap(OpenNoted(path, O_WRONLY | O_CREAT | O_EXCL, 0600));
     }
-
-    CFileHandle OpenOverwrite(const std::string& path) override { return WrapRegular(path, O_WRONLY | O_NOFOLLOW); }
 
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
         struct stat st {};
@@ -385,29 +366,23 @@ class CPosixFileSystem final : public IFileSystem {
         return Noted(::access(path.c_str(), W_OK) == 0);
     }
 
+    // The replacement was given its permissions and flushed before, and a rename is atomic: after a crash the
+    // folder shows the old or the new file, each complete.
     bool Replace(const std::string& replacement, const std::string& target) override {
-        if (struct stat old{}; ::lstat(target.c_str(), &old) == 0) {
-            GiveOwnership(replacement, old);
-        }
-        // The replacement was flushed before, and a rename is atomic: after a crash the folder shows the
-        // old or the new file, each complete, so the folder itself need not be flushed.
         return Noted(::rename(replacement.c_str(), target.c_str()) == 0);
-    }
-
-    bool Exchange(const std::string& replacement, const std::string& target) override {
-        // Content that other names share (hard links) must never come back to be written over, and a link
-        // must never come back under the replacement's name to be written through.
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
-            return false;
-        }
-        GiveOwnership(replacement, st);
-        return ::renameat2(AT_FDCWD, replacement.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
     }
 
     bool FlushFolder(const std::string& folder) override {
         const CFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        return fd && ::fsync(fd.Get()) == 0;
+        return Noted(fd && ::fsync(fd.Get()) == 0);
+    }
+
+    std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
+        struct statvfs st {};
+        if (::statvfs(folder.empty() ? "." : folder.c_str(), &st) != 0) {
+            return std::nullopt;
+        }
+        return static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
     }
 
     // flock on the folder itself: nothing is left in it, and the system drops the lock with the process.

@@ -67,17 +67,26 @@ EFileKind KindOf(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EFileKind::Folder : EFileKind::Regular;
 }
 
+// The attributes a user or another program sets; the archive bit and the like are the system's own.
+constexpr DWORD kUserAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
 std::optional<CFileInfo> InfoOfHandle(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(handle, &info)) {
         return std::nullopt;
     }
-    return CFileInfo{
-        {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow},
-        KindOf(info.dwFileAttributes),
-        info.nNumberOfLinks,
-        (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
-        (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0};
+    const auto written = (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                         info.ftLastWriteTime.dwLowDateTime;
+    CFileInfo result;
+    result.id = {info.dwVolumeSerialNumber,
+                 (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    result.eKind = KindOf(info.dwFileAttributes);
+    result.nLinks = info.nNumberOfLinks;
+    result.nSize = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    result.bReadOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    result.nModified = static_cast<std::int64_t>(written);
+    result.nMode = info.dwFileAttributes & kUserAttributes;
+    return result;
 }
 
 class CWinFile final : public IFile {
@@ -225,17 +234,13 @@ class CWinFileSystem final : public IFileSystem {
         return OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     }
 
+    // Writers are refused for as long as the song is open: a program writing it makes the opening fail, and one
+    // that wants to write it meanwhile is refused by the system.
     CFileHandle OpenEntryRead(const std::string& path) override {
         return OpenEntry(path, GENERIC_READ, FILE_SHARE_READ);
     }
 
-    bool ReadingBlocksWriting() override { return true; }
-
-    CFileHandle OpenWrite(const std::string& path) override { return OpenFile(path, GENERIC_WRITE, 0, CREATE_ALWAYS); }
-
     CFileHandle OpenNew(const std::string& path) override { return OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW); }
-
-    CFileHandle OpenOverwrite(const std::string& path) override { return OpenEntry(path, GENERIC_WRITE, 0); }
 
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
         const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
@@ -304,8 +309,7 @@ class CWinFileSystem final : public IFileSystem {
         return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0;
     }
 
-    // Opening for writing without emptying tells whether a locked file refuses; the read-only attribute is
-    // asked for itself, since an administrator's open may pass it.
+    // The read-only attribute is asked for itself, since an administrator's open may pass it.
     bool CanWrite(const std::string& path) override {
         const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
         if (!Noted(attributes != INVALID_FILE_ATTRIBUTES)) {
@@ -316,12 +320,14 @@ class CWinFileSystem final : public IFileSystem {
         return CanWriteOpened(path, known);
     }
 
-    bool CanWriteOpened(const std::string& path, const CFileInfo& opened) override {
+    // A song being converted is open without write sharing, so no one else writes it meanwhile, and a file that
+    // another program holds cannot be replaced: that rename fails and names the cause.
+    bool CanWriteOpened(const std::string&, const CFileInfo& opened) override {
         if (opened.bReadOnly) {
             NoteSystemError("the file is read-only");
             return false;
         }
-        return static_cast<bool>(OpenEntry(path, GENERIC_WRITE, 0));
+        return true;
     }
 
     bool Replace(const std::string& replacement, const std::string& target) override {
@@ -332,12 +338,16 @@ class CWinFileSystem final : public IFileSystem {
         return Rename(replacement, target);
     }
 
-    // Windows has no single step that swaps two names.
-    bool Exchange(const std::string&, const std::string&) override { return false; }
-
-    // Only a swap of names (Exchange) needs the folder flushed before going on, and Windows makes none; its
-    // renames are written through.
+    // Renames here are written through (MOVEFILE_WRITE_THROUGH), which puts the folder's change on the disk.
     bool FlushFolder(const std::string&) override { return true; }
+
+    std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
+        ULARGE_INTEGER available{};
+        if (!::GetDiskFreeSpaceExW(WidePath(folder.empty() ? "." : folder).c_str(), &available, nullptr, nullptr)) {
+            return std::nullopt;
+        }
+        return available.QuadPart;
+    }
 
     // A named mutex: it lives while a process holds it open, so it leaves no file behind and dies with its
     // holder. Its mere existence means another command is working in the folder.
@@ -366,7 +376,8 @@ void NoteLastSystemCallError() {
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();
     }
-    NoteSystemError(text.empty() ? "system error " + std::to_string(error) : Utf8FromWide(text));
+    NoteSystemError(text.empty() ? "system error " + std::to_string(error) : Utf8FromWide(text),
+                    error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL);
 }
 
 std::uint32_t CurrentProcessId() {

@@ -6,6 +6,7 @@ namespace {
 
 // Per thread: the window's worker and the window's own thread never see each other's reasons.
 thread_local std::string g_lastSystemError;
+thread_local bool g_lastWasNoSpace = false;
 
 }  // namespace
 
@@ -13,6 +14,11 @@ std::string LastSystemError() {
     return g_lastSystemError;
 }
 
-void NoteSystemError(std::string reason) {
+bool LastSystemErrorIsNoSpace() {
+    return g_lastWasNoSpace;
+}
+
+void NoteSystemError(std::string reason, bool noSpace) {
     g_lastSystemError = std::move(reason);
+    g_lastWasNoSpace = noSpace;
 }

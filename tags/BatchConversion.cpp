@@ -4,6 +4,7 @@
 #include "Path.h"
 
 #include <array>
+#include <numeric>
 
 namespace {
 
@@ -34,19 +35,23 @@ std::string Logged(CTagConverter& converter, const std::string& text) {
 COutcomes ConvertEach(CTagConverter& converter,
                       const std::string& outDir,
                       const std::vector<CFindData>& matches,
-                      const CShowProgress& showProgress) {
+                      const CShowProgress& showProgress,
+                      const std::atomic<bool>* stop) {
     CTagConverter::CBatch batch(converter);
     const std::string total = std::to_string(matches.size());
     std::size_t done = 0;
     for (const CFindData& match : matches) {
+        if (stop != nullptr && stop->load()) {
+            break;
+        }
         showProgress("EDIT ID3's: " + std::to_string(++done) + "/" + total + " " + match.strName);
         const std::string path = JoinPath(outDir, match.strName);
         // Decided by the entry itself: a link leads out of the folder, and a special file may block or have
         // side effects on being opened.
         if (match.eKind == EFileKind::Link || match.eKind == EFileKind::Special) {
-            converter.LeaveUnconverted(path, match.eKind);
+            batch.LeaveUnconverted(path, match.eKind);
         } else {
-            converter.ConvertFile(path, match.strName);
+            batch.Convert(path, match.strName);
         }
     }
     batch.Finish();
@@ -62,7 +67,8 @@ COutcomes ConvertEach(CTagConverter& converter,
 std::string ConvertFolder(CTagConverter& converter,
                           IFileSystem& fs,
                           const std::string& outDir,
-                          const CShowProgress& showProgress) {
+                          const CShowProgress& showProgress,
+                          const std::atomic<bool>* stop) {
     const CLogSession log;
     // An empty name would make the pattern name the root folder of the drive.
     if (outDir.empty()) {
@@ -85,8 +91,13 @@ std::string ConvertFolder(CTagConverter& converter,
     if (matches->empty()) {
         return Logged(converter, "EDIT ID3's: no MP3 file in " + outDir);
     }
-    const COutcomes outcomes = ConvertEach(converter, outDir, *matches, showProgress);
+    const COutcomes outcomes = ConvertEach(converter, outDir, *matches, showProgress, stop);
     converter.WriteLog(SummaryLine(matches->size(), outcomes));
+    if (const std::size_t done = std::accumulate(outcomes.begin(), outcomes.end(), std::size_t{0});
+        done < matches->size()) {
+        return Logged(converter, "EDIT ID3's stopped: " + std::to_string(done) + " of " +
+                                     std::to_string(matches->size()) + " files done");
+    }
     // The last file's status alone would hide an earlier failure.
     if (const std::size_t failed = CountOf(outcomes, CTagConverter::EOutcome::Failed); failed != 0) {
         return "ERROR: " + std::to_string(failed) + " of " + std::to_string(matches->size()) +

@@ -5,6 +5,23 @@
 #include <algorithm>
 #include <new>
 
+void CSeam::Call(const std::string& operation, const std::string& path, bool record) {
+    CHook act;
+    {
+        const std::lock_guard lock(mutex);
+        if (++nCalls == nThrowAt) {
+            throw std::bad_alloc();
+        }
+        if (record) {
+            changes.push_back(operation + " " + path);
+        }
+        act = hook;
+    }
+    if (act) {
+        act(operation, path);
+    }
+}
+
 namespace {
 
 // The reason of an injected failure, as the real file layer notes the system's.
@@ -20,23 +37,25 @@ bool Contains(const std::vector<EFault>& faults, EFault fault) {
 
 class CFaultyFile final : public IFile {
   public:
-    CFaultyFile(CFileHandle real, std::vector<EFault> faults, std::shared_ptr<CChanges> changes, std::string path)
-        : m_real(std::move(real)),
-          m_faults(std::move(faults)),
-          m_changes(std::move(changes)),
-          m_path(std::move(path)) {}
+    CFaultyFile(CFileHandle real, std::vector<EFault> faults, std::shared_ptr<CSeam> seam, std::string path)
+        : m_real(std::move(real)), m_faults(std::move(faults)), m_seam(std::move(seam)), m_path(std::move(path)) {}
 
-    std::optional<std::uint64_t> Size() override { return m_real->Size(); }
+    std::optional<std::uint64_t> Size() override {
+        m_seam->Call("Size", m_path, false);
+        return m_real->Size();
+    }
     std::size_t Read(std::span<char> buffer) override {
+        m_seam->Call("Read", m_path, false);
         return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
                         [this](auto part) { return m_real->Read(part); });
     }
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
+        m_seam->Call("Read", m_path, false);
         return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
                         [&](auto part) { return m_real->ReadAt(offset, part); });
     }
     std::size_t Write(std::span<const char> data) override {
-        m_changes->Add("Write " + m_path);
+        m_seam->Call("Write", m_path, true);
         return Transfer(data, EFault::ShortWrite, EFault::FailedWrite,
                         [this](auto part) { return m_real->Write(part); });
     }
@@ -46,14 +65,21 @@ class CFaultyFile final : public IFile {
                                       : AppendThroughBuffer(source, offset, size, *this);
     }
     bool Flush() override {
-        m_changes->Add("Flush " + m_path);
+        m_seam->Call("Flush", m_path, true);
         return Has(EFault::Flush) ? Injected(false) : m_real->Flush();
     }
     bool Truncate(std::uint64_t size) override {
-        m_changes->Add("Truncate " + m_path);
+        m_seam->Call("Truncate", m_path, true);
         return Has(EFault::FailedWrite) ? Injected(false) : m_real->Truncate(size);
     }
-    std::optional<CFileInfo> Info() override { return m_real->Info(); }
+    bool TakePermissionsOf(const CFileInfo& like) override {
+        m_seam->Call("TakePermissionsOf", m_path, true);
+        return m_real->TakePermissionsOf(like);
+    }
+    std::optional<CFileInfo> Info() override {
+        m_seam->Call("Info", m_path, false);
+        return m_real->Info();
+    }
 
   private:
     bool Has(EFault fault) const { return Contains(m_faults, fault); }
@@ -72,7 +98,7 @@ class CFaultyFile final : public IFile {
 
     CFileHandle m_real;
     std::vector<EFault> m_faults;
-    std::shared_ptr<CChanges> m_changes;
+    std::shared_ptr<CSeam> m_seam;
     std::string m_path;
 };
 
@@ -93,36 +119,32 @@ bool CFaultyFileSystem::Hits(EFault fault, const std::string& path) const {
 }
 
 CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, const char* writing) {
-    if (writing != nullptr) {
-        Record(writing, path);
-    } else if (Contains(FaultsOf(path), EFault::Throw)) {
+    m_seam->Call(writing != nullptr ? writing : "OpenRead", path, writing != nullptr);
+    if (writing == nullptr && Contains(FaultsOf(path), EFault::Throw)) {
         throw std::bad_alloc();
     }
     if (Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path)) {
         return nullptr;
     }
     CFileHandle file = (m_real.*open)(path);
-    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), m_changes, path) : nullptr;
+    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), m_seam, path) : nullptr;
 }
 
 CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath) {
-    Record("CopyToNew", newPath);
+    m_seam->Call("CopyToNew", newPath, true);
     if (Hits(EFault::Copy, from) || Hits(EFault::Copy, newPath)) {
         return nullptr;
     }
     CFileHandle file = m_real.CopyToNew(from, newPath);
-    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), m_changes, newPath) : nullptr;
+    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), m_seam, newPath) : nullptr;
 }
 
 bool CFaultyFileSystem::Renamed(const char* operation, CRename rename, const std::string& from, const std::string& to) {
+    m_seam->Call(std::string(operation) + "?", to, false);
     const bool done = !Hits(EFault::Replace, to) && (m_real.*rename)(from, to);
     if (done) {
-        Record(operation, from + " " + to);
+        const std::lock_guard lock(m_seam->mutex);
+        m_seam->changes.push_back(operation + (" " + from + " " + to));
     }
     return done;
-}
-
-bool CFaultyFileSystem::FlushFolder(const std::string& folder) {
-    Record("FlushFolder", folder);
-    return m_real.FlushFolder(folder);
 }

@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -10,7 +11,7 @@
 
 enum class EFault {
     OpenRead,
-    OpenWrite,
+    OpenWrite,   // OpenNew
     ShortRead,   // one byte less than asked for
     FailedRead,  // nothing read
     ShortWrite,  // one byte less than asked for is written
@@ -19,18 +20,21 @@ enum class EFault {
     RangeCopy,  // an AppendFrom into the file stops half-way
     Flush,
     CanWrite,
-    Replace,  // Replace, Exchange and Rename of this target
+    Replace,  // Replace and Rename of this target
     Throw,    // opening for reading throws std::bad_alloc, as a failed allocation would
 };
 
-// The changes made, in order, from whichever thread made them.
-struct CChanges {
+// What every file service call goes through, from the file system and from its open files alike.
+struct CSeam {
+    using CHook = std::function<void(const std::string& operation, const std::string& path)>;
     std::mutex mutex;
-    std::vector<std::string> list;
-    void Add(std::string change) {
-        const std::lock_guard lock(mutex);
-        list.push_back(std::move(change));
-    }
+    std::vector<std::string> changes;
+    std::size_t nCalls = 0;
+    std::size_t nThrowAt = 0;  // the call that throws; 0: none
+    CHook hook;
+    // Counts the call, throws std::bad_alloc at the chosen one and lets the hook act just before it; a change
+    // (`record`) is added to the list.
+    void Call(const std::string& operation, const std::string& path, bool record);
 };
 
 // The real file services, but with chosen operations failing, so every error path can be reached; every
@@ -40,22 +44,31 @@ class CFaultyFileSystem final : public IFileSystem {
     // From now on `fault` hits every path that contains pathPart (every path when it is empty).
     void Inject(EFault fault, std::string pathPart = {}) { m_faults.emplace_back(fault, std::move(pathPart)); }
     void Clear() { m_faults.clear(); }
-    // "Operation path" for each write, flush, rename, exchange, delete and folder flush, in order.
-    const std::vector<std::string>& Changes() const { return m_changes->list; }
+    // The nth file service call from now on (counting from 1) throws std::bad_alloc.
+    void ThrowAtCall(std::size_t n) {
+        m_seam->nCalls = 0;
+        m_seam->nThrowAt = n;
+    }
+    std::size_t Calls() const { return m_seam->nCalls; }
+    // Runs just before every call, with its operation ("Replace", "Flush" ...) and path: the moment another
+    // program acts, made certain.
+    void OnCall(CSeam::CHook hook) { m_seam->hook = std::move(hook); }
+    // "Operation path" for each write, flush, rename, delete and folder flush, in order.
+    const std::vector<std::string>& Changes() const { return m_seam->changes; }
 
     CFileHandle OpenRead(const std::string& path) override { return Open(path, &IFileSystem::OpenRead); }
     CFileHandle OpenEntryRead(const std::string& path) override { return Open(path, &IFileSystem::OpenEntryRead); }
-    bool ReadingBlocksWriting() override { return m_real.ReadingBlocksWriting(); }
-    CFileHandle OpenWrite(const std::string& path) override { return Open(path, &IFileSystem::OpenWrite, "OpenWrite"); }
     CFileHandle OpenNew(const std::string& path) override { return Open(path, &IFileSystem::OpenNew, "OpenNew"); }
-    CFileHandle OpenOverwrite(const std::string& path) override {
-        return Open(path, &IFileSystem::OpenOverwrite, "OpenOverwrite");
-    }
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
+        m_seam->Call("InfoOf", path, false);
         return m_real.InfoOf(path, followLinks);
     }
-    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override { return m_real.Find(pattern); }
+    std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
+        m_seam->Call("Find", pattern, false);
+        return m_real.Find(pattern);
+    }
     std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
+        m_seam->Call("Find", pattern, false);
         return m_real.FindKinds(pattern);
     }
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override;
@@ -63,21 +76,29 @@ class CFaultyFileSystem final : public IFileSystem {
         return Renamed("Rename", &IFileSystem::Rename, from, to);
     }
     EDeleteResult Delete(const std::string& path) override {
-        Record("Delete", path);
+        m_seam->Call("Delete", path, true);
         return m_real.Delete(path);
     }
     bool CreateFolder(const std::string& path) override { return m_real.CreateFolder(path); }
-    bool CanWrite(const std::string& path) override { return !Hits(EFault::CanWrite, path) && m_real.CanWrite(path); }
+    bool CanWrite(const std::string& path) override {
+        m_seam->Call("CanWrite", path, false);
+        return !Hits(EFault::CanWrite, path) && m_real.CanWrite(path);
+    }
     bool CanWriteOpened(const std::string& path, const CFileInfo& opened) override {
+        m_seam->Call("CanWrite", path, false);
         return !Hits(EFault::CanWrite, path) && m_real.CanWriteOpened(path, opened);
     }
     bool Replace(const std::string& replacement, const std::string& target) override {
         return Renamed("Replace", &IFileSystem::Replace, replacement, target);
     }
-    bool Exchange(const std::string& replacement, const std::string& target) override {
-        return Renamed("Exchange", &IFileSystem::Exchange, replacement, target);
+    bool FlushFolder(const std::string& folder) override {
+        m_seam->Call("FlushFolder", folder, true);
+        return m_real.FlushFolder(folder);
     }
-    bool FlushFolder(const std::string& folder) override;
+    std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
+        m_seam->Call("FreeSpace", folder, false);
+        return m_real.FreeSpace(folder);
+    }
     CFolderLock LockFolder(const std::string& folder) override { return m_real.LockFolder(folder); }
 
   private:
@@ -92,10 +113,9 @@ class CFaultyFileSystem final : public IFileSystem {
     CFileHandle Open(const std::string& path, COpen open, const char* writing = nullptr);
     // Recorded only when it happens: a rename that fails changes nothing.
     bool Renamed(const char* operation, CRename rename, const std::string& from, const std::string& to);
-    void Record(const std::string& operation, const std::string& path) { m_changes->Add(operation + " " + path); }
 
     IFileSystem& m_real = DefaultFileSystem();
     std::vector<std::pair<EFault, std::string>> m_faults;
-    // Shared with the open files, which record their own writes and flushes.
-    std::shared_ptr<CChanges> m_changes = std::make_shared<CChanges>();
+    // Shared with the open files, which go through it for their own calls.
+    std::shared_ptr<CSeam> m_seam = std::make_shared<CSeam>();
 };

@@ -34,15 +34,14 @@ void ExpectAsInTheManifest(const fixtures::FixtureFile& fixture, const std::stri
     EXPECT_EQ(original[fixture.audioOffset], '\xFF') << "an MPEG frame starts the audio";
 }
 
-// As EDIT ID3's does it: one batch, written in groups, songs written over earlier songs' old content; then a
-// second batch. The audio that follows TagLib's view of the new tag is byte for byte the original's, so TagLib
+// As EDIT ID3's does it: one batch, written in groups; then a second batch. The audio that follows TagLib's view of the new tag is byte for byte the original's, so TagLib
 // measures it the same.
 TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagAndTheSameAudioAndASecondRunChangesNothingMore) {
     CTagConverter converter;
     const auto convertAll = [&] {
-        CTagConverter::CBatch batch(converter, 4);
+        CTagConverter::CBatch batch(converter);
         for (const auto& fixture : kFixtureFiles) {
-            converter.ConvertFile(PathOf(std::string(fixture.name)), std::string(fixture.name));
+            batch.Convert(PathOf(std::string(fixture.name)), std::string(fixture.name));
         }
         batch.Finish();
         EXPECT_EQ(batch.Count(CTagConverter::EOutcome::Failed), 0u);

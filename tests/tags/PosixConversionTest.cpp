@@ -1,6 +1,7 @@
 #include "BatchConversion.h"
 #include "BuildTagV2.h"
 #include "Bytes.h"
+#include "FaultyFileSystem.h"
 #include "FileSystem.h"
 #include "ScopeExit.h"
 #include "TagConverter.h"
@@ -8,6 +9,7 @@
 
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -37,23 +39,45 @@ TEST_F(PosixConversionTest, SongOnAFullDiskStaysByteIdentical) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("disk"), {}), 1) << "no temporary file is left";
 }
 
-// The new content takes the song's place, not the place of what shares its old content.
+// The new content takes the song's place and permissions, not the place of what shares its old content.
 TEST_F(PosixConversionTest, ConvertedSongKeepsItsPermissionsAndItsHardLinkedNamesContent) {
     WriteFileBytes("a.mp3", "audio of a");
     WriteFileBytes("b.mp3", "audio of b, a little longer");
-    ::chmod("b.mp3", 0640);
+    ::chmod("a.mp3", 0640);
+    ::chmod("b.mp3", 0604);
     std::filesystem::create_hard_link("a.mp3", "elsewhere.mp3");
     CTagConverter converter;
-    {
-        const CTagConverter::CBatch batch(converter, 1);  // a's old content would be reused for b at once
-        converter.ConvertFile(PathOf("a.mp3"), "a.mp3");
-        converter.ConvertFile(PathOf("b.mp3"), "b.mp3");
+    ConvertFolder(converter, DefaultFileSystem(), m_folder.string(), [](const std::string&) {});
+    EXPECT_EQ(ReadFileBytes("elsewhere.mp3"), "audio of a");
+    for (const auto& [name, mode] : {std::pair{"a.mp3", 0640u}, std::pair{"b.mp3", 0604u}}) {
+        EXPECT_EQ(ReadFileBytes(name).substr(0, 3), "ID3");
+        struct stat st {};
+        ::stat(name, &st);
+        EXPECT_EQ(st.st_mode & 07777, mode) << name;
     }
-    EXPECT_EQ(ReadFileBytes("elsewhere.mp3"), "audio of a") << "the old content was not reused for b";
-    EXPECT_EQ(ReadFileBytes("b.mp3").substr(0, 3), "ID3");
-    struct stat st {};
-    ::stat("b.mp3", &st);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// A stick with room for its largest song and a little more: a group never holds more new content than fits,
+// down to one song, so every song is converted in one run.
+TEST_F(PosixConversionTest, ANearlyFullStickIsConvertedOneSongAtATime) {
+    std::filesystem::create_directory("stick");
+    if (::geteuid() != 0 || ::mount("tmpfs", "stick", "tmpfs", 0, "size=16m") != 0) {
+        GTEST_SKIP() << "a real full disk needs root to mount a small tmpfs";
+    }
+    const CScopeExit unmount([this] { ::umount2(PathOf("stick").c_str(), MNT_DETACH); });
+    const std::size_t largest = 400 * 1024;
+    for (std::size_t i = 0; i < 20; ++i) {
+        WriteFileBytes("stick/song" + std::to_string(i) + ".mp3", std::string(largest - i * 8192, '\x5A'));
+    }
+    struct statvfs st {};
+    ASSERT_EQ(::statvfs("stick", &st), 0);
+    const std::uint64_t used = (st.f_blocks - st.f_bfree) * st.f_frsize;
+    const std::string size = "size=" + std::to_string((used + largest + 64 * 1024) / 4096 * 4096);
+    ASSERT_EQ(::mount("tmpfs", "stick", "tmpfs", MS_REMOUNT, size.c_str()), 0);
+    CTagConverter converter;
+    EXPECT_EQ(ConvertFolder(converter, DefaultFileSystem(), "stick", [](const std::string&) {}).substr(0, 13),
+              "ID3 EDITED - ");
+    EXPECT_EQ(LogLines().back(), "EDIT ID3's: 20 files found, 20 converted, 0 already converted, 0 failed");
 }
 
 // Links (to another folder and to a song of the same folder) and a FIFO among the songs, in several places
@@ -97,47 +121,33 @@ TEST_F(PosixConversionTest, LinksAndSpecialFilesInTheOutFolderAreLeftExactlyAsTh
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 9) << "no temporary file is left";
 }
 
-// Should another program swap a file of the batch for a link (the old content kept for reuse, or the new
-// content waiting for its group's flush), nothing is written through it, and a song is never replaced by it.
+// Should another program swap a waiting temporary file for a link, nothing is written through it, and a song
+// is never replaced by it.
 TEST_F(PosixConversionTest, TemporaryFilesAreUsedOnlyWhileTheyAreTheBatchsOwn) {
     std::filesystem::create_directories("out");
     WriteFileBytes("victim.mp3", "outside the out folder");
     const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3"};
-    const auto swapTemporariesForLinks = [] {
+    for (const std::string& name : names) {
+        WriteFileBytes("out/" + name, "audio of " + name);
+    }
+    CFaultyFileSystem fs;
+    fs.OnCall([](const std::string& operation, const std::string& path) {
+        if (operation != "Replace?" || !path.ends_with("b.mp3")) {
+            return;
+        }
         for (const auto& entry : std::filesystem::directory_iterator("out")) {
             if (entry.path().extension() == ".kelvara-tmp") {
                 std::filesystem::remove(entry.path());
                 std::filesystem::create_symlink("../victim.mp3", entry.path());
             }
         }
-    };
-    for (const std::size_t group : {std::size_t{1}, std::size_t{16}}) {
-        SCOPED_TRACE(group);
-        for (const std::string& name : names) {
-            WriteFileBytes("out/" + name, "audio of " + name);
-        }
-        CTagConverter converter;
-        {
-            CTagConverter::CBatch batch(converter, group);
-            const auto swap = [&] {
-                if (group == 1) {
-                    batch.Finish();  // each song's kept old content is in place before the swap
-                }
-                swapTemporariesForLinks();
-            };
-            for (const std::string& name : names) {
-                swap();
-                converter.ConvertFile("out/" + name, name);
-            }
-            swap();
-        }
-        EXPECT_EQ(ReadFileBytes("victim.mp3"), "outside the out folder");
-        for (const std::string& name : names) {
-            const std::string bytes = ReadFileBytes("out/" + name);
-            const std::string converted = tagtest::AsString(tags::RenderTagV2(name, "")) + "audio of " + name;
-            // Kept files are checked before reuse and replaced; waiting new content cannot be, and is refused.
-            EXPECT_EQ(bytes, group == 1 ? converted : "audio of " + name);
-        }
+    });
+    CTagConverter converter(fs);
+    ConvertFolder(converter, fs, "out", [](const std::string&) {});
+    EXPECT_EQ(ReadFileBytes("victim.mp3"), "outside the out folder");
+    for (const std::string& name : names) {
+        const std::string converted = tagtest::AsString(tags::RenderTagV2(name, "")) + "audio of " + name;
+        EXPECT_EQ(ReadFileBytes("out/" + name), name == "a.mp3" ? converted : "audio of " + name) << name;
     }
 }
 

@@ -6,7 +6,11 @@
 #include "TagConverter.h"
 #include "TempFolder.h"
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <tuple>
 
 namespace {
@@ -92,7 +96,6 @@ TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
 }
 
 TEST_F(TagConverterTest, AFailureInABatchCostsNeitherTheSongNorTheOnesAfterIt) {
-    // The songs after the failed one are written over old content the batch kept: c cuts it, d outgrows it.
     const std::vector<std::pair<std::string, std::string>> songs = {{"a.mp3", std::string(9000, 'a')},
                                                                     {"b.mp3", std::string(100, 'b')},
                                                                     {"c.mp3", std::string(50, 'c')},
@@ -102,17 +105,18 @@ TEST_F(TagConverterTest, AFailureInABatchCostsNeitherTheSongNorTheOnesAfterIt) {
     }
     m_fs.Inject(EFault::Replace, "b.mp3");
     {
-        const CTagConverter::CBatch batch(m_converter);
+        CTagConverter::CBatch batch(m_converter);
         for (const auto& [name, audio] : songs) {
-            Convert(name);
+            batch.Convert(PathOf(name), name);
         }
+        batch.Finish();
     }
     for (const auto& [name, audio] : songs) {
         EXPECT_EQ(ReadFileBytes(name), name == "b.mp3" ? SongWithBothTags(audio) : Converted("PCHELA", "ZHUK", audio))
             << name;
     }
     EXPECT_EQ(LogLines()[1], "ERROR: Could not replace file " + PathOf("b.mp3") + ": injected fault");
-    EXPECT_TRUE(Leftovers().empty()) << "the kept old content goes when the batch ends";
+    EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
@@ -159,58 +163,49 @@ TEST_F(TagConverterTest, ADamagedTagSizeNeverCostsAudio) {
     }
 }
 
-// A power cut keeps only what was flushed: new content must be on the disk before a rename names it, and the
-// kept old content of one song must not be written over before the exchange that put it there is on the disk.
+// A power cut keeps only what was flushed: new content must have the song's permissions and be on the disk
+// before a rename names it, and the folder is flushed after the last rename, so that what the log reports
+// survives. Content is only ever written into a file just made new, never into an older one.
 TEST_F(TagConverterTest, FlushesComeBeforeTheRenamesThatDependOnThem) {
     const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "g.mp3"};
     for (const std::string& name : names) {
         WriteFileBytes(name, SongWithBothTags(name));
     }
     {
-        const CTagConverter::CBatch batch(m_converter, 2);  // two kept files per folder flush
+        CTagConverter::CBatch batch(m_converter);
         for (const std::string& name : names) {
-            Convert(name);
+            batch.Convert(PathOf(name), name);
         }
+        batch.Finish();
     }
     const std::vector<std::string>& changes = m_fs.Changes();
-    const auto word = [](const std::string& change, std::size_t n) {
-        std::size_t begin = 0;
-        for (std::size_t i = 0; i < n; ++i) {
-            begin = change.find(' ', begin) + 1;
-        }
-        return change.substr(begin, change.find(' ', begin) - begin);
+    const auto seenBefore = [&changes](std::size_t i, const std::string& change) {
+        return std::find(changes.begin(), changes.begin() + static_cast<std::ptrdiff_t>(i), change) !=
+               changes.begin() + static_cast<std::ptrdiff_t>(i);
     };
-    int renames = 0;
-    int reuses = 0;
-    std::vector<std::string> kept;
+    std::vector<std::string> made;
+    std::size_t lastReplace = 0;
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        const std::string operation = word(changes[i], 0);
-        if (operation != "Exchange" && operation != "Replace") {
-            continue;
-        }
-        ++renames;
-        const std::string temporary = word(changes[i], 1);
-        reuses += std::find(kept.begin(), kept.end(), temporary) != kept.end() ? 1 : 0;
-        kept.push_back(temporary);
-        const auto flushed =
-            std::find(changes.begin(), changes.begin() + static_cast<std::ptrdiff_t>(i), "Flush " + temporary);
-        EXPECT_NE(flushed, changes.begin() + static_cast<std::ptrdiff_t>(i)) << changes[i] << " before its flush";
-        bool folderFlushed = false;
-        for (std::size_t j = i + 1; j < changes.size() && operation == "Exchange"; ++j) {
-            folderFlushed = folderFlushed || word(changes[j], 0) == "FlushFolder";
-            const bool writesKept = word(changes[j], 1) == temporary && word(changes[j], 0) != "Delete";
-            EXPECT_TRUE(folderFlushed || !writesKept) << changes[j] << " before the folder flush";
+        const std::string operation = changes[i].substr(0, changes[i].find(' '));
+        const std::string path = changes[i].substr(operation.size() + 1);
+        if (operation == "OpenNew") {
+            EXPECT_EQ(std::count(made.begin(), made.end(), path), 0) << "a temporary name is never used twice";
+            made.push_back(path);
+        } else if (operation == "Write") {
+            EXPECT_TRUE(seenBefore(i, "OpenNew " + path)) << changes[i] << ": written into a file not made new";
+        } else if (operation == "Replace") {
+            const std::string temporary = path.substr(0, path.find(' '));
+            EXPECT_TRUE(seenBefore(i, "TakePermissionsOf " + temporary)) << changes[i] << " before its permissions";
+            EXPECT_TRUE(seenBefore(i, "Flush " + temporary)) << changes[i] << " before its flush";
+            lastReplace = i;
         }
     }
-    EXPECT_EQ(renames, 7);
-    // Old content is kept only where the system swaps two names in one step (not on Windows).
-    WriteFileBytes("x", "x");
-    WriteFileBytes("y", "y");
-    const bool swaps = DefaultFileSystem().Exchange("x", "y");
-    // A group's kept files are taken in when the next group is handed over, and reused by the group after.
-    EXPECT_EQ(reuses, swaps ? 3 : 0) << "every song after the first two groups is written over a kept file";
-    const auto isFolderFlush = [&word](const std::string& change) { return word(change, 0) == "FlushFolder"; };
-    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), isFolderFlush), swaps ? 2 : 0) << "one per two kept files";
+    EXPECT_EQ(made.size(), names.size());
+    ASSERT_GT(lastReplace, 0u);
+    EXPECT_NE(std::find(changes.begin() + static_cast<std::ptrdiff_t>(lastReplace), changes.end(),
+                        "FlushFolder " + FolderPrefix(PathOf("a.mp3"))),
+              changes.end())
+        << "the folder is flushed after the last rename";
     for (const std::string& name : names) {
         EXPECT_EQ(ReadFileBytes(name), Converted("PCHELA", "ZHUK", name));
     }
@@ -233,6 +228,106 @@ TEST_F(TagConverterTest, AnotherKelvaraInTheFolderStopsTheBatchBeforeItTouchesAn
     EXPECT_EQ(ConvertFolder(m_converter, m_fs, folder, noProgress), "ID3 EDITED - " + JoinPath(folder, "song.mp3"));
     EXPECT_EQ(ReadFileBytes("song.mp3"), Converted("PCHELA", "ZHUK"));
     EXPECT_TRUE(Leftovers().empty()) << "a crash's leftovers go, under the lock";
+}
+
+// Another program at work on songs while the batch runs: each changed song is left exactly as that program made
+// it, the others are converted, and no byte of one lands in another. The seam's hook makes the moment certain.
+TEST_F(TagConverterTest, ASongChangedWhileItIsConvertedIsLeftAsTheOtherProgramMadeIt) {
+    const std::vector<std::string> names = {"a.mp3", "append.mp3", "renamed.mp3", "edited.mp3", "locked.mp3",
+                                            "z.mp3"};
+    for (const std::string& name : names) {
+        WriteFileBytes(name, SongWithBothTags(name));
+    }
+    const std::string edit = "the editor's new tag and the audio, shorter";
+    std::map<std::string, std::string> madeBy;  // what the other program left in each song it changed
+    const auto act = [&](const std::string& name, const std::function<void()> change) {
+        change();
+        madeBy[name] = ReadFileBytes(name);
+    };
+    m_fs.OnCall([&](const std::string& operation, const std::string& path) {
+        const std::string name = std::filesystem::path(path).filename().string();
+        if (operation == "Replace?" && madeBy.count(name) == 0) {
+            if (name == "append.mp3") {  // a download still running
+                act(name, [] { std::ofstream("append.mp3", std::ios::app | std::ios::binary) << "more bytes"; });
+            } else if (name == "renamed.mp3") {  // a safe save by another program
+                act(name, [] {
+                    WriteFileBytes("other.part", "another program's version");
+                    std::filesystem::rename("other.part", "renamed.mp3");
+                });
+            } else if (name == "locked.mp3") {
+                act(name, [] { std::filesystem::permissions("locked.mp3", std::filesystem::perms::owner_read); });
+            }
+        }
+        // Between the read and the copy of the audio: a tag editor rewrites the song in place.
+        if (operation == "OpenNew" && name.starts_with(".edited.mp3") && madeBy.count("edited.mp3") == 0) {
+            act("edited.mp3", [&edit] {
+                std::ofstream("edited.mp3", std::ios::binary | std::ios::in | std::ios::trunc) << edit;
+            });
+        }
+    });
+    EXPECT_EQ(ConvertFolder(m_converter, m_fs, m_folder.string(), [](const std::string&) {}),
+              "ERROR: 4 of 6 files left unchanged, see Kelvara.log");
+    ASSERT_EQ(madeBy.size(), 4u) << "every change happened";
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const auto changed = madeBy.find(name);
+        EXPECT_TRUE(ReadFileBytes(name) == (changed != madeBy.end() ? changed->second : Converted("PCHELA", "ZHUK", name)));
+        if (changed != madeBy.end()) {
+            const std::string line = "ERROR: " + JoinPath(m_folder.string(), name) +
+                                     " changed while it was being converted; left as the other program made it";
+            const std::vector<std::string> log = LogLines();
+            EXPECT_NE(std::find(log.begin(), log.end(), line), log.end());
+        }
+    }
+    EXPECT_EQ(LogLines().back(), "EDIT ID3's: 6 files found, 2 converted, 0 already converted, 4 failed");
+    EXPECT_TRUE(Leftovers().empty());
+}
+
+// An exception from any file service call, at every point of a batch of five songs among which one fails: no
+// crash, every song old or new, the outcomes add up, and the next run converts what is left and leaves no
+// temporary file.
+TEST_F(TagConverterTest, AnExceptionAtAnyFileCallLeavesEverySongOldOrNew) {
+    const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"};
+    const std::string folder = m_folder.string();
+    const auto run = [&] { return ConvertFolder(m_converter, m_fs, folder, [](const std::string&) {}); };
+    const auto writeSongs = [&] {
+        for (const std::string& name : names) {
+            WriteFileBytes(name, SongWithBothTags(name));
+        }
+        std::filesystem::remove("Kelvara.log");
+    };
+    m_fs.Inject(EFault::Replace, "c.mp3");
+    writeSongs();
+    run();
+    const std::size_t calls = m_fs.Calls();
+    for (std::size_t n = 1; n <= calls; ++n) {
+        SCOPED_TRACE(n);
+        writeSongs();
+        m_fs.ThrowAtCall(n);
+        try {
+            run();
+        } catch (const std::bad_alloc&) {
+            // from the folder's search, before any song was taken
+        }
+        for (const std::string& name : names) {
+            const std::string bytes = ReadFileBytes(name);
+            EXPECT_TRUE(bytes == SongWithBothTags(name) || bytes == Converted("PCHELA", "ZHUK", name)) << name;
+        }
+        const std::vector<std::string> log = LogLines();
+        unsigned converted = 0, already = 0, failed = 0;
+        if (!log.empty() && std::sscanf(log.back().c_str(), "EDIT ID3's: 5 files found, %u converted, %u already "
+                                        "converted, %u failed", &converted, &already, &failed) == 3) {
+            EXPECT_EQ(converted + already + failed, 5u);
+        }
+        m_fs.ThrowAtCall(0);
+        run();
+        for (const std::string& name : names) {
+            const std::string expected = name == "c.mp3" ? SongWithBothTags(name) : Converted("PCHELA", "ZHUK", name);
+            EXPECT_TRUE(ReadFileBytes(name) == expected) << name;
+        }
+        EXPECT_TRUE(Leftovers().empty());
+    }
+    EXPECT_GT(calls, 40u) << "the seam saw the batch's calls";
 }
 
 }  // namespace

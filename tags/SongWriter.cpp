@@ -1,0 +1,266 @@
+// The batch's writer loop: each song's new content goes to a new temporary neighbour, a group of songs is flushed
+// together, then the songs are replaced in the order taken and their outcomes settled, all on the thread that
+// owns the batch.
+
+#include "Path.h"
+#include "Replacement.h"
+#include "SongPlan.h"
+#include "SystemError.h"
+#include "TagConverter.h"
+
+#include <algorithm>
+#include <deque>
+#include <exception>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// A group lets the disk write many songs at once and wait once for their flushes. It never holds more new content
+// than the folder has room for, less a margin, so that a nearly full stick converts one song at a time.
+constexpr std::size_t kMaxGroupSongs = 64;
+constexpr std::uint64_t kMaxGroupBytes = std::uint64_t{64} << 20;
+constexpr std::uint64_t kFreeSpaceMargin = std::uint64_t{1} << 20;
+
+enum class ESongState { Planned, Written, Durable, Placed, Failed };
+
+struct CSong {
+    CSongPlan plan;
+    ESongState eState = ESongState::Planned;
+    std::optional<CReplacement> replacement;
+
+    void Fail(const std::string& text, const CFileError& error) {
+        replacement.reset();  // deleted before the song is settled
+        plan.hIn.reset();
+        plan.FailBecause(text, error.strReason);
+        eState = ESongState::Failed;
+    }
+};
+
+std::string ExceptionText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& exception) {
+        return exception.what();
+    } catch (...) {
+        return "unknown exception";
+    }
+}
+
+}  // namespace
+
+class CTagConverter::CBatch::CWriter {
+  public:
+    explicit CWriter(IFileSystem& fs) : m_fs(fs) {}
+
+    // The song's outcome is settled at once when nothing waits before it; otherwise with its group.
+    void Add(CSongPlan&& plan) {
+        if (const std::string folder = FolderPrefix(plan.strPath); folder != m_strFolder) {
+            CompleteGroup();
+            FlushFolder();
+            m_strFolder = folder;
+        }
+        CSong song{std::move(plan), ESongState::Planned, std::nullopt};
+        if (song.plan.bWrite) {
+            Guarded(song, [this, &song] { WriteIntoGroup(song); });
+        } else {
+            song.eState = song.plan.eOutcome == EOutcome::Failed ? ESongState::Failed : ESongState::Placed;
+        }
+        m_group.push_back(std::move(song));
+        if (m_group.size() >= kMaxGroupSongs || m_nGroupBytes >= m_nBudget || !HasWaitingWrites()) {
+            CompleteGroup();
+        }
+    }
+
+    // Every song's outcome is settled, and the folder's renames are on the disk.
+    void Finish() {
+        CompleteGroup();
+        FlushFolder();
+    }
+
+    std::deque<CSongPlan>& Settled() { return m_settled; }
+
+  private:
+    bool HasWaitingWrites() const {
+        return std::any_of(m_group.begin(), m_group.end(),
+                           [](const CSong& song) { return song.eState == ESongState::Written; });
+    }
+
+    // What a group may hold, asked when a group starts.
+    std::uint64_t Budget() {
+        const std::optional<std::uint64_t> free = m_fs.FreeSpace(m_strFolder.empty() ? "." : m_strFolder);
+        if (!free) {
+            return kMaxGroupBytes;
+        }
+        return *free > kFreeSpaceMargin ? std::min(kMaxGroupBytes, *free - kFreeSpaceMargin) : 0;
+    }
+
+    // A song that does not fit beside the group waits for the group to be in place; one that meets a full disk
+    // beside it is tried again alone once the group is in place, as the group's old contents are then freed.
+    void WriteIntoGroup(CSong& song) {
+        const std::uint64_t size = song.plan.NewSize();
+        if (HasWaitingWrites() && m_nGroupBytes + size > m_nBudget) {
+            CompleteGroup();
+        }
+        std::optional<CWriteFailure> failure = Write(song);
+        if (failure && failure->error.bNoSpace && HasWaitingWrites()) {
+            song.replacement.reset();
+            CompleteGroup();
+            failure = Write(song);
+        }
+        if (failure) {
+            return song.Fail(failure->text, failure->error);
+        }
+        m_nGroupBytes += size;
+    }
+
+    struct CWriteFailure {
+        std::string text;
+        CFileError error;
+    };
+
+    // The tag, then the system's copy of the audio from the song, into a new temporary file; the disk may start
+    // writing it at once.
+    std::optional<CWriteFailure> Write(CSong& song) {
+        if (!HasWaitingWrites()) {
+            m_nBudget = Budget();
+        }
+        CSongPlan& plan = song.plan;
+        CReplacement& replacement = song.replacement.emplace(m_fs, plan.strPath);
+        if (!replacement.Create()) {
+            return CWriteFailure{"ERROR: Could not open file " + plan.strPath, replacement.Error()};
+        }
+        if (replacement.File().Write(plan.newTag) != plan.newTag.size()) {
+            return CWriteFailure{"ERROR: writing ID3 on output file.", CFileError::Take()};
+        }
+        if (replacement.File().AppendFrom(*plan.hIn, plan.nAudioOffset, plan.nAudioSize) != plan.nAudioSize) {
+            return CWriteFailure{"ERROR: writing DATA on output file.", CFileError::Take()};
+        }
+        replacement.StartFlush();
+        song.eState = ESongState::Written;
+        return std::nullopt;
+    }
+
+    // Each written song is flushed with the song's permissions, then each replaces its song and is settled, in
+    // the order taken.
+    void CompleteGroup() {
+        for (CSong& song : m_group) {
+            if (song.eState == ESongState::Written) {
+                Guarded(song, [&song] {
+                    if (!song.replacement->Flush(&song.plan.info)) {
+                        return song.Fail("ERROR: writing DATA on output file.", song.replacement->Error());
+                    }
+                    song.eState = ESongState::Durable;
+                });
+            }
+        }
+        while (!m_group.empty()) {
+            CSong& song = m_group.front();
+            if (song.eState == ESongState::Durable) {
+                Guarded(song, [this, &song] { Place(song); });
+            }
+            song.replacement.reset();
+            m_settled.push_back(std::move(song.plan));
+            m_group.pop_front();
+        }
+        m_nGroupBytes = 0;
+    }
+
+    // Only while the song is still the very file that was read: should another program have written, replaced
+    // or locked it since, its work stays and the new content goes.
+    void Place(CSong& song) {
+        CSongPlan& plan = song.plan;
+        plan.hIn.reset();  // Windows cannot replace a file that is still open
+        const std::optional<CFileInfo> now = m_fs.InfoOf(plan.strPath, false);
+        if (!now || !IsSameVersion(plan.info, *now)) {
+            song.replacement.reset();
+            song.eState = ESongState::Failed;
+            return plan.Fail("ERROR: " + plan.strPath +
+                             " changed while it was being converted; left as the other program made it");
+        }
+        if (!song.replacement->Commit()) {
+            return song.Fail("ERROR: Could not replace file " + plan.strPath, song.replacement->Error());
+        }
+        song.eState = ESongState::Placed;
+        m_bFolderChanged = true;
+        plan.Report("ID3 EDITED - " + plan.strPath);
+    }
+
+    // So that the songs reported as converted are still converted after a power cut.
+    void FlushFolder() {
+        if (m_bFolderChanged && !m_fs.FlushFolder(m_strFolder.empty() ? "." : m_strFolder)) {
+            m_settled.emplace_back().lines.push_back("ERROR: could not flush the folder " + m_strFolder + ": " +
+                                                     LastSystemError());
+        }
+        m_bFolderChanged = false;
+    }
+
+    // A step that throws fails its song alone: the song stays as it was, and the batch goes on.
+    template <typename Step>
+    static void Guarded(CSong& song, Step step) {
+        try {
+            step();
+        } catch (...) {
+            song.Fail("ERROR: Could not convert " + song.plan.strPath, {ExceptionText(std::current_exception())});
+        }
+    }
+
+    IFileSystem& m_fs;
+    std::string m_strFolder;
+    std::deque<CSong> m_group;  // taken, not yet settled
+    std::uint64_t m_nGroupBytes = 0;
+    std::uint64_t m_nBudget = kMaxGroupBytes;
+    bool m_bFolderChanged = false;
+    std::deque<CSongPlan> m_settled;  // for the batch to report, in order
+};
+
+CTagConverter::CBatch::CBatch(CTagConverter& converter)
+    : m_converter(converter), m_writer(std::make_unique<CWriter>(converter.m_fs)) {}
+
+CTagConverter::CBatch::~CBatch() = default;
+
+void CTagConverter::CBatch::Convert(const std::string& fullPath, const std::string& fileName) {
+    CSongPlan plan;
+    try {
+        m_converter.PlanSong(fullPath, fileName, plan);
+    } catch (...) {
+        plan = CSongPlan{};
+        plan.strPath = fullPath;
+        plan.FailBecause("ERROR: Could not convert " + fullPath, ExceptionText(std::current_exception()));
+    }
+    Take(std::move(plan));
+}
+
+void CTagConverter::CBatch::LeaveUnconverted(const std::string& fullPath, EFileKind kind) {
+    CSongPlan plan;
+    plan.strPath = fullPath;
+    plan.Fail(kind == EFileKind::Link ? "ERROR: " + fullPath + " is a link, not a file of the out folder; left unchanged"
+                                      : "ERROR: " + fullPath + " is not a regular file; left unchanged");
+    Take(std::move(plan));
+}
+
+void CTagConverter::CBatch::Take(CSongPlan&& plan) {
+    m_writer->Add(std::move(plan));
+    SettleWritten();
+}
+
+void CTagConverter::CBatch::Finish() {
+    m_writer->Finish();
+    SettleWritten();
+}
+
+void CTagConverter::CBatch::SettleWritten() {
+    std::deque<CSongPlan>& settled = m_writer->Settled();
+    for (; !settled.empty(); settled.pop_front()) {
+        const CSongPlan& song = settled.front();
+        for (const std::string& line : song.lines) {
+            m_converter.WriteLog(line);
+        }
+        if (song.strPath.empty()) {
+            continue;  // a note of the batch's own, not a song
+        }
+        m_converter.m_strStatus = song.strStatus;
+        m_converter.m_bError = song.eOutcome == EOutcome::Failed;
+        ++m_counts[static_cast<std::size_t>(song.eOutcome)];
+    }
+}
