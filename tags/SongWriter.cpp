@@ -29,7 +29,8 @@ struct CSong {
     ESongState eState = ESongState::Planned;
     std::optional<CReplacement> replacement;
 
-    void Fail(const std::string& text, const CFileError& error) {
+    // `error` by value: it may be the replacement's own, which goes first.
+    void Fail(const std::string& text, CFileError error) {
         replacement.reset();  // deleted before the song is settled
         plan.hIn.reset();
         plan.FailBecause(text, error.strReason);
@@ -108,6 +109,11 @@ class CTagConverter::CBatch::CWriter {
             CompleteGroup();
             failure = Write(song);
         }
+        if (failure && HasChanged(song.plan)) {  // a song cut short by another program is its, not a failed read
+            song.replacement.reset();
+            song.eState = ESongState::Failed;
+            return song.plan.Fail(ChangedText(song.plan.strPath));
+        }
         if (failure) {
             return song.Fail(failure->text, failure->error);
         }
@@ -171,12 +177,10 @@ class CTagConverter::CBatch::CWriter {
     void Place(CSong& song) {
         CSongPlan& plan = song.plan;
         plan.hIn.reset();  // Windows cannot replace a file that is still open
-        const std::optional<CFileInfo> now = m_fs.InfoOf(plan.strPath, false);
-        if (!now || !IsSameVersion(plan.info, *now)) {
+        if (HasChanged(plan)) {
             song.replacement.reset();
             song.eState = ESongState::Failed;
-            return plan.Fail("ERROR: " + plan.strPath +
-                             " changed while it was being converted; left as the other program made it");
+            return plan.Fail(ChangedText(plan.strPath));
         }
         if (!song.replacement->Commit()) {
             return song.Fail("ERROR: Could not replace file " + plan.strPath, song.replacement->Error());
@@ -184,6 +188,15 @@ class CTagConverter::CBatch::CWriter {
         song.eState = ESongState::Placed;
         m_bFolderChanged = true;
         plan.Report("ID3 EDITED - " + plan.strPath);
+    }
+
+    bool HasChanged(const CSongPlan& plan) {
+        const std::optional<CFileInfo> now = m_fs.InfoOf(plan.strPath, false);
+        return !now || !IsSameVersion(plan.info, *now);
+    }
+
+    static std::string ChangedText(const std::string& path) {
+        return "ERROR: " + path + " changed while it was being converted; left as the other program made it";
     }
 
     // So that the songs reported as converted are still converted after a power cut.

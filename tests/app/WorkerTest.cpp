@@ -69,14 +69,14 @@ TEST_F(WorkerTest, OneCommandAtATimeEndingOnTheWindowsThreadEvenWhenItThrows) {
     EXPECT_EQ(Field(IDC_STATUS), "FILE (1) COPIED:a.mp3");
     EXPECT_TRUE(std::filesystem::exists("out/a.mp3"));
 
-    m_fs.Inject(EFault::Throw, "a.mp3");
+    m_fs.ThrowAtCall(1);  // the command's first file call, outside any song
     m_dlg->OnEditId3();
     m_view.RunPostedCalls(*m_dlg);
     EXPECT_EQ(Field(IDC_STATUS), "ERROR: the command failed: std::bad_alloc");
     EXPECT_EQ(LogLines().back(), "ERROR: the command failed: std::bad_alloc");
     EXPECT_FALSE(m_view.m_bOffThread) << "the window's fields are set on the window's thread only";
 
-    m_fs.Clear();
+    m_fs.ThrowAtCall(0);
     m_dlg->OnEditId3();
     m_view.RunPostedCalls(*m_dlg);
     EXPECT_EQ(Field(IDC_STATUS), "ID3 EDITED - " + JoinPath("out", "a.mp3")) << "the next command runs normally";

@@ -120,9 +120,6 @@ bool CFaultyFileSystem::Hits(EFault fault, const std::string& path) const {
 
 CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, const char* writing) {
     m_seam->Call(writing != nullptr ? writing : "OpenRead", path, writing != nullptr);
-    if (writing == nullptr && Contains(FaultsOf(path), EFault::Throw)) {
-        throw std::bad_alloc();
-    }
     if (Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path)) {
         return nullptr;
     }

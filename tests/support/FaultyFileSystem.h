@@ -21,7 +21,6 @@ enum class EFault {
     Flush,
     CanWrite,
     Replace,  // Replace and Rename of this target
-    Throw,    // opening for reading throws std::bad_alloc, as a failed allocation would
 };
 
 // What every file service call goes through, from the file system and from its open files alike.

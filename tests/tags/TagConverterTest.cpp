@@ -246,7 +246,8 @@ TEST_F(TagConverterTest, ASongChangedWhileItIsConvertedIsLeftAsTheOtherProgramMa
     };
     m_fs.OnCall([&](const std::string& operation, const std::string& path) {
         const std::string name = std::filesystem::path(path).filename().string();
-        if (operation == "Replace?" && madeBy.count(name) == 0) {
+        // Just before the song's last check, when its new content is complete and flushed.
+        if (operation == "InfoOf" && path == PathOf(name) && madeBy.count(name) == 0) {
             if (name == "append.mp3") {  // a download still running
                 act(name, [] { std::ofstream("append.mp3", std::ios::app | std::ios::binary) << "more bytes"; });
             } else if (name == "renamed.mp3") {  // a safe save by another program

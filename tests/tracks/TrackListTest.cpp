@@ -182,9 +182,9 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
     // A power cut keeps only what was flushed: the copy's bytes go to the disk before the rename names them.
     const std::vector<std::string>& changes = m_fs.Changes();
     const auto rename = std::find_if(changes.begin(), changes.end(),
-                                     [](const std::string& change) { return change.starts_with("Rename "); });
+                                     [](const std::string& change) { return change.starts_with("Replace "); });
     ASSERT_NE(rename, changes.end());
-    const std::string temporary = rename->substr(7, rename->find(' ', 7) - 7);
+    const std::string temporary = rename->substr(8, rename->find(' ', 8) - 8);
     EXPECT_NE(std::find(changes.begin(), rename, "Flush " + temporary), rename) << "renamed before its flush";
 
     WriteFileBytes("out/song1.mp3", "stale copy");
