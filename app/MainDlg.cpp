@@ -28,7 +28,7 @@ void CMainDlg::OnNumberChanged() {
 }
 
 void CMainDlg::EnableCommands(bool enable) {
-    for (const int id : {IDC_EXIT, IDC_NUMBER, IDC_COPY, IDC_DELETE, IDC_EDIT_ID3, IDC_RESET_FILES}) {
+    for (const int id : {IDC_NUMBER, IDC_COPY, IDC_DELETE, IDC_EDIT_ID3, IDC_RESET_FILES}) {
         m_view.EnableControl(id, enable);
     }
 }
@@ -59,7 +59,19 @@ void CMainDlg::RunCommand(std::function<void(const IMainView::CShowText&)> work,
             }
             EnableCommands(true);
             m_bBusy = false;
+            if (m_bEndWhenDone) {
+                m_view.EndDialog();
+            }
         });
+}
+
+bool CMainDlg::OnExit() {
+    if (!m_bBusy) {
+        return true;
+    }
+    RequestStop();
+    m_bEndWhenDone = true;
+    return false;
 }
 
 void CMainDlg::ByNumber(const char* verb, void (CTrackList::*command)(std::string)) {
@@ -101,7 +113,7 @@ void CMainDlg::ConvertAllTags() {
     auto status = std::make_shared<std::string>();
     RunCommand(
         [this, status, outDir = m_trackList.OutDir()](const IMainView::CShowText& showStatus) {
-            *status = ConvertFolder(m_converter, m_fs, outDir, showStatus);
+            *status = ConvertFolder(m_converter, m_fs, outDir, showStatus, &m_bStop);
         },
         [this, status] { m_view.SetDlgItemText(IDC_STATUS, *status); });
 }

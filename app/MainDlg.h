@@ -5,6 +5,7 @@
 #include "TagConverter.h"
 #include "TrackList.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -32,8 +33,14 @@ class CMainDlg {
     void UpdateOutDirSize();
     void ConvertAllTags();
 
-    // While a command runs, every command control is disabled and the dialog must not close.
+    // While a command runs, every command control but EXIT is disabled.
     bool IsBusy() const { return m_bBusy; }
+    // EXIT, Escape or closing the window: whether the dialog may end now. During a command it may not: the command
+    // is asked to stop after the song in hand, and the dialog ends (IMainView::EndDialog) once it has.
+    bool OnExit();
+    // From any thread or a signal handler: the running EDIT ID3's stops after the song in hand.
+    void RequestStop() { m_bStop = true; }
+    bool StopRequested() const { return m_bStop; }
 
     std::string m_strNumber;
 
@@ -46,5 +53,7 @@ class CMainDlg {
     CTrackList& m_trackList;
     CTagConverter& m_converter;
     IFileSystem& m_fs;
-    bool m_bBusy = false;
+    std::atomic<bool> m_bBusy{false};  // read by a signal handler too
+    bool m_bEndWhenDone = false;
+    std::atomic<bool> m_bStop{false};
 };

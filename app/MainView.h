@@ -18,4 +18,7 @@ class IMainView {
     // Runs `work` away from the window's thread, so the window stays painted; the texts it shows go to the
     // status field, and `done` runs on the window's thread once `work` has ended. A console runs it in place.
     virtual void RunInBackground(std::function<void(const CShowText& showStatus)> work, std::function<void()> done) = 0;
+
+    // Ends the dialog, as EXIT does; a console ends after its command instead.
+    virtual void EndDialog() {}
 };

@@ -3,10 +3,44 @@
 #include "ConsoleView.h"
 #include "ControlIds.h"
 
+#include <atomic>
+#include <csignal>
 #include <istream>
 #include <ostream>
 
 namespace {
+
+// Ctrl+C or a request to end the process: the command at work stops after the song in hand, and no command
+// follows, so that every song is left old or new.
+std::atomic<CMainDlg*> g_running{nullptr};
+
+// Between commands nothing is being written, and the process ends as it would without the handler.
+extern "C" void StopRunningCommand(int signal) {
+    CMainDlg* dlg = g_running.load();
+    if (dlg != nullptr && dlg->IsBusy()) {
+        dlg->RequestStop();
+        return;
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Handles the signals for as long as the dialog lives.
+class CStopOnSignals {
+  public:
+    explicit CStopOnSignals(CMainDlg& dlg) {
+        g_running = &dlg;
+        std::signal(SIGINT, StopRunningCommand);
+        std::signal(SIGTERM, StopRunningCommand);
+    }
+    ~CStopOnSignals() {
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        g_running = nullptr;
+    }
+    CStopOnSignals(const CStopOnSignals&) = delete;
+    CStopOnSignals& operator=(const CStopOnSignals&) = delete;
+};
 
 // Prints the size field when its text differs from what was printed last, and the status after every
 // command, even when it says what it said before: each command's outcome is seen.
@@ -71,6 +105,7 @@ bool Run(const CCliCommand& command, CMainDlg& dlg, CConsoleView& view) {
 void CConsoleHost::RunModal(CTrackList& trackList, CTagConverter& converter) {
     CConsoleView view;
     CMainDlg dlg(view, trackList, converter);
+    const CStopOnSignals stopOnSignals(dlg);
     CFieldPrinter printer(view, m_output);
     dlg.OnInitDialog();
     printer.PrintChanged();
@@ -84,6 +119,10 @@ void CConsoleHost::RunModal(CTrackList& trackList, CTagConverter& converter) {
                 return false;
             }
             printer.PrintChanged();
+            if (dlg.StopRequested()) {
+                m_exitCode = 130;  // as a shell reports a command ended by Ctrl+C
+                return false;
+            }
         }
         return true;
     };

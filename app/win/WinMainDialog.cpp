@@ -120,18 +120,17 @@ void CWinMainDialog::OnCommand(int id, int code) {
             break;
         case IDOK:
         case IDCANCEL:
-            EndUnlessBusy();
+            if (m_dlg.OnExit()) {
+                EndDialog();
+            }
             break;
         default:
             break;
     }
 }
 
-// Closing mid-command would cut a file in half.
-void CWinMainDialog::EndUnlessBusy() {
-    if (!m_dlg.IsBusy()) {
-        ::EndDialog(m_hWnd, IDOK);
-    }
+void CWinMainDialog::EndDialog() {
+    ::EndDialog(m_hWnd, IDOK);
 }
 
 // Texts are UTF-8 inside and UTF-16 in the window, so any letter shows on any code page.

@@ -30,7 +30,7 @@ class CWinMainDialog final : public IMainView {
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnInitDialog();
     void OnCommand(int id, int code);
-    void EndUnlessBusy();
+    void EndDialog() override;
     void Post(CWorker::CCall call);
     void OnPostedCalls();
 

@@ -98,21 +98,22 @@ void CWxMainDialog::RouteEvents() {
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { m_dlg.OnResetFiles(); }, IDC_RESET_FILES);
     Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { EndUnlessBusy(); }, IDC_EXIT);
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            if (m_dlg.OnExit()) {
+                EndDialog();
+            }
+        },
+        IDC_EXIT);
+    // Mid-command the window stays until the command has stopped: closing it at once would end the process
+    // in the middle of a song.
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
-        if (m_dlg.IsBusy() && event.CanVeto()) {
+        if (!m_dlg.OnExit() && event.CanVeto()) {
             event.Veto();
             return;
         }
-        EndUnlessBusy();
+        EndDialog();
     });
-}
-
-// Closing mid-command would cut a file in half.
-void CWxMainDialog::EndUnlessBusy() {
-    if (!m_dlg.IsBusy()) {
-        EndModal(IDC_EXIT);
-    }
 }
 
 // Setting a text notifies the control's change handler, as the text-changed message does; the handlers
@@ -153,4 +154,8 @@ void CWxMainDialog::EnableControl(int id, bool enable) {
 
 void CWxMainDialog::RunInBackground(std::function<void(const CShowText&)> work, std::function<void()> done) {
     m_worker.Start(std::move(work), std::move(done));
+}
+
+void CWxMainDialog::EndDialog() {
+    EndModal(IDC_EXIT);
 }

@@ -22,7 +22,7 @@ class CWxMainDialog final : public wxDialog, public IMainView {
   private:
     void CreateControls();
     void RouteEvents();
-    void EndUnlessBusy();
+    void EndDialog() override;
 
     CMainDlg m_dlg;
     wxButton* m_exit = nullptr;

@@ -45,6 +45,35 @@ TEST_F(ConvertAllTagsTest, ConvertsEachMp3OnceAndShowsTheLastOutcome) {
     EXPECT_EQ(linesStarting("ID3 EDITED"), 3 + 2);
 }
 
+// EXIT (or Escape, or closing the window) while EDIT ID3's runs: the song in hand is finished, every song is old or
+// new, nothing temporary is left, and the dialog ends once the command has stopped.
+TEST_F(ConvertAllTagsTest, ExitDuringTheBatchStopsAfterTheSongInHand) {
+    const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"};
+    for (const std::string& name : names) {
+        WriteFileBytes("out/" + name, "audio of " + name);
+    }
+    int opened = 0;
+    m_fs.OnCall([&](const std::string& operation, const std::string&) {
+        if (operation == "OpenRead" && ++opened == 2) {
+            EXPECT_FALSE(m_dlg->OnExit()) << "not while a song is half written";
+        }
+    });
+    m_dlg->OnEditId3();
+    EXPECT_EQ(Field(IDC_STATUS), "EDIT ID3's stopped: 2 of 5 files done");
+    EXPECT_EQ(m_view.m_ended, 1);
+    std::size_t converted = 0;
+    for (const std::string& name : names) {
+        const std::string bytes = ReadFileBytes("out/" + name);
+        converted += bytes.starts_with("ID3") ? 1u : 0u;
+        EXPECT_TRUE(bytes.starts_with("ID3") || bytes == "audio of " + name) << name;
+    }
+    EXPECT_EQ(converted, 2u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 5) << "no temporary file is left";
+    const auto log = LogLines();
+    EXPECT_EQ(log[log.size() - 2], "EDIT ID3's: 5 files found, 2 converted, 0 already converted, 0 failed");
+    EXPECT_EQ(log.back(), "EDIT ID3's stopped: 2 of 5 files done");
+}
+
 TEST_F(ConvertAllTagsTest, NothingToConvertSaysWhyInTheStatusAndTheLog) {
     m_dlg->ConvertAllTags();
     EXPECT_EQ(Field(IDC_STATUS), "EDIT ID3's: no MP3 file in out");

@@ -30,7 +30,10 @@ class CFakeView : public IMainView {
         done();
     }
 
+    void EndDialog() override { ++m_ended; }
+
     std::map<int, std::string> m_texts;
+    int m_ended = 0;
     std::set<int> m_disabled;
     std::set<int> m_disabledWhileRunning;
     std::vector<std::string> m_progress;

@@ -62,19 +62,15 @@ killCli() {
     { straceCli /dev/null "inject=$1:signal=SIGKILL:when=$2" "${@:3}"; } 2>/dev/null || status=$?
     [ "$status" -eq $((128 + 9)) ] # strace ends itself with the signal that ended the program
 }
-# countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL before and from the program's first opening of a
-# song, in the thread that makes the most of them: strace counts each thread's calls on its own, so a kill point
-# is an occurrence within one thread (two lanes copy the audio, a few threads flush a group, a second thread puts
-# it in place while the next is written; each thread's share of the songs is the same in every run).
+# countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL in the whole process before and from the program's
+# first opening of a song. strace's inject counts each thread's calls on its own, so this holds only while the
+# work is done on one thread, as it is: the calls of other threads (none today) would be counted in.
 countCalls() {
     awk -v call="$2" '
         /openat\(.*\.mp3"/ { working = 1 }
         { name = $2; sub(/\(.*/, "", name) }
-        name == call { if (working) work[$1]++; else before[$1]++ }
-        END {
-            for (thread in work) if (work[thread] > most) { most = work[thread]; busiest = thread }
-            print before[busiest] + 0, most + 0
-        }' "$1"
+        name == call { if (working) work++; else before++ }
+        END { print before + 0, work + 0 }' "$1"
 }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
 names() {
@@ -103,9 +99,7 @@ printf '#EXTM3U\nbig.mp3\n' >"$tmp/convert/music/list.m3u"
 { cat "$data/v23-cp1251.mp3" && noTag 498 && cat "$data/v1-only-cp1251.mp3"; } >"$tmp/convert/music/big.mp3"
 cp -a "$tmp/convert" "$tmp/copy"
 # convert: every fixture twelve times, one copy with permissions a new file lacks, so that its new content takes
-# them over (fchmod); enough songs for three groups, so that one group is flushed and put in place on a second
-# thread while the next is written, and the third is written over the first group's kept old content; and three
-# songs of a few MB.
+# them over (fchmod); enough songs for more than one group; and three songs of a few MB.
 out=$tmp/convert/out
 for fixture in "$data"/*.mp3; do
     for copy in '' b- c- d- e- f- g- h- i- j- k- l-; do cp "$fixture" "$out/$copy$(basename "$fixture")"; done
