@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -232,6 +233,7 @@ TEST_F(TagConverterTest, AnotherKelvaraInTheFolderStopsTheBatchBeforeItTouchesAn
 
 // Another program at work on songs while the batch runs: each changed song is left exactly as that program made
 // it, the others are converted, and no byte of one lands in another. The seam's hook makes the moment certain.
+// Windows refuses the writers outright while a song is open for its conversion; those songs are converted.
 TEST_F(TagConverterTest, ASongChangedWhileItIsConvertedIsLeftAsTheOtherProgramMadeIt) {
     const std::vector<std::string> names = {"a.mp3", "append.mp3", "renamed.mp3", "edited.mp3", "locked.mp3",
                                             "z.mp3"};
@@ -240,14 +242,23 @@ TEST_F(TagConverterTest, ASongChangedWhileItIsConvertedIsLeftAsTheOtherProgramMa
     }
     const std::string edit = "the editor's new tag and the audio, shorter";
     std::map<std::string, std::string> madeBy;  // what the other program left in each song it changed
+    std::set<std::string> tried;
     const auto act = [&](const std::string& name, const std::function<void()> change) {
-        change();
-        madeBy[name] = ReadFileBytes(name);
+        tried.insert(name);
+        const auto before = std::filesystem::status(name).permissions();
+        try {
+            change();
+        } catch (const std::exception&) {
+            return;  // refused by the system
+        }
+        if (ReadFileBytes(name) != SongWithBothTags(name) || std::filesystem::status(name).permissions() != before) {
+            madeBy[name] = ReadFileBytes(name);
+        }
     };
     m_fs.OnCall([&](const std::string& operation, const std::string& path) {
         const std::string name = std::filesystem::path(path).filename().string();
         // Just before the song's last check, when its new content is complete and flushed.
-        if (operation == "InfoOf" && path == PathOf(name) && madeBy.count(name) == 0) {
+        if (operation == "InfoOf" && path == PathOf(name) && tried.count(name) == 0) {
             if (name == "append.mp3") {  // a download still running
                 act(name, [] { std::ofstream("append.mp3", std::ios::app | std::ios::binary) << "more bytes"; });
             } else if (name == "renamed.mp3") {  // a safe save by another program
@@ -260,15 +271,18 @@ TEST_F(TagConverterTest, ASongChangedWhileItIsConvertedIsLeftAsTheOtherProgramMa
             }
         }
         // Between the read and the copy of the audio: a tag editor rewrites the song in place.
-        if (operation == "OpenNew" && name.starts_with(".edited.mp3") && madeBy.count("edited.mp3") == 0) {
+        if (operation == "OpenNew" && name.starts_with(".edited.mp3") && tried.count("edited.mp3") == 0) {
             act("edited.mp3", [&edit] {
                 std::ofstream("edited.mp3", std::ios::binary | std::ios::in | std::ios::trunc) << edit;
             });
         }
     });
-    EXPECT_EQ(ConvertFolder(m_converter, m_fs, m_folder.string(), [](const std::string&) {}),
-              "ERROR: 4 of 6 files left unchanged, see Kelvara.log");
-    ASSERT_EQ(madeBy.size(), 4u) << "every change happened";
+    const std::string status = ConvertFolder(m_converter, m_fs, m_folder.string(), [](const std::string&) {});
+    EXPECT_EQ(tried.size(), 4u);
+    if (kFileNamesAreBytes) {  // POSIX, where nothing refuses the other program
+        EXPECT_EQ(madeBy.size(), 4u) << "every change happened";
+    }
+    EXPECT_EQ(status, "ERROR: " + std::to_string(madeBy.size()) + " of 6 files left unchanged, see Kelvara.log");
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const auto changed = madeBy.find(name);
@@ -280,7 +294,8 @@ TEST_F(TagConverterTest, ASongChangedWhileItIsConvertedIsLeftAsTheOtherProgramMa
             EXPECT_NE(std::find(log.begin(), log.end(), line), log.end());
         }
     }
-    EXPECT_EQ(LogLines().back(), "EDIT ID3's: 6 files found, 2 converted, 0 already converted, 4 failed");
+    EXPECT_EQ(LogLines().back(), "EDIT ID3's: 6 files found, " + std::to_string(6 - madeBy.size()) +
+                                     " converted, 0 already converted, " + std::to_string(madeBy.size()) + " failed");
     EXPECT_TRUE(Leftovers().empty());
 }
 
