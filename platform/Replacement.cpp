@@ -45,10 +45,11 @@ bool CReplacement::CreateCopyOf(const std::string& source) {
     return Opened(m_fs->CopyToNew(source, m_temporary));
 }
 
-bool CReplacement::Flush(const CFileInfo* like) {
-    if (like != nullptr && !m_file->TakePermissionsOf(*like)) {
-        return Failed();
-    }
+bool CReplacement::TakePermissionsOf(const CFileInfo& like) {
+    return m_file->TakePermissionsOf(like) || Failed();
+}
+
+bool CReplacement::Flush() {
     m_bFlushed = m_file->Flush();
     return m_bFlushed || Failed();
 }

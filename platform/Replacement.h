@@ -11,7 +11,7 @@
 // a power cut alike. It owns its handle and its temporary name; what is not committed is deleted, on every path.
 //
 // Why the order keeps a power cut harmless: the content is written, given the file's permissions and flushed
-// (Flush) before the rename (Commit), so no rename that reaches the disk can name content that did not; the rename
+// (TakePermissionsOf, Flush) before the rename (Commit), so no rename that reaches the disk can name content that did not; the rename
 // itself is atomic, and the caller flushes the folder after its last rename, so that what it reports as done is
 // on the disk too.
 class CReplacement {
@@ -31,8 +31,10 @@ class CReplacement {
     IFile& File() { return *m_file; }
     // Lets the disk start writing, so that the flushes of many files wait for one write-back.
     void StartFlush() { m_file->StartFlush(); }
-    // Gives the content the permissions `like` has (the file it replaces) and puts it on the disk.
-    bool Flush(const CFileInfo* like = nullptr);
+    // Gives the content the permissions `like` has (the file it replaces), before it goes to the disk.
+    bool TakePermissionsOf(const CFileInfo& like);
+    // Puts the content on the disk.
+    bool Flush();
     // Replaces the target with the flushed content; false, with the target as it was, when that fails.
     bool Commit();
     // Closes and deletes the temporary file, unless committed. Never throws: it runs while exceptions unwind.

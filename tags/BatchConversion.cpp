@@ -3,6 +3,7 @@
 #include "ActivityLog.h"
 #include "Path.h"
 
+#include <algorithm>
 #include <array>
 #include <numeric>
 
@@ -33,14 +34,23 @@ std::string Logged(CTagConverter& converter, const std::string& text) {
 }
 
 COutcomes ConvertEach(CTagConverter& converter,
+                      IFileSystem& fs,
                       const std::string& outDir,
                       const std::vector<CFindData>& matches,
                       const CShowProgress& showProgress,
                       const std::atomic<bool>* stop) {
     CTagConverter::CBatch batch(converter);
     const std::string total = std::to_string(matches.size());
+    // The disk reads the next songs while this one is written and flushed.
+    constexpr std::size_t kReadAhead = 8;
+    std::size_t readAhead = 0;
     std::size_t done = 0;
     for (const CFindData& match : matches) {
+        for (; readAhead < std::min(matches.size(), done + kReadAhead); ++readAhead) {
+            if (matches[readAhead].eKind == EFileKind::Regular) {
+                fs.ReadAhead(JoinPath(outDir, matches[readAhead].strName));
+            }
+        }
         if (stop != nullptr && stop->load()) {
             break;
         }
@@ -91,7 +101,7 @@ std::string ConvertFolder(CTagConverter& converter,
     if (matches->empty()) {
         return Logged(converter, "EDIT ID3's: no MP3 file in " + outDir);
     }
-    const COutcomes outcomes = ConvertEach(converter, outDir, *matches, showProgress, stop);
+    const COutcomes outcomes = ConvertEach(converter, fs, outDir, *matches, showProgress, stop);
     converter.WriteLog(SummaryLine(matches->size(), outcomes));
     if (const std::size_t done = std::accumulate(outcomes.begin(), outcomes.end(), std::size_t{0});
         done < matches->size()) {

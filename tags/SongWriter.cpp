@@ -89,7 +89,7 @@ class CTagConverter::CBatch::CWriter {
 
     // What a group may hold, asked when a group starts.
     std::uint64_t Budget() {
-        const std::optional<std::uint64_t> free = m_fs.FreeSpace(m_strFolder.empty() ? "." : m_strFolder);
+        const std::optional<std::uint64_t> free = m_fs.FreeSpace(Folder());
         if (!free) {
             return kMaxGroupBytes;
         }
@@ -142,18 +142,25 @@ class CTagConverter::CBatch::CWriter {
         if (replacement.File().AppendFrom(*plan.hIn, plan.nAudioOffset, plan.nAudioSize) != plan.nAudioSize) {
             return CWriteFailure{"ERROR: writing DATA on output file.", CFileError::Take()};
         }
+        if (!replacement.TakePermissionsOf(plan.info)) {
+            return CWriteFailure{"ERROR: writing DATA on output file.", replacement.Error()};
+        }
         replacement.StartFlush();
         song.eState = ESongState::Written;
         return std::nullopt;
     }
 
-    // Each written song is flushed with the song's permissions, then each replaces its song and is settled, in
-    // the order taken.
+    // Each written song is flushed, then each replaces its song and is settled, in the order taken. The file
+    // system is asked to write the whole group first, so that the songs' flushes find little left to wait for.
     void CompleteGroup() {
+        if (std::count_if(m_group.begin(), m_group.end(),
+                          [](const CSong& song) { return song.eState == ESongState::Written; }) > 1) {
+            m_fs.FlushVolume(Folder());
+        }
         for (CSong& song : m_group) {
             if (song.eState == ESongState::Written) {
                 Guarded(song, [&song] {
-                    if (!song.replacement->Flush(&song.plan.info)) {
+                    if (!song.replacement->Flush()) {
                         return song.Fail("ERROR: writing DATA on output file.", song.replacement->Error());
                     }
                     song.eState = ESongState::Durable;
@@ -190,6 +197,8 @@ class CTagConverter::CBatch::CWriter {
         plan.Report("ID3 EDITED - " + plan.strPath);
     }
 
+    std::string Folder() const { return m_strFolder.empty() ? "." : m_strFolder; }
+
     bool HasChanged(const CSongPlan& plan) {
         const std::optional<CFileInfo> now = m_fs.InfoOf(plan.strPath, false);
         return !now || !IsSameVersion(plan.info, *now);
@@ -201,7 +210,7 @@ class CTagConverter::CBatch::CWriter {
 
     // So that the songs reported as converted are still converted after a power cut.
     void FlushFolder() {
-        if (m_bFolderChanged && !m_fs.FlushFolder(m_strFolder.empty() ? "." : m_strFolder)) {
+        if (m_bFolderChanged && !m_fs.FlushFolder(Folder())) {
             m_settled.emplace_back().lines.push_back("ERROR: could not flush the folder " + m_strFolder + ": " +
                                                      LastSystemError());
         }

@@ -90,6 +90,10 @@ class CFaultyFileSystem final : public IFileSystem {
     bool Replace(const std::string& replacement, const std::string& target) override {
         return Renamed("Replace", &IFileSystem::Replace, replacement, target);
     }
+    void FlushVolume(const std::string& folder) override {
+        m_seam->Call("FlushVolume", folder, true);
+        m_real.FlushVolume(folder);
+    }
     bool FlushFolder(const std::string& folder) override {
         m_seam->Call("FlushFolder", folder, true);
         return m_real.FlushFolder(folder);
