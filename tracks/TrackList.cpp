@@ -25,7 +25,11 @@ std::string CutEntryText(std::int32_t number) {
 
 CTrackList::CTrackList(IFileSystem& fileSystem) : m_fs(fileSystem) {
     Load();
-    EmptyLog();
+    const std::string logProblem = LogStartProblem(StartLog());
+    if (!logProblem.empty()) {
+        // Said once, at start-up; a failed load keeps its own error in front.
+        m_strStatus = m_strStatus.starts_with("ERROR:") ? m_strStatus + "; " + logProblem : logProblem;
+    }
     LogCutEntries();  // the start-up load's own lines went with the emptied log, but these must be seen
 }
 

@@ -13,7 +13,7 @@
 // One lives for the whole process (the table alone is 20 MB, so it belongs in static storage).
 class CTrackList {
   public:
-    // Loads configuration and playlist, then starts the activity log afresh.
+    // Loads configuration and playlist, then starts the activity log afresh (see StartLog).
     CTrackList();
     explicit CTrackList(IFileSystem& fileSystem);
     CTrackList(const CTrackList&) = delete;

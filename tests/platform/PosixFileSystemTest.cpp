@@ -1,3 +1,4 @@
+#include "ActivityLog.h"
 #include "FileSystem.h"
 #include "SystemError.h"
 #include "TempFolder.h"
@@ -67,6 +68,22 @@ TEST_F(PosixFileSystemTest, AFifoIsNeverWaitedOnAndALinkNeverWrittenThrough) {
     EXPECT_FALSE(fs.Exchange("song.mp3", "link.mp3")) << "nor a link brought back to be written through";
     EXPECT_EQ(ReadFileBytes("song.mp3"), "song");
     EXPECT_TRUE(std::filesystem::is_empty("out"));
+
+    // The activity log alike: neither emptied nor written through a link (nor made at its end), nor waited on.
+    std::filesystem::create_symlink("song.mp3", kLogFileName);
+    EXPECT_EQ(StartLog(), ELogStart::NotRegular);
+    AppendLogLine("lost");
+    EXPECT_EQ(ReadFileBytes("song.mp3"), "song");
+    std::filesystem::remove(kLogFileName);
+    std::filesystem::create_symlink("made.txt", kLogFileName);
+    EndLog();
+    AppendLogLine("lost");
+    EXPECT_FALSE(std::filesystem::exists("made.txt"));
+    std::filesystem::remove(kLogFileName);
+    ASSERT_EQ(::mkfifo(kLogFileName, 0644), 0);
+    EXPECT_EQ(StartLog(), ELogStart::NotRegular);
+    EndLog();
+    AppendLogLine("lost");
 }
 
 // Past 4 GiB, so neither a signed nor an unsigned 32-bit size could hold it; sparse, so it takes no room.

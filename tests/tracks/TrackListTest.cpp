@@ -58,6 +58,11 @@ TEST_F(TrackListTest, StartUpLoadsTheListCreatesTheOutFolderAndEmptiesTheLog) {
     EXPECT_EQ(list->Count(), 1);
     EXPECT_EQ(list->Entry(1), "/x/only.mp3");
     EXPECT_EQ(list->Entry(3), "") << "a shorter list leaves no old entry behind";
+
+    list.reset();
+    std::filesystem::remove("Kelvara.log");
+    std::filesystem::create_directory("Kelvara.log");
+    EXPECT_EQ(MakeList()->Status(), "ERROR: Kelvara.log is not a regular file; nothing is logged");
 }
 
 // A failed load keeps the old table usable; the out folder changes only once the configuration was read.
