@@ -77,6 +77,11 @@ bool CTrackList::ReadConfigAndPlaylist(std::vector<char>& playlist, std::string&
             break;
     }
     CConfig config = ParseConfig(TextAsUtf8(ini, false).data);
+    if (const int line = LineWithZeroByte(config)) {
+        m_strOutDir.clear();  // as without an out folder: no command acts until the file is mended
+        Report(std::string("ERROR: ") + kIniFileName + " line " + std::to_string(line) + " holds a zero byte");
+        return false;
+    }
     m_strOutDir = config.strOutDir;
     playlistPath = std::move(config.strPlaylist);
     switch (ReadWholeFile(m_fs, playlistPath, playlist)) {

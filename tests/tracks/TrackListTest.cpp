@@ -104,22 +104,43 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     EXPECT_EQ(list->Count(), 2);
     EXPECT_EQ(std::filesystem::file_size("huge.m3u"), std::uint64_t{1} << 31);
 
-    // An empty configuration leaves the old table but no out folder: nothing may be copied to the root.
-    m_fs.Clear();
-    WriteFileBytes("Kelvara.ini", "\r\n\r\n");
-    list->Load();
-    ASSERT_EQ(list->OutDir(), "");
-    list->CopyByNumber("1");
-    EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
-    list->DeleteByNumber("1");
-    EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
-    EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
-
     std::filesystem::remove("Kelvara.ini");
     auto fresh = MakeList();
     EXPECT_EQ(fresh->Status(), "ERROR: Could not open file INI_FILE");
     EXPECT_EQ(fresh->Count(), 0);
     EXPECT_EQ(fresh->OutDir(), "");
+}
+
+// An empty configuration leaves the old table but no out folder, so nothing may be copied to the root; a zero
+// byte would end a path early where the system reads it ("victim.txt\0/out" names victim.txt), so a line
+// holding one refuses the configuration alike.
+TEST_F(TrackListTest, AConfigurationWithoutAUsableOutFolderRefusesEveryCommand) {
+    SetUpSongs(1);
+    auto list = MakeList();
+    WriteFileBytes("victim.txt", "victim");
+    const std::string zero(1, '\0');
+    const std::pair<std::string, std::string> cases[] = {
+        {"\r\n\r\n", "ERROR: Could not open .m3u file"},
+        {PathOf("victim.txt") + zero + "/out\r\nlist.m3u\r\n", "ERROR: Kelvara.ini line 1 holds a zero byte"},
+        {"\r\nout\r\n\r\nlist.m3u" + zero + "x\r\n", "ERROR: Kelvara.ini line 2 holds a zero byte"},
+    };
+    for (const auto& [ini, status] : cases) {
+        WriteFileBytes("Kelvara.ini", ini);
+        list->Load();
+        EXPECT_EQ(list->Status(), status);
+        ASSERT_EQ(list->OutDir(), "");
+        list->CopyByNumber("1");
+        EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
+        list->DeleteByNumber("1");
+        EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
+        EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
+        EXPECT_EQ(ReadFileBytes("victim.txt"), "victim");
+        EXPECT_EQ(LogLines().back(), "ERROR: no out folder is configured");
+    }
+    WriteConfig("out", "list.m3u");
+    list->Load();
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->Status(), "FILE (1) COPIED:song1.mp3") << "a mended configuration works again";
 }
 
 TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
