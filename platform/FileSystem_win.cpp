@@ -2,6 +2,7 @@
 #include "Path.h"
 #include "SystemError.h"
 #include "UniqueHandle.h"
+#include "Wildcard.h"
 #include "WinUnicode.h"
 
 #include <windows.h>
@@ -264,6 +265,18 @@ class CWinFileSystem final : public IFileSystem {
         return matches;
     }
 
+    // A search would take * and ? for wildcards, and no name here holds them.
+    std::optional<CFindData> FindEntry(const std::string& path) override {
+        if (HasWildcard(path)) {
+            return std::nullopt;
+        }
+        const auto found = Find(path);
+        if (!found || found->empty()) {
+            return std::nullopt;
+        }
+        return found->front();
+    }
+
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
         const std::wstring wideNew = WidePath(newPath);
         if (!Noted(::CopyFileW(WidePath(from).c_str(), wideNew.c_str(), TRUE) != 0)) {
@@ -371,6 +384,10 @@ void NoteLastSystemCallError() {
 
 std::uint32_t CurrentProcessId() {
     return ::GetCurrentProcessId();
+}
+
+bool FileNamesMayHoldWildcards() {
+    return false;
 }
 
 IFileSystem& DefaultFileSystem() {

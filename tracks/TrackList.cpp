@@ -134,6 +134,10 @@ std::variant<std::int32_t, std::string> CTrackList::IndexOrError(const std::stri
         return "ERROR: playlist entry " + std::to_string(number) +
                " holds a character this system cannot use in a file name";
     }
+    // Where no name holds * or ?, the entry could only be a pattern, which might name any file.
+    if (!FileNamesMayHoldWildcards() && HasWildcard(m_aszFiles[static_cast<std::size_t>(number - 1)].data())) {
+        return "ERROR: playlist entry " + std::to_string(number) + " holds a wildcard";
+    }
     return index;
 }
 
@@ -163,11 +167,11 @@ std::string CTrackList::SourcePath(std::int32_t index) const {
 }
 
 std::optional<std::string> CTrackList::FindSourceName(std::int32_t index) {
-    const auto found = m_fs.Find(SourcePath(index));
-    if (!found || found->empty()) {
+    const auto found = m_fs.FindEntry(SourcePath(index));
+    if (!found) {
         return std::nullopt;
     }
-    return found->front().strName;
+    return found->strName;
 }
 
 // The out folder's file is the entry's source itself (reached through the playlist's own folder, or a

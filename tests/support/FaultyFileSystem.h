@@ -55,6 +55,7 @@ class CFaultyFileSystem final : public IFileSystem {
         return m_real.InfoOf(path, followLinks);
     }
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override { return m_real.Find(pattern); }
+    std::optional<CFindData> FindEntry(const std::string& path) override { return m_real.FindEntry(path); }
     std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
         return m_real.FindKinds(pattern);
     }

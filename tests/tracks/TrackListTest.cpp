@@ -275,6 +275,33 @@ TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistAndNeverTakenForTheirOwnCo
     EXPECT_EQ(FilesIn("lists/songs"), 1) << "nothing left beside it";
 }
 
+// "What?.mp3" is missing and "Whats.mp3" is there: taken as a pattern, entry 1 would name entry 2's song.
+TEST_F(TrackListTest, AnEntryIsANameNeverAPattern) {
+    WriteFileBytes("Whats.mp3", "whats");
+    WriteConfig("out", "list.m3u");
+    WritePlaylist({"What?.mp3", "Whats.mp3", "*.mp3"});
+    auto list = MakeList();
+    list->CopyByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) COPIED:Whats.mp3");
+    if (FileNamesMayHoldWildcards()) {
+        list->DeleteByNumber("1");
+        EXPECT_EQ(list->Status(), "ERROR: file not found: What?.mp3");
+        list->CopyByNumber("3");
+        EXPECT_EQ(list->Status(), "ERROR: file not found: *.mp3");
+        WriteFileBytes("*.mp3", "star");
+        list->CopyByNumber("3");
+        EXPECT_EQ(list->Status(), "FILE (3) COPIED:*.mp3");
+        EXPECT_EQ(ReadFileBytes("out/*.mp3"), "star");
+    } else {
+        list->DeleteByNumber("1");
+        EXPECT_EQ(list->Status(), "ERROR: playlist entry 1 holds a wildcard");
+        list->CopyByNumber("3");
+        EXPECT_EQ(list->Status(), "ERROR: playlist entry 3 holds a wildcard");
+        EXPECT_EQ(list->DescribeEntry("3"), "ERROR: playlist entry 3 holds a wildcard");
+    }
+    EXPECT_EQ(ReadFileBytes("out/Whats.mp3"), "whats") << "entry 2's copy is not touched";
+}
+
 TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileAndKeepsTheOldCopy) {
     SetUpSongs(2);
     auto list = MakeList();
