@@ -162,16 +162,26 @@ std::string CTrackList::EntryLine(std::int32_t number) const {
     return std::to_string(number) + ": " + m_aszFiles[static_cast<std::size_t>(number - 1)].data();
 }
 
-std::string CTrackList::SourcePath(std::int32_t index) const {
-    return ResolveAgainst(m_strPlaylist, m_aszFiles[static_cast<std::size_t>(index)].data());
-}
-
-std::optional<std::string> CTrackList::FindSourceName(std::int32_t index) {
-    const auto found = m_fs.FindEntry(SourcePath(index));
-    if (!found) {
-        return std::nullopt;
+// Beside the playlist first, as M3U players look; a relative entry not there is looked for beside
+// "Kelvara.ini", in the working folder, where the first versions looked.
+std::optional<CTrackList::CSource> CTrackList::FindSource(std::int32_t index) {
+    const std::string entry = m_aszFiles[static_cast<std::size_t>(index)].data();
+    const std::string besidePlaylist = ResolveAgainst(m_strPlaylist, entry);
+    const auto found = m_fs.FindEntry(besidePlaylist);
+    const bool alsoHere = besidePlaylist != entry && !IsAbsolutePath(entry);
+    const auto foundHere = alsoHere ? m_fs.FindEntry(entry) : std::nullopt;
+    if (found && foundHere &&
+        !IsSameFile(FolderPrefix(besidePlaylist) + found->strName, FolderPrefix(entry) + foundHere->strName)) {
+        WriteLog("warning: playlist entry " + std::to_string(index + 1) + " (" + entry +
+                 ") is both beside the playlist and in the working folder; the one beside the playlist is used");
     }
-    return found->strName;
+    if (found) {
+        return CSource{FolderPrefix(besidePlaylist) + found->strName, found->strName};
+    }
+    if (foundHere) {
+        return CSource{FolderPrefix(entry) + foundHere->strName, foundHere->strName};
+    }
+    return std::nullopt;
 }
 
 // The out folder's file is the entry's source itself (reached through the playlist's own folder, or a
@@ -193,26 +203,24 @@ void CTrackList::CopyByNumber(std::string numberText) {
         return;
     }
     const std::string entry = m_aszFiles[static_cast<std::size_t>(*index)].data();
-    const auto name = FindSourceName(*index);
-    if (!name) {
+    const auto source = FindSource(*index);
+    if (!source) {
         Report("ERROR: file not found: " + entry);
         return;
     }
     if (lock.pHold) {
-        RemoveLeftoverTemporaries(m_fs, m_strOutDir, *name);  // of an earlier copy that was killed
+        RemoveLeftoverTemporaries(m_fs, m_strOutDir, source->strName);  // of an earlier copy that was killed
     }
-    // The name as stored, since the list may spell it in another case.
-    const std::string source = FolderPrefix(SourcePath(*index)) + *name;
-    const std::string target = JoinPath(m_strOutDir, *name);
-    if (IsSameFile(source, target)) {
+    const std::string target = JoinPath(m_strOutDir, source->strName);
+    if (IsSameFile(source->strPath, target)) {
         Report("ERROR: " + target + " is the playlist's own file; nothing copied");
         return;
     }
-    if (!CopyWhole(m_fs, source, target)) {
+    if (!CopyWhole(m_fs, source->strPath, target)) {
         Report("ERROR: could not copy " + entry + " to " + target + ": " + LastSystemError());
         return;
     }
-    Report("FILE (" + numberText + ") COPIED:" + *name);
+    Report("FILE (" + numberText + ") COPIED:" + source->strName);
 }
 
 void CTrackList::DeleteByNumber(std::string numberText) {
@@ -225,14 +233,14 @@ void CTrackList::DeleteByNumber(std::string numberText) {
         Report(BusyFolderText(m_strOutDir));
         return;
     }
-    const auto name = FindSourceName(*index);
-    if (!name) {
+    const auto source = FindSource(*index);
+    if (!source) {
         // Shown too: an older success in the status would make it look done.
         Report("ERROR: file not found: " + std::string(m_aszFiles[static_cast<std::size_t>(*index)].data()));
         return;
     }
-    const std::string target = JoinPath(m_strOutDir, *name);
-    if (IsSameFile(FolderPrefix(SourcePath(*index)) + *name, target)) {
+    const std::string target = JoinPath(m_strOutDir, source->strName);
+    if (IsSameFile(source->strPath, target)) {
         Report("ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
         return;
     }
@@ -240,5 +248,5 @@ void CTrackList::DeleteByNumber(std::string numberText) {
         Report("ERROR: could not delete " + target + ": " + LastSystemError());
         return;
     }
-    Report("FILE (" + numberText + ") DELETED:" + *name);
+    Report("FILE (" + numberText + ") DELETED:" + source->strName);
 }

@@ -249,20 +249,34 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
 
 // Relative entries are found beside the playlist, and copied under the name the folder stores; where the out
 // folder is the entry's own folder, the file there is the only one, not a copy.
-TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistAndNeverTakenForTheirOwnCopies) {
+// A relative entry is looked for beside the playlist, then beside "Kelvara.ini" (the working folder).
+TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistOrTheConfigurationAndNeverTakenForTheirOwnCopies) {
     std::filesystem::create_directories("lists/songs");
+    std::filesystem::create_directories("songs");
     WriteFileBytes("lists/songs/My Long Song Name.mp3", "tune");
-    WriteConfig("out", PathOf("lists/list.m3u"));
-    WritePlaylist({"songs/MY LONG SONG NAME.MP3", "songs/missing.mp3"}, "lists/list.m3u");
+    WriteFileBytes("songs/My Long Song Name.mp3", "the working folder's tune");
+    WriteFileBytes("songs/here.mp3", "here");
+    WriteConfig("out", "lists/list.m3u");
+    WritePlaylist({"songs/MY LONG SONG NAME.MP3", "songs/here.mp3", "songs/missing.mp3"}, "lists/list.m3u");
     auto list = MakeList();
     list->CopyByNumber("1");
     EXPECT_EQ(list->Status(), "FILE (1) COPIED:My Long Song Name.mp3");
     EXPECT_EQ(ReadFileBytes("out/My Long Song Name.mp3"), "tune");
+    EXPECT_EQ(LogLines().front(),
+              "warning: playlist entry 1 (songs/MY LONG SONG NAME.MP3) is both beside the "
+              "playlist and in the working folder; the one beside the playlist is used");
     list->CopyByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) COPIED:here.mp3");
+    EXPECT_EQ(ReadFileBytes("out/here.mp3"), "here");
+    list->CopyByNumber("3");
     EXPECT_EQ(list->Status(), "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
+    list->DeleteByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) DELETED:here.mp3");
     list->DeleteByNumber("1");
     EXPECT_EQ(list->Status(), "FILE (1) DELETED:My Long Song Name.mp3");
     EXPECT_EQ(FilesIn("out"), 0);
+    EXPECT_EQ(FilesIn("songs"), 2) << "the sources stay";
+    std::filesystem::remove("songs/My Long Song Name.mp3");
 
     WriteConfig("lists/songs", PathOf("lists/list.m3u"));
     list->Load();
