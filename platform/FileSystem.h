@@ -93,6 +93,12 @@ inline std::string BusyFolderText(const std::string& folder) {
     return "ERROR: another Kelvara is working in " + folder;
 }
 
+class IFileSystem;
+
+// IFileSystem::LockFolder for one command: a folder that is there but cannot be locked (a file system without
+// locks) is named in the log, since another Kelvara there would go unnoticed; the command goes on.
+CFolderLock LockFolderForCommand(IFileSystem& fs, const std::string& folder);
+
 enum class EDeleteResult { Deleted, NotFound, Failed };
 
 class IFileSystem {

@@ -197,7 +197,7 @@ void CTrackList::CopyByNumber(std::string numberText) {
     if (!index) {
         return;
     }
-    const CFolderLock lock = m_fs.LockFolder(m_strOutDir);
+    const CFolderLock lock = LockFolderForCommand(m_fs, m_strOutDir);
     if (lock.bBusy) {
         Report(BusyFolderText(m_strOutDir));
         return;
@@ -228,7 +228,7 @@ void CTrackList::DeleteByNumber(std::string numberText) {
     if (!index) {
         return;
     }
-    const CFolderLock lock = m_fs.LockFolder(m_strOutDir);
+    const CFolderLock lock = LockFolderForCommand(m_fs, m_strOutDir);
     if (lock.bBusy) {
         Report(BusyFolderText(m_strOutDir));
         return;

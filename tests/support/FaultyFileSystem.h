@@ -21,6 +21,7 @@ enum class EFault {
     CanWrite,
     Replace,  // Replace, Exchange and Rename of this target
     Throw,    // opening for reading throws std::bad_alloc, as a failed allocation would
+    Lock,     // LockFolder offers no lock, as a file system without locks does
 };
 
 // The changes made, in order, from whichever thread made them.
@@ -79,7 +80,9 @@ class CFaultyFileSystem final : public IFileSystem {
         return Renamed("Exchange", &IFileSystem::Exchange, replacement, target);
     }
     bool FlushFolder(const std::string& folder) override;
-    CFolderLock LockFolder(const std::string& folder) override { return m_real.LockFolder(folder); }
+    CFolderLock LockFolder(const std::string& folder) override {
+        return Hits(EFault::Lock, folder) ? CFolderLock{} : m_real.LockFolder(folder);
+    }
 
   private:
     using COpen = CFileHandle (IFileSystem::*)(const std::string&);

@@ -245,6 +245,15 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
     }
     list->CopyByNumber("2");
     EXPECT_EQ(list->Status(), "FILE (2) COPIED:song2.mp3") << "the user can retry once the other is done";
+
+    // A folder whose file system offers no lock is still served, with one word in the log.
+    m_fs.Inject(EFault::Lock, "out");
+    list->DeleteByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) DELETED:song2.mp3");
+    const std::vector<std::string> log = LogLines();
+    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+              (std::vector<std::string>{"warning: out cannot be locked; another Kelvara there would not be noticed",
+                                        "FILE (2) DELETED:song2.mp3"}));
 }
 
 // Relative entries are found beside the playlist, and copied under the name the folder stores; where the out
