@@ -1,3 +1,4 @@
+#include "ActivityLog.h"
 #include "FaultyFileSystem.h"
 #include "Path.h"
 #include "TempFolder.h"
@@ -60,6 +61,7 @@ TEST_F(TrackListTest, StartUpLoadsTheListCreatesTheOutFolderAndEmptiesTheLog) {
     EXPECT_EQ(list->Entry(3), "") << "a shorter list leaves no old entry behind";
 
     list.reset();
+    EndLog();  // as when that Kelvara ends
     std::filesystem::remove("Kelvara.log");
     std::filesystem::create_directory("Kelvara.log");
     EXPECT_EQ(MakeList()->Status(), "ERROR: Kelvara.log is not a regular file; nothing is logged");
