@@ -260,7 +260,7 @@ class CWinFileSystem final : public IFileSystem {
 
     // A search would take * and ? for wildcards, and no name here holds them.
     std::optional<CFindData> FindEntry(const std::string& path) override {
-        if (HasWildcard(path)) {
+        if (PathHasWildcard(path)) {
             return std::nullopt;
         }
         const auto found = Find(path);

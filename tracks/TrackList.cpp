@@ -135,7 +135,7 @@ std::variant<std::int32_t, std::string> CTrackList::IndexOrError(const std::stri
                " holds a character this system cannot use in a file name";
     }
     // Where no name holds * or ?, the entry could only be a pattern, which might name any file.
-    if (!FileNamesMayHoldWildcards() && HasWildcard(m_aszFiles[static_cast<std::size_t>(number - 1)].data())) {
+    if (!FileNamesMayHoldWildcards() && PathHasWildcard(m_aszFiles[static_cast<std::size_t>(number - 1)].data())) {
         return "ERROR: playlist entry " + std::to_string(number) + " holds a wildcard";
     }
     return index;
@@ -162,8 +162,8 @@ std::string CTrackList::EntryLine(std::int32_t number) const {
     return std::to_string(number) + ": " + m_aszFiles[static_cast<std::size_t>(number - 1)].data();
 }
 
-// Beside the playlist first, as M3U players look; a relative entry not there is looked for beside
-// "Kelvara.ini", in the working folder, where the first versions looked.
+// Beside the playlist first, as M3U players look; a relative entry that is not there is looked for in the
+// working folder, beside "Kelvara.ini", where setups made for that rule keep their songs.
 std::optional<CTrackList::CSource> CTrackList::FindSource(std::int32_t index) {
     const std::string entry = m_aszFiles[static_cast<std::size_t>(index)].data();
     const std::string besidePlaylist = ResolveAgainst(m_strPlaylist, entry);

@@ -304,7 +304,7 @@ TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistOrTheConfigurationAndNever
 TEST_F(TrackListTest, AnEntryIsANameNeverAPattern) {
     WriteFileBytes("Whats.mp3", "whats");
     WriteConfig("out", "list.m3u");
-    WritePlaylist({"What?.mp3", "Whats.mp3", "*.mp3"});
+    WritePlaylist({"What?.mp3", "Whats.mp3", "*.mp3", "\\\\?\\" + PathOf("Whats.mp3")});
     auto list = MakeList();
     list->CopyByNumber("2");
     EXPECT_EQ(list->Status(), "FILE (2) COPIED:Whats.mp3");
@@ -323,6 +323,8 @@ TEST_F(TrackListTest, AnEntryIsANameNeverAPattern) {
         list->CopyByNumber("3");
         EXPECT_EQ(list->Status(), "ERROR: playlist entry 3 holds a wildcard");
         EXPECT_EQ(list->DescribeEntry("3"), "ERROR: playlist entry 3 holds a wildcard");
+        list->CopyByNumber("4");
+        EXPECT_EQ(list->Status(), "FILE (4) COPIED:Whats.mp3") << "the long-path prefix is no wildcard";
     }
     EXPECT_EQ(ReadFileBytes("out/Whats.mp3"), "whats") << "entry 2's copy is not touched";
 }
