@@ -22,15 +22,16 @@ set(KELVARA_LICENSE_TEXT " ${license}")
 configure_file(linux/copyright.in ${CMAKE_CURRENT_BINARY_DIR}/copyright @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright DESTINATION ${docDir} ${component})
 
-# The manual page and the changelog are installed compressed, with no time stamp, as Debian wants them.
+# The manual pages and the changelog are installed compressed, with no time stamp, as Debian wants them.
 set(compressed)
-foreach(text kelvara-cli.1 changelog)
+foreach(text kelvara.1 kelvara-cli.1 changelog)
     configure_file(linux/${text} ${CMAKE_CURRENT_BINARY_DIR}/${text} @ONLY)
     add_custom_command(OUTPUT ${text}.gz COMMAND gzip -9nf -k ${text} DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${text})
     list(APPEND compressed ${CMAKE_CURRENT_BINARY_DIR}/${text}.gz)
 endforeach()
 add_custom_target(kelvara_compressed_docs ALL DEPENDS ${compressed})
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kelvara-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 ${component})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kelvara.1.gz ${CMAKE_CURRENT_BINARY_DIR}/kelvara-cli.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 ${component})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION ${docDir} ${component})
 
 set(CPACK_GENERATOR DEB)

@@ -1,28 +1,27 @@
 #include "ActivityLog.h"
 
-#include <cstdio>
+#include "LogFile.h"
+
 #include <memory>
+#include <mutex>
 
 namespace {
 
-struct CFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+// Lines come from the command's thread and from the conversion's helper threads.
+struct CLogState {
+    std::mutex mutex;
+    std::unique_ptr<ILogFile> pFile;  // held for the process after StartLog, or for a CLogSession
+    bool bOff = false;                // StartLog found no usable log: nothing is written
 };
-using CStdFile = std::unique_ptr<std::FILE, CFileCloser>;
 
-// The log bypasses the file seam on purpose: it is no song, with no content to keep whole, so it needs none of
-// the seam's rules; and it must still record the failures a test injects through the seam.
-CStdFile OpenLog(const char* mode) {
-    return CStdFile(std::fopen(kLogFileName, mode));
+CLogState& State() {
+    static CLogState state;
+    return state;
 }
 
-// Text mode, so that Windows writes each line break as CR LF.
-constexpr const char* kAppend = "a+";
-
-// The log a CLogSession keeps open; null outside one.
-CStdFile& SessionLog() {
-    static CStdFile log;
-    return log;
+std::unique_ptr<ILogFile> OpenOwnLog() {
+    COpenedLog opened = OpenLogFile(kLogFileName);
+    return opened.eResult == ELogOpen::Opened ? std::move(opened.pFile) : nullptr;
 }
 
 }  // namespace
@@ -48,22 +47,74 @@ std::string EscapeControlCharacters(const std::string& text) {
     return escaped;
 }
 
+ELogStart StartLog() {
+    CLogState& state = State();
+    const std::lock_guard guard(state.mutex);
+    state.pFile.reset();  // an earlier claim of this process is no other Kelvara's
+    COpenedLog opened = OpenLogFile(kLogFileName);
+    state.bOff = opened.eResult == ELogOpen::NotRegular || opened.eResult == ELogOpen::Busy;
+    switch (opened.eResult) {
+        case ELogOpen::Opened:
+            opened.pFile->Empty();
+            state.pFile = std::move(opened.pFile);
+            return ELogStart::Started;
+        case ELogOpen::NotRegular:
+            return ELogStart::NotRegular;
+        case ELogOpen::Busy:
+            return ELogStart::Busy;
+        case ELogOpen::Failed:
+            break;
+    }
+    return ELogStart::Failed;
+}
+
+std::string LogStartProblem(ELogStart start) {
+    switch (start) {
+        case ELogStart::NotRegular:
+            return std::string("ERROR: ") + kLogFileName + " is not a regular file; nothing is logged";
+        case ELogStart::Busy:
+            return std::string("ERROR: another Kelvara is using ") + kLogFileName + " here; nothing is logged";
+        case ELogStart::Started:
+        case ELogStart::Failed:
+            break;
+    }
+    return {};
+}
+
+void EndLog() {
+    CLogState& state = State();
+    const std::lock_guard guard(state.mutex);
+    state.pFile.reset();
+    state.bOff = false;
+}
+
 void AppendLogLine(const std::string& text) {
-    CStdFile own = SessionLog() ? nullptr : OpenLog(kAppend);
-    if (std::FILE* log = own ? own.get() : SessionLog().get()) {
-        std::fprintf(log, "%s\n", EscapeControlCharacters(text).c_str());
-        std::fflush(log);
+    const std::string line = EscapeControlCharacters(text);
+    CLogState& state = State();
+    const std::lock_guard guard(state.mutex);
+    if (state.bOff) {
+        return;
+    }
+    if (state.pFile) {
+        state.pFile->AppendLine(line);
+    } else if (const auto own = OpenOwnLog()) {
+        own->AppendLine(line);
     }
 }
 
 CLogSession::CLogSession() {
-    SessionLog() = OpenLog(kAppend);
+    CLogState& state = State();
+    const std::lock_guard guard(state.mutex);
+    if (!state.pFile && !state.bOff) {
+        state.pFile = OpenOwnLog();
+        m_bOpened = state.pFile != nullptr;
+    }
 }
 
 CLogSession::~CLogSession() {
-    SessionLog().reset();
-}
-
-void EmptyLog() {
-    OpenLog("w");
+    if (m_bOpened) {
+        CLogState& state = State();
+        const std::lock_guard guard(state.mutex);
+        state.pFile.reset();
+    }
 }

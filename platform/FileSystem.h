@@ -107,6 +107,12 @@ inline std::string BusyFolderText(const std::string& folder) {
     return "ERROR: another Kelvara is working in " + folder;
 }
 
+class IFileSystem;
+
+// IFileSystem::LockFolder for one command: a folder that is there but cannot be locked (a file system without
+// locks) is named in the log, since another Kelvara there would go unnoticed; the command goes on.
+CFolderLock LockFolderForCommand(IFileSystem& fs, const std::string& folder);
+
 enum class EDeleteResult { Deleted, NotFound, Failed };
 
 class IFileSystem {
@@ -128,6 +134,9 @@ class IFileSystem {
     // compared without regard to case ("*.*" matches every name, "." and ".." included).
     // A plain path finds that one entry. nullopt: the folder cannot be searched.
     virtual std::optional<std::vector<CFindData>> Find(const std::string& pattern) = 0;
+    // The one entry `path` names, taken as it stands: * and ? in it are no wildcards. Like Windows, it is found
+    // whatever the case of its last part. nullopt: nothing is there, or the folder cannot be searched.
+    virtual std::optional<CFindData> FindEntry(const std::string& path) = 0;
     // Like Find for a pattern with * or ?, for a caller that needs the kinds of the entries but not their sizes:
     // where the folder's listing tells an entry's kind, its size is left 0 and its status is not asked for.
     virtual std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) { return Find(pattern); }
@@ -175,6 +184,9 @@ std::uint64_t AppendThroughBuffer(IFile& from, std::uint64_t offset, std::uint64
 // for files named `name` when one is given. Only while holding the folder's lock, so no living writer's file
 // is taken.
 void RemoveLeftoverTemporaries(IFileSystem& fs, const std::string& folder, const std::string& name = {});
+
+// Whether a file name may hold * or ?; on Windows neither may.
+bool FileNamesMayHoldWildcards();
 
 // Makes temporary names unique to the process.
 std::uint32_t CurrentProcessId();

@@ -319,6 +319,19 @@ class CPosixFileSystem final : public IFileSystem {
 
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override { return Search(pattern, true); }
 
+    std::optional<CFindData> FindEntry(const std::string& path) override {
+        const std::string prefix = FolderPrefix(path);
+        const std::string name = path.substr(prefix.size());
+        if (name.empty()) {
+            return std::nullopt;
+        }
+        const auto found = FindPlain(path, prefix.empty() ? std::string(".") : prefix, name);
+        if (!found || found->empty()) {
+            return std::nullopt;
+        }
+        return found->front();
+    }
+
     std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
         return Search(pattern, false);
     }
@@ -498,6 +511,10 @@ class CPosixFileSystem final : public IFileSystem {
 
 std::uint32_t CurrentProcessId() {
     return static_cast<std::uint32_t>(::getpid());
+}
+
+bool FileNamesMayHoldWildcards() {
+    return true;
 }
 
 std::string SystemCodePageToUtf8(std::string_view text) {

@@ -2,6 +2,7 @@
 #include "Path.h"
 #include "SystemError.h"
 #include "UniqueHandle.h"
+#include "Wildcard.h"
 #include "WinUnicode.h"
 
 #include <windows.h>
@@ -188,25 +189,18 @@ CFileHandle OpenEntry(const std::string& path, DWORD access, DWORD share) {
     return file;
 }
 
-// Named for the folder's full path, without regard to case; one per folder on the machine.
-std::wstring MutexNameFor(const std::string& folder) {
-    std::wstring full = WideFromUtf8(folder);
-    const DWORD length = ::GetFullPathNameW(full.c_str(), 0, nullptr, nullptr);
-    std::wstring absolute(length, L'\0');
-    const DWORD written = ::GetFullPathNameW(full.c_str(), length, absolute.data(), nullptr);
-    if (written > 0 && written < length) {
-        full = absolute.substr(0, written);
+// Named for the folder's identity (its volume's serial number and its file index, read from a handle on the
+// folder), so that every spelling of one folder, through another drive letter, a \\?\ prefix or a link,
+// names one mutex. nullopt when the folder cannot be opened.
+std::optional<std::wstring> MutexNameFor(const std::string& folder) {
+    const CWinHandle handle(::CreateFileW(WidePath(folder.empty() ? "." : folder).c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const auto info = handle ? InfoOfHandle(handle.Get()) : std::nullopt;
+    if (!info || info->eKind != EFileKind::Folder) {
+        return std::nullopt;
     }
-    while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) {
-        full.pop_back();
-    }
-    std::replace(full.begin(), full.end(), L'/', L'\\');
-    ::CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a over the UTF-16 units
-    for (const wchar_t unit : full) {
-        hash = (hash ^ static_cast<std::uint64_t>(unit)) * 1099511628211ull;
-    }
-    return L"Local\\Kelvara-out-folder-" + std::to_wstring(hash);
+    return L"Local\\Kelvara-out-folder-" + std::to_wstring(info->id.nVolume) + L"-" + std::to_wstring(info->id.nIndex);
 }
 
 class CWinFolderLock final : public IFolderLock {
@@ -267,6 +261,18 @@ class CWinFileSystem final : public IFileSystem {
             matches.push_back(MakeFindData(found));
         }
         return matches;
+    }
+
+    // A search would take * and ? for wildcards, and no name here holds them.
+    std::optional<CFindData> FindEntry(const std::string& path) override {
+        if (PathHasWildcard(path)) {
+            return std::nullopt;
+        }
+        const auto found = Find(path);
+        if (!found || found->empty()) {
+            return std::nullopt;
+        }
+        return found->front();
     }
 
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
@@ -352,7 +358,8 @@ class CWinFileSystem final : public IFileSystem {
     // A named mutex: it lives while a process holds it open, so it leaves no file behind and dies with its
     // holder. Its mere existence means another command is working in the folder.
     CFolderLock LockFolder(const std::string& folder) override {
-        HANDLE mutex = ::CreateMutexW(nullptr, FALSE, MutexNameFor(folder).c_str());
+        const auto name = MutexNameFor(folder);
+        HANDLE mutex = name ? ::CreateMutexW(nullptr, FALSE, name->c_str()) : nullptr;
         if (mutex == nullptr) {
             return {};
         }
@@ -382,6 +389,10 @@ void NoteLastSystemCallError() {
 
 std::uint32_t CurrentProcessId() {
     return ::GetCurrentProcessId();
+}
+
+bool FileNamesMayHoldWildcards() {
+    return false;
 }
 
 IFileSystem& DefaultFileSystem() {

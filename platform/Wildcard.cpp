@@ -14,6 +14,11 @@ bool HasWildcard(std::string_view pattern) {
     return pattern.find_first_of("*?") != std::string_view::npos;
 }
 
+bool PathHasWildcard(std::string_view path) {
+    constexpr std::string_view kLongPathPrefix = "\\\\?\\";
+    return HasWildcard(path.starts_with(kLongPathPrefix) ? path.substr(kLongPathPrefix.size()) : path);
+}
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;

@@ -3,6 +3,8 @@
 #include <string_view>
 
 bool HasWildcard(std::string_view pattern);
+// HasWildcard for a Windows path, whose long-path prefix \\?\ is no wildcard.
+bool PathHasWildcard(std::string_view path);
 
 // Matches a name against a pattern of * (any run) and ? (one character), without regard to the
 // case of ASCII letters, the way Windows compares names. "*.*" matches every name.

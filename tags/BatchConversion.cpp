@@ -86,7 +86,7 @@ std::string ConvertFolder(CTagConverter& converter,
     }
     // One writer per folder: two would mix their work. The lock also guards the clean-up, which without it
     // could take a temporary file that another process is still writing.
-    const CFolderLock lock = fs.LockFolder(outDir);
+    const CFolderLock lock = LockFolderForCommand(fs, outDir);
     if (lock.bBusy) {
         return Logged(converter, BusyFolderText(outDir));
     }

@@ -22,3 +22,10 @@ CConfig ParseConfig(std::span<const char> data) {
     }
     return config;
 }
+
+int LineWithZeroByte(const CConfig& config) {
+    if (config.strOutDir.find('\0') != std::string::npos) {
+        return 1;
+    }
+    return config.strPlaylist.find('\0') != std::string::npos ? 2 : 0;
+}

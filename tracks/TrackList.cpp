@@ -25,7 +25,11 @@ std::string CutEntryText(std::int32_t number) {
 
 CTrackList::CTrackList(IFileSystem& fileSystem) : m_fs(fileSystem) {
     Load();
-    EmptyLog();
+    const std::string logProblem = LogStartProblem(StartLog());
+    if (!logProblem.empty()) {
+        // Said once, at start-up; a failed load keeps its own error in front.
+        m_strStatus = m_strStatus.starts_with("ERROR:") ? m_strStatus + "; " + logProblem : logProblem;
+    }
     LogCutEntries();  // the start-up load's own lines went with the emptied log, but these must be seen
 }
 
@@ -73,6 +77,11 @@ bool CTrackList::ReadConfigAndPlaylist(std::vector<char>& playlist, std::string&
             break;
     }
     CConfig config = ParseConfig(TextAsUtf8(ini, false).data);
+    if (const int line = LineWithZeroByte(config)) {
+        m_strOutDir.clear();  // as without an out folder: no command acts until the file is mended
+        Report(std::string("ERROR: ") + kIniFileName + " line " + std::to_string(line) + " holds a zero byte");
+        return false;
+    }
     m_strOutDir = config.strOutDir;
     playlistPath = std::move(config.strPlaylist);
     switch (ReadWholeFile(m_fs, playlistPath, playlist)) {
@@ -125,6 +134,10 @@ std::variant<std::int32_t, std::string> CTrackList::IndexOrError(const std::stri
         return "ERROR: playlist entry " + std::to_string(number) +
                " holds a character this system cannot use in a file name";
     }
+    // Where no name holds * or ?, the entry could only be a pattern, which might name any file.
+    if (!FileNamesMayHoldWildcards() && PathHasWildcard(m_aszFiles[static_cast<std::size_t>(number - 1)].data())) {
+        return "ERROR: playlist entry " + std::to_string(number) + " holds a wildcard";
+    }
     return index;
 }
 
@@ -149,16 +162,26 @@ std::string CTrackList::EntryLine(std::int32_t number) const {
     return std::to_string(number) + ": " + m_aszFiles[static_cast<std::size_t>(number - 1)].data();
 }
 
-std::string CTrackList::SourcePath(std::int32_t index) const {
-    return ResolveAgainst(m_strPlaylist, m_aszFiles[static_cast<std::size_t>(index)].data());
-}
-
-std::optional<std::string> CTrackList::FindSourceName(std::int32_t index) {
-    const auto found = m_fs.Find(SourcePath(index));
-    if (!found || found->empty()) {
-        return std::nullopt;
+// Beside the playlist first, as M3U players look; a relative entry that is not there is looked for in the
+// working folder, beside "Kelvara.ini", where setups made for that rule keep their songs.
+std::optional<CTrackList::CSource> CTrackList::FindSource(std::int32_t index) {
+    const std::string entry = m_aszFiles[static_cast<std::size_t>(index)].data();
+    const std::string besidePlaylist = ResolveAgainst(m_strPlaylist, entry);
+    const auto found = m_fs.FindEntry(besidePlaylist);
+    const bool alsoHere = besidePlaylist != entry && !IsAbsolutePath(entry);
+    const auto foundHere = alsoHere ? m_fs.FindEntry(entry) : std::nullopt;
+    if (found && foundHere &&
+        !IsSameFile(FolderPrefix(besidePlaylist) + found->strName, FolderPrefix(entry) + foundHere->strName)) {
+        WriteLog("warning: playlist entry " + std::to_string(index + 1) + " (" + entry +
+                 ") is both beside the playlist and in the working folder; the one beside the playlist is used");
     }
-    return found->front().strName;
+    if (found) {
+        return CSource{FolderPrefix(besidePlaylist) + found->strName, found->strName};
+    }
+    if (foundHere) {
+        return CSource{FolderPrefix(entry) + foundHere->strName, foundHere->strName};
+    }
+    return std::nullopt;
 }
 
 // The out folder's file is the entry's source itself (reached through the playlist's own folder, or a
@@ -174,32 +197,30 @@ void CTrackList::CopyByNumber(std::string numberText) {
     if (!index) {
         return;
     }
-    const CFolderLock lock = m_fs.LockFolder(m_strOutDir);
+    const CFolderLock lock = LockFolderForCommand(m_fs, m_strOutDir);
     if (lock.bBusy) {
         Report(BusyFolderText(m_strOutDir));
         return;
     }
     const std::string entry = m_aszFiles[static_cast<std::size_t>(*index)].data();
-    const auto name = FindSourceName(*index);
-    if (!name) {
+    const auto source = FindSource(*index);
+    if (!source) {
         Report("ERROR: file not found: " + entry);
         return;
     }
     if (lock.pHold) {
-        RemoveLeftoverTemporaries(m_fs, m_strOutDir, *name);  // of an earlier copy that was killed
+        RemoveLeftoverTemporaries(m_fs, m_strOutDir, source->strName);  // of an earlier copy that was killed
     }
-    // The name as stored, since the list may spell it in another case.
-    const std::string source = FolderPrefix(SourcePath(*index)) + *name;
-    const std::string target = JoinPath(m_strOutDir, *name);
-    if (IsSameFile(source, target)) {
+    const std::string target = JoinPath(m_strOutDir, source->strName);
+    if (IsSameFile(source->strPath, target)) {
         Report("ERROR: " + target + " is the playlist's own file; nothing copied");
         return;
     }
-    if (!CopyWhole(m_fs, source, target)) {
+    if (!CopyWhole(m_fs, source->strPath, target)) {
         Report("ERROR: could not copy " + entry + " to " + target + ": " + LastSystemError());
         return;
     }
-    Report("FILE (" + numberText + ") COPIED:" + *name);
+    Report("FILE (" + numberText + ") COPIED:" + source->strName);
 }
 
 void CTrackList::DeleteByNumber(std::string numberText) {
@@ -207,19 +228,19 @@ void CTrackList::DeleteByNumber(std::string numberText) {
     if (!index) {
         return;
     }
-    const CFolderLock lock = m_fs.LockFolder(m_strOutDir);
+    const CFolderLock lock = LockFolderForCommand(m_fs, m_strOutDir);
     if (lock.bBusy) {
         Report(BusyFolderText(m_strOutDir));
         return;
     }
-    const auto name = FindSourceName(*index);
-    if (!name) {
+    const auto source = FindSource(*index);
+    if (!source) {
         // Shown too: an older success in the status would make it look done.
         Report("ERROR: file not found: " + std::string(m_aszFiles[static_cast<std::size_t>(*index)].data()));
         return;
     }
-    const std::string target = JoinPath(m_strOutDir, *name);
-    if (IsSameFile(FolderPrefix(SourcePath(*index)) + *name, target)) {
+    const std::string target = JoinPath(m_strOutDir, source->strName);
+    if (IsSameFile(source->strPath, target)) {
         Report("ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
         return;
     }
@@ -227,5 +248,5 @@ void CTrackList::DeleteByNumber(std::string numberText) {
         Report("ERROR: could not delete " + target + ": " + LastSystemError());
         return;
     }
-    Report("FILE (" + numberText + ") DELETED:" + *name);
+    Report("FILE (" + numberText + ") DELETED:" + source->strName);
 }

@@ -13,7 +13,7 @@
 // One lives for the whole process (the table alone is 20 MB, so it belongs in static storage).
 class CTrackList {
   public:
-    // Loads configuration and playlist, then starts the activity log afresh.
+    // Loads configuration and playlist, then starts the activity log afresh (see StartLog).
     CTrackList();
     explicit CTrackList(IFileSystem& fileSystem);
     CTrackList(const CTrackList&) = delete;
@@ -43,7 +43,7 @@ class CTrackList {
     CEntryTable m_aszFiles{};
     std::string m_strOutDir;
     std::string m_strStatus;
-    // The playlist the table came from: relative entries are found beside it.
+    // The playlist the table came from: relative entries are looked for beside it first.
     std::string m_strPlaylist;
 
     void Report(std::string text);
@@ -52,8 +52,12 @@ class CTrackList {
     std::int32_t StorePlaylist(const std::vector<char>& data, const std::string& playlistPath);
     std::variant<std::int32_t, std::string> IndexOrError(const std::string& numberText) const;
     std::optional<std::int32_t> CheckedIndex(const std::string& numberText);
-    std::string SourcePath(std::int32_t index) const;
-    std::optional<std::string> FindSourceName(std::int32_t index);
+    // An entry's file as found: its path, and its name as stored (the list may spell it in another case).
+    struct CSource {
+        std::string strPath;
+        std::string strName;
+    };
+    std::optional<CSource> FindSource(std::int32_t index);
     bool IsSameFile(const std::string& source, const std::string& target);
     void LogCutEntries();
 

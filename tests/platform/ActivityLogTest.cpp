@@ -1,4 +1,5 @@
 #include "ActivityLog.h"
+#include "LogFile.h"
 #include "TempFolder.h"
 
 #include <filesystem>
@@ -17,12 +18,35 @@ TEST_F(ActivityLogTest, EachTextBecomesOneLineWithItsControlCharactersEscaped) {
                                         "100% done %s"}));
 }
 
-TEST_F(ActivityLogTest, ALogThatCannotBeOpenedIsSkipped) {
+TEST_F(ActivityLogTest, ALogThatIsAFolderIsNeitherEmptiedNorWrittenAndTheStartSaysSo) {
     std::filesystem::create_directory(kLogFileName);
+    EXPECT_EQ(StartLog(), ELogStart::NotRegular);
+    EXPECT_EQ(LogStartProblem(ELogStart::NotRegular), "ERROR: Kelvara.log is not a regular file; nothing is logged");
     AppendLogLine("lost");
-    EmptyLog();
+    const CLogSession session;
+    AppendLogLine("lost too");
     EXPECT_TRUE(std::filesystem::is_directory(kLogFileName));
     EXPECT_TRUE(std::filesystem::is_empty(kLogFileName));
+}
+
+// Another Kelvara's claim, taken here through a second opening of the log, as that process would take it.
+TEST_F(ActivityLogTest, ASecondKelvaraNeitherEmptiesTheFirstOnesLogNorWritesIntoIt) {
+    WriteFileBytes(kLogFileName, "the first one's start\n");
+    COpenedLog first = OpenLogFile(kLogFileName);
+    ASSERT_EQ(first.eResult, ELogOpen::Opened);
+    EXPECT_EQ(OpenLogFile(kLogFileName).eResult, ELogOpen::Busy);
+    EXPECT_EQ(StartLog(), ELogStart::Busy);
+    EXPECT_EQ(LogStartProblem(ELogStart::Busy), "ERROR: another Kelvara is using Kelvara.log here; nothing is logged");
+    AppendLogLine("the second one's line");
+    first.pFile->AppendLine("the first one's end");
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"the first one's start", "the first one's end"}));
+
+    first.pFile.reset();  // the first one ends
+    EXPECT_EQ(StartLog(), ELogStart::Started);
+    EXPECT_TRUE(LogLines().empty()) << "a Kelvara alone starts its log afresh";
+    EXPECT_EQ(OpenLogFile(kLogFileName).eResult, ELogOpen::Busy) << "and holds it for its life";
+    AppendLogLine("its own line");
+    EXPECT_EQ(LogLines(), std::vector<std::string>{"its own line"});
 }
 
 }  // namespace

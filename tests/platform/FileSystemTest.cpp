@@ -104,6 +104,26 @@ TEST_F(FileSystemTest, PatternsAndPlainPathsMatchWithoutRegardToCase) {
     EXPECT_EQ(Found(""), std::vector<std::string>{"none"});
 }
 
+// However the folder is spelled, it is one lock; another folder is another.
+TEST_F(FileSystemTest, EverySpellingOfAFolderIsOneLock) {
+    std::filesystem::create_directories("out/inner");
+    std::filesystem::create_directory("other");
+    std::vector<std::string> spellings = {PathOf("out"), "./out", "out/", "out/inner/.."};
+    std::error_code noLinks;
+    std::filesystem::create_directory_symlink("out", "link", noLinks);
+    if (!noLinks) {
+        spellings.push_back("link");
+    }
+    const CFolderLock first = m_fs.LockFolder("out");
+    ASSERT_TRUE(first.pHold);
+    for (const std::string& spelling : spellings) {
+        const CFolderLock second = m_fs.LockFolder(spelling);
+        EXPECT_TRUE(second.bBusy) << spelling;
+        EXPECT_FALSE(second.pHold) << spelling;
+    }
+    EXPECT_TRUE(m_fs.LockFolder("other").pHold);
+}
+
 TEST_F(FileSystemTest, CopyReplacesWholeOrLeavesEverythingAsItWas) {
     WriteFileBytes("src.mp3", "new content");
     std::filesystem::create_directories("out/folder.mp3");

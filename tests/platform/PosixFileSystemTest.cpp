@@ -1,3 +1,4 @@
+#include "ActivityLog.h"
 #include "FileSystem.h"
 #include "SystemError.h"
 #include "TempFolder.h"
@@ -65,6 +66,22 @@ TEST_F(PosixFileSystemTest, AFifoIsNeverWaitedOnAndALinkNeverWrittenThrough) {
     EXPECT_FALSE(fs.OpenNew("link.mp3")) << "a new file is never made through a link";
     EXPECT_EQ(ReadFileBytes("song.mp3"), "song");
     EXPECT_TRUE(std::filesystem::is_empty("out"));
+
+    // The activity log alike: neither emptied nor written through a link (nor made at its end), nor waited on.
+    std::filesystem::create_symlink("song.mp3", kLogFileName);
+    EXPECT_EQ(StartLog(), ELogStart::NotRegular);
+    AppendLogLine("lost");
+    EXPECT_EQ(ReadFileBytes("song.mp3"), "song");
+    std::filesystem::remove(kLogFileName);
+    std::filesystem::create_symlink("made.txt", kLogFileName);
+    EndLog();
+    AppendLogLine("lost");
+    EXPECT_FALSE(std::filesystem::exists("made.txt"));
+    std::filesystem::remove(kLogFileName);
+    ASSERT_EQ(::mkfifo(kLogFileName, 0644), 0);
+    EXPECT_EQ(StartLog(), ELogStart::NotRegular);
+    EndLog();
+    AppendLogLine("lost");
 }
 
 // Past 4 GiB, so neither a signed nor an unsigned 32-bit size could hold it; sparse, so it takes no room.

@@ -21,6 +21,7 @@ enum class EFault {
     Flush,
     CanWrite,
     Replace,  // Replace and Rename of this target
+    Lock,     // LockFolder offers no lock, as a file system without locks does
 };
 
 // What every file service call goes through, from the file system and from its open files alike.
@@ -66,6 +67,10 @@ class CFaultyFileSystem final : public IFileSystem {
         m_seam->Call("Find", pattern, false);
         return m_real.Find(pattern);
     }
+    std::optional<CFindData> FindEntry(const std::string& path) override {
+        m_seam->Call("Find", path, false);
+        return m_real.FindEntry(path);
+    }
     std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
         m_seam->Call("Find", pattern, false);
         return m_real.FindKinds(pattern);
@@ -102,7 +107,9 @@ class CFaultyFileSystem final : public IFileSystem {
         m_seam->Call("FreeSpace", folder, false);
         return m_real.FreeSpace(folder);
     }
-    CFolderLock LockFolder(const std::string& folder) override { return m_real.LockFolder(folder); }
+    CFolderLock LockFolder(const std::string& folder) override {
+        return Hits(EFault::Lock, folder) ? CFolderLock{} : m_real.LockFolder(folder);
+    }
 
   private:
     using COpen = CFileHandle (IFileSystem::*)(const std::string&);

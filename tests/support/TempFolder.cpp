@@ -1,5 +1,7 @@
 #include "TempFolder.h"
 
+#include "ActivityLog.h"
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -15,6 +17,7 @@ void CTempFolderTest::SetUp() {
 }
 
 void CTempFolderTest::TearDown() {
+    EndLog();  // a log kept open would stay in this folder for the next test
     std::filesystem::current_path(m_previous);
     std::error_code ignored;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m_folder, ignored)) {

@@ -1,3 +1,4 @@
+#include "ActivityLog.h"
 #include "FaultyFileSystem.h"
 #include "Path.h"
 #include "TempFolder.h"
@@ -58,6 +59,12 @@ TEST_F(TrackListTest, StartUpLoadsTheListCreatesTheOutFolderAndEmptiesTheLog) {
     EXPECT_EQ(list->Count(), 1);
     EXPECT_EQ(list->Entry(1), "/x/only.mp3");
     EXPECT_EQ(list->Entry(3), "") << "a shorter list leaves no old entry behind";
+
+    list.reset();
+    EndLog();  // as when that Kelvara ends
+    std::filesystem::remove("Kelvara.log");
+    std::filesystem::create_directory("Kelvara.log");
+    EXPECT_EQ(MakeList()->Status(), "ERROR: Kelvara.log is not a regular file; nothing is logged");
 }
 
 // A failed load keeps the old table usable; the out folder changes only once the configuration was read.
@@ -99,22 +106,43 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     EXPECT_EQ(list->Count(), 2);
     EXPECT_EQ(std::filesystem::file_size("huge.m3u"), std::uint64_t{1} << 31);
 
-    // An empty configuration leaves the old table but no out folder: nothing may be copied to the root.
-    m_fs.Clear();
-    WriteFileBytes("Kelvara.ini", "\r\n\r\n");
-    list->Load();
-    ASSERT_EQ(list->OutDir(), "");
-    list->CopyByNumber("1");
-    EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
-    list->DeleteByNumber("1");
-    EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
-    EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
-
     std::filesystem::remove("Kelvara.ini");
     auto fresh = MakeList();
     EXPECT_EQ(fresh->Status(), "ERROR: Could not open file INI_FILE");
     EXPECT_EQ(fresh->Count(), 0);
     EXPECT_EQ(fresh->OutDir(), "");
+}
+
+// An empty configuration leaves the old table but no out folder, so nothing may be copied to the root; a zero
+// byte would end a path early where the system reads it ("victim.txt\0/out" names victim.txt), so a line
+// holding one refuses the configuration alike.
+TEST_F(TrackListTest, AConfigurationWithoutAUsableOutFolderRefusesEveryCommand) {
+    SetUpSongs(1);
+    auto list = MakeList();
+    WriteFileBytes("victim.txt", "victim");
+    const std::string zero(1, '\0');
+    const std::pair<std::string, std::string> cases[] = {
+        {"\r\n\r\n", "ERROR: Could not open .m3u file"},
+        {PathOf("victim.txt") + zero + "/out\r\nlist.m3u\r\n", "ERROR: Kelvara.ini line 1 holds a zero byte"},
+        {"\r\nout\r\n\r\nlist.m3u" + zero + "x\r\n", "ERROR: Kelvara.ini line 2 holds a zero byte"},
+    };
+    for (const auto& [ini, status] : cases) {
+        WriteFileBytes("Kelvara.ini", ini);
+        list->Load();
+        EXPECT_EQ(list->Status(), status);
+        ASSERT_EQ(list->OutDir(), "");
+        list->CopyByNumber("1");
+        EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
+        list->DeleteByNumber("1");
+        EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
+        EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
+        EXPECT_EQ(ReadFileBytes("victim.txt"), "victim");
+        EXPECT_EQ(LogLines().back(), "ERROR: no out folder is configured");
+    }
+    WriteConfig("out", "list.m3u");
+    list->Load();
+    list->CopyByNumber("1");
+    EXPECT_EQ(list->Status(), "FILE (1) COPIED:song1.mp3") << "a mended configuration works again";
 }
 
 TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
@@ -219,24 +247,47 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
     }
     list->CopyByNumber("2");
     EXPECT_EQ(list->Status(), "FILE (2) COPIED:song2.mp3") << "the user can retry once the other is done";
+
+    // A folder whose file system offers no lock is still served, with one word in the log.
+    m_fs.Inject(EFault::Lock, "out");
+    list->DeleteByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) DELETED:song2.mp3");
+    const std::vector<std::string> log = LogLines();
+    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+              (std::vector<std::string>{"warning: out cannot be locked; another Kelvara there would not be noticed",
+                                        "FILE (2) DELETED:song2.mp3"}));
 }
 
 // Relative entries are found beside the playlist, and copied under the name the folder stores; where the out
 // folder is the entry's own folder, the file there is the only one, not a copy.
-TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistAndNeverTakenForTheirOwnCopies) {
+// A relative entry is looked for beside the playlist, then beside "Kelvara.ini" (the working folder).
+TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistOrTheConfigurationAndNeverTakenForTheirOwnCopies) {
     std::filesystem::create_directories("lists/songs");
+    std::filesystem::create_directories("songs");
     WriteFileBytes("lists/songs/My Long Song Name.mp3", "tune");
-    WriteConfig("out", PathOf("lists/list.m3u"));
-    WritePlaylist({"songs/MY LONG SONG NAME.MP3", "songs/missing.mp3"}, "lists/list.m3u");
+    WriteFileBytes("songs/My Long Song Name.mp3", "the working folder's tune");
+    WriteFileBytes("songs/here.mp3", "here");
+    WriteConfig("out", "lists/list.m3u");
+    WritePlaylist({"songs/MY LONG SONG NAME.MP3", "songs/here.mp3", "songs/missing.mp3"}, "lists/list.m3u");
     auto list = MakeList();
     list->CopyByNumber("1");
     EXPECT_EQ(list->Status(), "FILE (1) COPIED:My Long Song Name.mp3");
     EXPECT_EQ(ReadFileBytes("out/My Long Song Name.mp3"), "tune");
+    EXPECT_EQ(LogLines().front(),
+              "warning: playlist entry 1 (songs/MY LONG SONG NAME.MP3) is both beside the "
+              "playlist and in the working folder; the one beside the playlist is used");
     list->CopyByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) COPIED:here.mp3");
+    EXPECT_EQ(ReadFileBytes("out/here.mp3"), "here");
+    list->CopyByNumber("3");
     EXPECT_EQ(list->Status(), "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
+    list->DeleteByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) DELETED:here.mp3");
     list->DeleteByNumber("1");
     EXPECT_EQ(list->Status(), "FILE (1) DELETED:My Long Song Name.mp3");
     EXPECT_EQ(FilesIn("out"), 0);
+    EXPECT_EQ(FilesIn("songs"), 2) << "the sources stay";
+    std::filesystem::remove("songs/My Long Song Name.mp3");
 
     WriteConfig("lists/songs", PathOf("lists/list.m3u"));
     list->Load();
@@ -247,6 +298,35 @@ TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistAndNeverTakenForTheirOwnCo
     EXPECT_EQ(list->Status(), "ERROR: " + target + " is the playlist's own file; nothing copied");
     EXPECT_EQ(ReadFileBytes("lists/songs/My Long Song Name.mp3"), "tune");
     EXPECT_EQ(FilesIn("lists/songs"), 1) << "nothing left beside it";
+}
+
+// "What?.mp3" is missing and "Whats.mp3" is there: taken as a pattern, entry 1 would name entry 2's song.
+TEST_F(TrackListTest, AnEntryIsANameNeverAPattern) {
+    WriteFileBytes("Whats.mp3", "whats");
+    WriteConfig("out", "list.m3u");
+    WritePlaylist({"What?.mp3", "Whats.mp3", "*.mp3", "\\\\?\\" + PathOf("Whats.mp3")});
+    auto list = MakeList();
+    list->CopyByNumber("2");
+    EXPECT_EQ(list->Status(), "FILE (2) COPIED:Whats.mp3");
+    if (FileNamesMayHoldWildcards()) {
+        list->DeleteByNumber("1");
+        EXPECT_EQ(list->Status(), "ERROR: file not found: What?.mp3");
+        list->CopyByNumber("3");
+        EXPECT_EQ(list->Status(), "ERROR: file not found: *.mp3");
+        WriteFileBytes("*.mp3", "star");
+        list->CopyByNumber("3");
+        EXPECT_EQ(list->Status(), "FILE (3) COPIED:*.mp3");
+        EXPECT_EQ(ReadFileBytes("out/*.mp3"), "star");
+    } else {
+        list->DeleteByNumber("1");
+        EXPECT_EQ(list->Status(), "ERROR: playlist entry 1 holds a wildcard");
+        list->CopyByNumber("3");
+        EXPECT_EQ(list->Status(), "ERROR: playlist entry 3 holds a wildcard");
+        EXPECT_EQ(list->DescribeEntry("3"), "ERROR: playlist entry 3 holds a wildcard");
+        list->CopyByNumber("4");
+        EXPECT_EQ(list->Status(), "FILE (4) COPIED:Whats.mp3") << "the long-path prefix is no wildcard";
+    }
+    EXPECT_EQ(ReadFileBytes("out/Whats.mp3"), "whats") << "entry 2's copy is not touched";
 }
 
 TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileAndKeepsTheOldCopy) {
