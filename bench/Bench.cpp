@@ -52,9 +52,10 @@ void Print(const char* label, const CRun& run) {
 
 bool CopyFlushed(const std::string& from, const std::string& to) {
     IFileSystem& fs = DefaultFileSystem();
-    CFileHandle in = fs.OpenRead(from);
-    fs.Delete(to);
-    CFileHandle out = fs.OpenNew(to);
+    CFileError error;
+    CFileHandle in = fs.OpenRead(from, error);
+    fs.Delete(to, error);
+    CFileHandle out = fs.OpenNew(to, error);
     const std::uint64_t size = in && out ? in->Size().value_or(0) : 0;
     return out && out->AppendFrom(*in, 0, size) == size && out->Flush();
 }
@@ -128,7 +129,8 @@ int main(int argc, char** argv) {
 
     const CRun replace = Measure(names, folder, [&](const std::string& path, const std::string& name) {
         copied = CopyFlushed(path, folder + "/copies/." + name + ".tmp") && copied;
-        DefaultFileSystem().Replace(folder + "/copies/." + name + ".tmp", folder + "/copies/" + name);
+        CFileError error;
+        DefaultFileSystem().Replace(folder + "/copies/." + name + ".tmp", folder + "/copies/" + name, error);
     });
     Print("(b) flushed copy, the reference", copy);
     Print("(a) conversion", first);

@@ -2,18 +2,18 @@
 #include "Path.h"
 #include "Replacement.h"
 
-bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to) {
+bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to, CFileError& error) {
     // Windows refuses to replace a read-only file, and so does Kelvara everywhere.
     const auto target = fs.InfoOf(to, false);
-    if (target && target->eKind == EFileKind::Regular && !fs.CanWrite(to)) {
+    if (target && target->eKind == EFileKind::Regular && !fs.CanWrite(to, error)) {
         return false;
     }
     CReplacement copy(fs, to);
     if (!copy.CreateCopyOf(from) || !copy.Flush() || !copy.Commit()) {
-        copy.Abandon();
-        NoteSystemError(copy.Error().strReason, copy.Error().bNoSpace);  // for the caller's message
+        error = copy.Error();
         return false;
     }
-    fs.FlushFolder(FolderPrefix(to));  // so that a COPY reported as done survives a power cut
+    CFileError unflushed;  // the copy is in place all the same; only a power cut could take it back
+    fs.FlushFolder(FolderPrefix(to), unflushed);
     return true;
 }

@@ -3,6 +3,8 @@
 // The file services the tool needs, behind one interface so that the POSIX and the Win32
 // implementations keep the same meaning and tests can make any of them fail.
 
+#include "SystemError.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -50,6 +52,9 @@ class IFile {
   public:
     virtual ~IFile() = default;
 
+    // Why the last of its calls that failed (a short read or write included) failed, as the system said then.
+    virtual const CFileError& Error() const = 0;
+
     // Full 64-bit size; nullopt when the system cannot tell.
     virtual std::optional<std::uint64_t> Size() = 0;
     // Fills the whole buffer, in as many requests as the system needs; returns the bytes read (fewer means
@@ -62,7 +67,8 @@ class IFile {
     virtual std::size_t Write(std::span<const char> data) = 0;
     // Appends `size` bytes of `source`, read from `offset`, where Write would write next; returns the bytes
     // copied (fewer means failure). On Linux the kernel copies between two of its files; otherwise the bytes
-    // go through a buffer (AppendThroughBuffer).
+    // go through a buffer (AppendThroughBuffer). A failure's cause, the source's or this file's, is this file's
+    // Error().
     virtual std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) = 0;
     // The descriptor a kernel copy may read from directly; -1 where every read must go through ReadAt (Windows,
     // a test's file that injects faults).
@@ -119,14 +125,16 @@ class IFileSystem {
   public:
     virtual ~IFileSystem() = default;
 
+    // Every call that may fail says why in its last argument, `error`, where it fails.
+
     // Reading: others may read too; the file must exist and be a regular file (a link to one will do).
     // Never blocks: a FIFO is refused, not waited on.
-    virtual CFileHandle OpenRead(const std::string& path) = 0;
+    virtual CFileHandle OpenRead(const std::string& path, CFileError& error) = 0;
     // Reading a folder's own entry: like OpenRead, but a link is refused instead of followed.
-    virtual CFileHandle OpenEntryRead(const std::string& path) = 0;
+    virtual CFileHandle OpenEntryRead(const std::string& path, CFileError& error) = 0;
     // Writing a file that must not exist yet, so that no other writer can share it; readable by its owner only
     // until it is given other permissions.
-    virtual CFileHandle OpenNew(const std::string& path) = 0;
+    virtual CFileHandle OpenNew(const std::string& path, CFileError& error) = 0;
     // What `path` names, following a link or not; nullopt when nothing is there or it cannot be told.
     virtual std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) = 0;
 
@@ -143,23 +151,21 @@ class IFileSystem {
 
     // Copies the content (and the times) of the regular file `from` into the new file `newPath`, which must
     // not exist yet. Returns the new file open for flushing; null, with no new file left, on failure.
-    virtual CFileHandle CopyToNew(const std::string& from, const std::string& newPath) = 0;
-    // Moves `from` over `to` in one step; `to` is replaced when it exists.
-    virtual bool Rename(const std::string& from, const std::string& to) = 0;
-    virtual EDeleteResult Delete(const std::string& path) = 0;
+    virtual CFileHandle CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) = 0;
+    virtual EDeleteResult Delete(const std::string& path, CFileError& error) = 0;
     // Creates one folder level; false when it could not be made (an existing folder included).
     virtual bool CreateFolder(const std::string& path) = 0;
 
     // Whether an existing regular file (not a link) may be replaced; a read-only file may not, whoever asks.
-    virtual bool CanWrite(const std::string& path) = 0;
+    virtual bool CanWrite(const std::string& path, CFileError& error) = 0;
     // The same for the file `path` names, whose status `opened` was just taken from an open handle on it, which
     // may still be open: that status is not asked for again.
-    virtual bool CanWriteOpened(const std::string& path, const CFileInfo& opened) = 0;
+    virtual bool CanWriteOpened(const std::string& path, const CFileInfo& opened, CFileError& error) = 0;
     // Moves `replacement` over `target` in one step, so that `target` holds either its old or its new
     // content at every moment. The new file keeps the target's attributes where the system sets them here.
-    virtual bool Replace(const std::string& replacement, const std::string& target) = 0;
+    virtual bool Replace(const std::string& replacement, const std::string& target, CFileError& error) = 0;
     // Puts the folder's own changes (names made, renamed, removed) on the disk.
-    virtual bool FlushFolder(const std::string& folder) = 0;
+    virtual bool FlushFolder(const std::string& folder, CFileError& error) = 0;
     // Puts everything written on the folder's file system on the disk in one go, so that the flushes of many files
     // that follow find little left to wait for; promises nothing by itself (each file's Flush does).
     virtual void FlushVolume(const std::string&) {}
@@ -174,11 +180,12 @@ class IFileSystem {
 
 // Copies with overwrite: the copy is made beside `to`, flushed, and renamed over it, so that `to` holds its
 // old or its whole new content at every moment, even after a power cut. A read-only `to` is refused.
-bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to);
+bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to, CFileError& error);
 
 // IFile::AppendFrom through a buffer in this process, one read and one write after another, for systems or
-// files that offer nothing better.
-std::uint64_t AppendThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to);
+// files that offer nothing better. `error` says why it stopped short, the source's reason or the target's.
+std::uint64_t AppendThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to,
+                                  CFileError& error);
 
 // Removes what writers that died left in `folder`: regular files with Kelvara's temporary names, only those
 // for files named `name` when one is given. Only while holding the folder's lock, so no living writer's file

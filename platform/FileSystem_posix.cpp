@@ -34,11 +34,11 @@ struct CDirCloser {
 };
 using CDir = std::unique_ptr<DIR, CDirCloser>;
 
-// Notes the reason of a failed call for LastSystemError; a call that failed without setting errno (a read
-// that met the end of the file) gets `otherwise`. Returns `ok`.
-bool Noted(bool ok, const char* otherwise = "unexpected end of file") {
+// Takes the reason of a failed call into `error`; a call that failed without setting errno (a read that met the
+// end of the file) gets `otherwise`. Returns `ok`.
+bool Noted(bool ok, CFileError& error, const char* otherwise = "unexpected end of file") {
     if (!ok) {
-        NoteSystemError(errno != 0 ? std::strerror(errno) : otherwise, errno == ENOSPC || errno == EDQUOT);
+        error = errno != 0 ? SystemCallError() : CFileError{otherwise};
     }
     return ok;
 }
@@ -139,30 +139,30 @@ class CPosixFile final : public IFile {
     std::size_t Write(std::span<const char> data) override {
         m_opened.reset();
         const std::size_t put = PwriteFully(m_fd.Get(), data.data(), data.size(), m_offset);
-        Noted(put == data.size(), "nothing more could be written");
+        Noted(put == data.size(), m_error, "nothing more could be written");
         m_offset += static_cast<off_t>(put);
         return put;
     }
 
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
         const std::size_t got = PreadFully(m_fd.Get(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
-        Noted(got == buffer.size());
+        Noted(got == buffer.size(), m_error);
         return got;
     }
 
-    bool Flush() override { return Noted(::fsync(m_fd.Get()) == 0); }
+    bool Flush() override { return Noted(::fsync(m_fd.Get()) == 0, m_error); }
     void StartFlush() override { ::sync_file_range(m_fd.Get(), 0, 0, SYNC_FILE_RANGE_WRITE); }
 
     bool Truncate(std::uint64_t size) override {
         m_opened.reset();
-        return Noted(::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0);
+        return Noted(::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0, m_error);
     }
 
     // Through the handle, never through a name that might have become a link to elsewhere; nothing is called
     // when nothing would change.
     bool TakePermissionsOf(const CFileInfo& like) override {
         struct stat now {};
-        if (!Noted(::fstat(m_fd.Get(), &now) == 0)) {
+        if (!Noted(::fstat(m_fd.Get(), &now) == 0, m_error)) {
             return false;
         }
         if (now.st_uid != like.nOwner || now.st_gid != like.nGroup) {
@@ -170,7 +170,7 @@ class CPosixFile final : public IFile {
             [[maybe_unused]] const int ignored = ::fchown(m_fd.Get(), like.nOwner, like.nGroup);
         }
         // After the owner: a change of owner may clear the set-user and set-group bits.
-        return (now.st_mode & 07777) == like.nMode || Noted(::fchmod(m_fd.Get(), like.nMode) == 0);
+        return (now.st_mode & 07777) == like.nMode || Noted(::fchmod(m_fd.Get(), like.nMode) == 0, m_error);
     }
 
     std::optional<CFileInfo> Info() override {
@@ -190,44 +190,47 @@ class CPosixFile final : public IFile {
         m_opened.reset();
         const int in = source.KernelCopyDescriptor();
         if (in < 0) {
-            return AppendThroughBuffer(source, offset, size, *this);
+            return AppendThroughBuffer(source, offset, size, *this, m_error);
         }
         auto from = static_cast<off_t>(offset);
         const std::uint64_t done = RepeatUntilDone(size, [&](std::uint64_t copied) {
             return ::copy_file_range(in, &from, m_fd.Get(), &m_offset, size - copied, 0);
         });
         if (done == 0 && size > 0 && IsRangeCopyUnsupported(errno)) {
-            return AppendThroughBuffer(source, offset, size, *this);
+            return AppendThroughBuffer(source, offset, size, *this, m_error);
         }
-        Noted(done == size);
+        Noted(done == size, m_error);
         return done;
     }
 
     int KernelCopyDescriptor() override { return m_fd.Get(); }
 
+    const CFileError& Error() const override { return m_error; }
+
   private:
     CFd m_fd;
+    CFileError m_error;
     std::optional<struct stat> m_opened;
     off_t m_offset = 0;
 };
 
 // Opens a regular file without ever blocking (a FIFO would wait for a writer) and, with O_NOFOLLOW in
 // `flags`, without following a link; anything but a regular file is refused. `st` receives its status.
-CFd OpenRegular(const std::string& path, int flags, struct stat& st) {
+CFd OpenRegular(const std::string& path, int flags, struct stat& st, CFileError& error) {
     CFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK));
-    if (!Noted(fd && ::fstat(fd.Get(), &st) == 0)) {
+    if (!Noted(fd && ::fstat(fd.Get(), &st) == 0, error)) {
         return CFd();
     }
     if (!S_ISREG(st.st_mode)) {
-        NoteSystemError(S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file");
+        error = {S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file"};
         return CFd();
     }
     return fd;
 }
 
-CFd OpenNoted(const std::string& path, int flags, mode_t mode) {
+CFd OpenNoted(const std::string& path, int flags, mode_t mode, CFileError& error) {
     CFd fd(::open(path.c_str(), flags | O_CLOEXEC, mode));
-    Noted(static_cast<bool>(fd));
+    Noted(static_cast<bool>(fd), error);
     return fd;
 }
 
@@ -275,12 +278,26 @@ bool CopyContent(int in, int out, off_t size) {
 }
 
 // Private until complete; then the source's permissions, before any flush puts it on the disk.
-CFd CopyToNewFile(int in, const struct stat& source, const std::string& newPath) {
-    CFd out = OpenNoted(newPath, O_WRONLY | O_CREAT | O_EXCL, 0600);
+// A file whose content runs past its size (such as those of /proc) is no file that can be copied as it stands.
+bool EndsAtItsSize(int in, const struct stat& source, CFileError& error) {
+    char beyond = 0;
+    if (::pread(in, &beyond, 1, source.st_size) > 0) {
+        error = {"it is not a regular file"};
+        return false;
+    }
+    return true;
+}
+
+CFd CopyToNewFile(int in, const struct stat& source, const std::string& newPath, CFileError& error) {
+    if (!EndsAtItsSize(in, source, error)) {
+        return CFd();
+    }
+    CFd out = OpenNoted(newPath, O_WRONLY | O_CREAT | O_EXCL, 0600, error);
     if (!out) {
         return out;
     }
-    if (!Noted(CopyContent(in, out.Get(), source.st_size) && ::fchmod(out.Get(), source.st_mode & 0777) == 0)) {
+    if (!Noted(CopyContent(in, out.Get(), source.st_size) && ::fchmod(out.Get(), source.st_mode & 0777) == 0,
+               error)) {
         ::unlink(newPath.c_str());
         return CFd();
     }
@@ -300,13 +317,17 @@ class CPosixFolderLock final : public IFolderLock {
 
 class CPosixFileSystem final : public IFileSystem {
   public:
-    CFileHandle OpenRead(const std::string& path) override { return WrapRegular(path, O_RDONLY); }
+    CFileHandle OpenRead(const std::string& path, CFileError& error) override {
+        return WrapRegular(path, O_RDONLY, error);
+    }
 
-    CFileHandle OpenEntryRead(const std::string& path) override { return WrapRegular(path, O_RDONLY | O_NOFOLLOW); }
+    CFileHandle OpenEntryRead(const std::string& path, CFileError& error) override {
+        return WrapRegular(path, O_RDONLY | O_NOFOLLOW, error);
+    }
 
     // O_EXCL also refuses a link that stands where the new file would be.
-    CFileHandle OpenNew(const std::string& path) override {
-        return Wrap(OpenNoted(path, O_WRONLY | O_CREAT | O_EXCL, 0600));
+    CFileHandle OpenNew(const std::string& path, CFileError& error) override {
+        return Wrap(OpenNoted(path, O_WRONLY | O_CREAT | O_EXCL, 0600, error));
     }
 
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
@@ -336,63 +357,60 @@ class CPosixFileSystem final : public IFileSystem {
         return Search(pattern, false);
     }
 
-    CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
+    CFileHandle CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) override {
         struct stat source {};
-        const CFd in = OpenRegular(from, O_RDONLY, source);
+        const CFd in = OpenRegular(from, O_RDONLY, source, error);
         if (!in) {
             return nullptr;
         }
-        return Wrap(CopyToNewFile(in.Get(), source, newPath));
+        return Wrap(CopyToNewFile(in.Get(), source, newPath, error));
     }
 
-    bool Rename(const std::string& from, const std::string& to) override {
-        return Noted(::rename(from.c_str(), to.c_str()) == 0);
-    }
-
-    EDeleteResult Delete(const std::string& path) override {
+    EDeleteResult Delete(const std::string& path, CFileError& error) override {
         if (::unlink(path.c_str()) == 0) {
             return EDeleteResult::Deleted;
         }
         if (errno == ENOENT || errno == ENOTDIR) {
             return EDeleteResult::NotFound;
         }
-        Noted(false);
+        Noted(false, error);
         return EDeleteResult::Failed;
     }
 
     bool CreateFolder(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
 
-    bool CanWrite(const std::string& path) override {
+    bool CanWrite(const std::string& path, CFileError& error) override {
         struct stat st {};
-        return Noted(::lstat(path.c_str(), &st) == 0) && CanWriteOpened(path, InfoFrom(st));
+        return Noted(::lstat(path.c_str(), &st) == 0, error) && CanWriteOpened(path, InfoFrom(st), error);
     }
 
-    bool CanWriteOpened(const std::string& path, const CFileInfo& opened) override {
+    bool CanWriteOpened(const std::string& path, const CFileInfo& opened, CFileError& error) override {
         if (opened.eKind != EFileKind::Regular) {
-            NoteSystemError("it is not a regular file");
+            error = {"it is not a regular file"};
             return false;
         }
         if (opened.bReadOnly) {
-            NoteSystemError("the file is read-only");
+            error = {"the file is read-only"};
             return false;
         }
-        return Noted(::access(path.c_str(), W_OK) == 0);
+        return Noted(::access(path.c_str(), W_OK) == 0, error);
     }
 
     // The replacement was given its permissions and flushed before, and a rename is atomic: after a crash the
     // folder shows the old or the new file, each complete.
-    bool Replace(const std::string& replacement, const std::string& target) override {
-        return Noted(::rename(replacement.c_str(), target.c_str()) == 0);
+    bool Replace(const std::string& replacement, const std::string& target, CFileError& error) override {
+        return Noted(::rename(replacement.c_str(), target.c_str()) == 0, error);
     }
 
-    bool FlushFolder(const std::string& folder) override {
+    bool FlushFolder(const std::string& folder, CFileError& error) override {
         const CFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        return Noted(fd && ::fsync(fd.Get()) == 0);
+        return Noted(fd && ::fsync(fd.Get()) == 0, error);
     }
 
     void ReadAhead(const std::string& path) override {
         struct stat st {};
-        if (const CFd fd = OpenRegular(path, O_RDONLY | O_NOFOLLOW, st)) {
+        CFileError ignored;
+        if (const CFd fd = OpenRegular(path, O_RDONLY | O_NOFOLLOW, st, ignored)) {
             ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_WILLNEED);
         }
     }
@@ -433,9 +451,9 @@ class CPosixFileSystem final : public IFileSystem {
         return std::make_unique<CPosixFile>(std::move(fd), opened);
     }
 
-    static CFileHandle WrapRegular(const std::string& path, int flags) {
+    static CFileHandle WrapRegular(const std::string& path, int flags, CFileError& error) {
         struct stat st {};
-        CFd fd = OpenRegular(path, flags, st);
+        CFd fd = OpenRegular(path, flags, st, error);
         return Wrap(std::move(fd), st);
     }
 
@@ -523,8 +541,8 @@ std::string SystemCodePageToUtf8(std::string_view text) {
 
 void PrintUtf8ToTheConsole() {}
 
-void NoteLastSystemCallError() {
-    NoteSystemError(std::strerror(errno));
+CFileError SystemCallError() {
+    return {std::strerror(errno), errno == ENOSPC || errno == EDQUOT};
 }
 
 IFileSystem& DefaultFileSystem() {

@@ -28,10 +28,10 @@ struct CFindHandleTraits {
 // A search handle, ended when it goes away.
 using CFindHandle = CUniqueHandle<CFindHandleTraits>;
 
-// Notes the system's reason of a failed call for LastSystemError; returns `ok`.
-bool Noted(bool ok) {
+// Takes the system's reason of a failed call into `error`; returns `ok`.
+bool Noted(bool ok, CFileError& error) {
     if (!ok) {
-        NoteLastSystemCallError();
+        error = SystemCallError();
     }
     return ok;
 }
@@ -126,8 +126,7 @@ class CWinFile final : public IFile {
             return ::ReadFile(m_handle.Get(), buffer.data() + at, want, &got, &overlapped) != 0;
         });
         if (done != buffer.size()) {
-            ::GetLastError() == ERROR_HANDLE_EOF ? NoteSystemError("unexpected end of file")
-                                                 : NoteLastSystemCallError();
+            m_error = ::GetLastError() == ERROR_HANDLE_EOF ? CFileError{"unexpected end of file"} : SystemCallError();
         }
         return done;
     }
@@ -137,7 +136,7 @@ class CWinFile final : public IFile {
             OVERLAPPED overlapped = At(m_offset + at);
             return ::WriteFile(m_handle.Get(), data.data() + at, want, &put, &overlapped) != 0;
         });
-        Noted(done == data.size());
+        Noted(done == data.size(), m_error);
         m_offset += done;
         return done;
     }
@@ -145,45 +144,54 @@ class CWinFile final : public IFile {
     // Windows offers no copy between two open files short of ReFS's block cloning: the bytes go through a
     // buffer in this process.
     std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
-        return AppendThroughBuffer(source, offset, size, *this);
+        return AppendThroughBuffer(source, offset, size, *this, m_error);
     }
 
-    bool Flush() override { return Noted(::FlushFileBuffers(m_handle.Get()) != 0); }
+    bool Flush() override { return Noted(::FlushFileBuffers(m_handle.Get()) != 0, m_error); }
 
     bool Truncate(std::uint64_t size) override {
         LARGE_INTEGER position{};
         position.QuadPart = static_cast<LONGLONG>(size);
         return Noted(::SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN) &&
-                     ::SetEndOfFile(m_handle.Get()));
+                         ::SetEndOfFile(m_handle.Get()),
+                     m_error);
     }
 
     std::optional<CFileInfo> Info() override { return InfoOfHandle(m_handle.Get()); }
 
+    const CFileError& Error() const override { return m_error; }
+
   private:
     CWinHandle m_handle;
+    CFileError m_error;
     std::uint64_t m_offset = 0;
     std::string m_strRestorePath;
     DWORD m_nRestoreAttributes = 0;
 };
 
-CFileHandle OpenFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, DWORD flags = 0) {
+CFileHandle OpenFile(const std::string& path,
+                     DWORD access,
+                     DWORD share,
+                     DWORD disposition,
+                     CFileError& error,
+                     DWORD flags = 0) {
     CWinHandle handle(::CreateFileW(WidePath(path).c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr, disposition,
                                     FILE_ATTRIBUTE_NORMAL | flags, nullptr));
-    if (!Noted(static_cast<bool>(handle))) {
+    if (!Noted(static_cast<bool>(handle), error)) {
         return nullptr;
     }
     return std::make_unique<CWinFile>(std::move(handle));
 }
 
 // Opens the entry itself, not what a reparse point leads to, and refuses anything but a plain file.
-CFileHandle OpenEntry(const std::string& path, DWORD access, DWORD share) {
-    CFileHandle file = OpenFile(path, access, share, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+CFileHandle OpenEntry(const std::string& path, DWORD access, DWORD share, CFileError& error) {
+    CFileHandle file = OpenFile(path, access, share, OPEN_EXISTING, error, FILE_FLAG_OPEN_REPARSE_POINT);
     if (!file) {
         return nullptr;
     }
     const std::optional<CFileInfo> info = file->Info();
     if (!info || info->eKind != EFileKind::Regular) {
-        NoteSystemError("it is not a regular file");
+        error = {"it is not a regular file"};
         return nullptr;
     }
     return file;
@@ -224,17 +232,19 @@ CFindData MakeFindData(const WIN32_FIND_DATAW& found) {
 
 class CWinFileSystem final : public IFileSystem {
   public:
-    CFileHandle OpenRead(const std::string& path) override {
-        return OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    CFileHandle OpenRead(const std::string& path, CFileError& error) override {
+        return OpenFile(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, error);
     }
 
     // Writers are refused for as long as the song is open: a program writing it makes the opening fail, and one
     // that wants to write it meanwhile is refused by the system.
-    CFileHandle OpenEntryRead(const std::string& path) override {
-        return OpenEntry(path, GENERIC_READ, FILE_SHARE_READ);
+    CFileHandle OpenEntryRead(const std::string& path, CFileError& error) override {
+        return OpenEntry(path, GENERIC_READ, FILE_SHARE_READ, error);
     }
 
-    CFileHandle OpenNew(const std::string& path) override { return OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW); }
+    CFileHandle OpenNew(const std::string& path, CFileError& error) override {
+        return OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, error);
+    }
 
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
         const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
@@ -275,9 +285,9 @@ class CWinFileSystem final : public IFileSystem {
         return found->front();
     }
 
-    CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override {
+    CFileHandle CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) override {
         const std::wstring wideNew = WidePath(newPath);
-        if (!Noted(::CopyFileW(WidePath(from).c_str(), wideNew.c_str(), TRUE) != 0)) {
+        if (!Noted(::CopyFileW(WidePath(from).c_str(), wideNew.c_str(), TRUE) != 0, error)) {
             return nullptr;
         }
         const DWORD attributes = ::GetFileAttributesW(wideNew.c_str());
@@ -286,7 +296,7 @@ class CWinFileSystem final : public IFileSystem {
         }
         CWinHandle handle(
             ::CreateFileW(wideNew.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!Noted(static_cast<bool>(handle))) {
+        if (!Noted(static_cast<bool>(handle), error)) {
             ::SetFileAttributesW(wideNew.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileW(wideNew.c_str());
             return nullptr;
@@ -294,12 +304,7 @@ class CWinFileSystem final : public IFileSystem {
         return std::make_unique<CWinFile>(std::move(handle), newPath, attributes);
     }
 
-    bool Rename(const std::string& from, const std::string& to) override {
-        return Noted(::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
-    }
-
-    EDeleteResult Delete(const std::string& path) override {
+    EDeleteResult Delete(const std::string& path, CFileError& failure) override {
         if (::DeleteFileW(WidePath(path).c_str())) {
             return EDeleteResult::Deleted;
         }
@@ -307,7 +312,7 @@ class CWinFileSystem final : public IFileSystem {
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             return EDeleteResult::NotFound;
         }
-        NoteLastSystemCallError();
+        failure = SystemCallError();
         return EDeleteResult::Failed;
     }
 
@@ -316,36 +321,38 @@ class CWinFileSystem final : public IFileSystem {
     }
 
     // The read-only attribute is asked for itself, since an administrator's open may pass it.
-    bool CanWrite(const std::string& path) override {
+    bool CanWrite(const std::string& path, CFileError& error) override {
         const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
-        if (!Noted(attributes != INVALID_FILE_ATTRIBUTES)) {
+        if (!Noted(attributes != INVALID_FILE_ATTRIBUTES, error)) {
             return false;
         }
         CFileInfo known;
         known.bReadOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-        return CanWriteOpened(path, known);
+        return CanWriteOpened(path, known, error);
     }
 
     // A song being converted is open without write sharing, so no one else writes it meanwhile, and a file that
     // another program holds cannot be replaced: that rename fails and names the cause.
-    bool CanWriteOpened(const std::string&, const CFileInfo& opened) override {
+    bool CanWriteOpened(const std::string&, const CFileInfo& opened, CFileError& error) override {
         if (opened.bReadOnly) {
-            NoteSystemError("the file is read-only");
+            error = {"the file is read-only"};
             return false;
         }
         return true;
     }
 
-    bool Replace(const std::string& replacement, const std::string& target) override {
+    bool Replace(const std::string& replacement, const std::string& target, CFileError& error) override {
         const DWORD attributes = ::GetFileAttributesW(WidePath(target).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             ::SetFileAttributesW(WidePath(replacement).c_str(), attributes);
         }
-        return Rename(replacement, target);
+        return Noted(::MoveFileExW(WidePath(replacement).c_str(), WidePath(target).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0,
+                     error);
     }
 
     // Renames here are written through (MOVEFILE_WRITE_THROUGH), which puts the folder's change on the disk.
-    bool FlushFolder(const std::string&) override { return true; }
+    bool FlushFolder(const std::string&, CFileError&) override { return true; }
 
     std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
         ULARGE_INTEGER available{};
@@ -374,7 +381,7 @@ class CWinFileSystem final : public IFileSystem {
 }  // namespace
 
 // The system's message, in the language of its user, as UTF-8 like every other text.
-void NoteLastSystemCallError() {
+CFileError SystemCallError() {
     const DWORD error = ::GetLastError();
     std::wstring text(512, L'\0');
     const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
@@ -383,8 +390,8 @@ void NoteLastSystemCallError() {
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
         text.pop_back();
     }
-    NoteSystemError(text.empty() ? "system error " + std::to_string(error) : Utf8FromWide(text),
-                    error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL);
+    return {text.empty() ? "system error " + std::to_string(error) : Utf8FromWide(text),
+            error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL};
 }
 
 std::uint32_t CurrentProcessId() {

@@ -6,7 +6,8 @@ void RemoveLeftoverTemporaries(IFileSystem& fs, const std::string& folder, const
     if (const auto leftovers = fs.Find(JoinPath(folder, pattern))) {
         for (const CFindData& leftover : *leftovers) {
             if (leftover.eKind == EFileKind::Regular) {
-                fs.Delete(JoinPath(folder, leftover.strName));
+                CFileError ignored;  // left for the next run
+                fs.Delete(JoinPath(folder, leftover.strName), ignored);
             }
         }
     }

@@ -15,8 +15,8 @@ CReplacement::CReplacement(CReplacement&& other) noexcept
       m_bFlushed(other.m_bFlushed),
       m_error(std::move(other.m_error)) {}
 
-bool CReplacement::Failed() {
-    m_error = CFileError::Take();
+bool CReplacement::Failed(CFileError error) {
+    m_error = std::move(error);
     return false;
 }
 
@@ -24,12 +24,12 @@ bool CReplacement::Failed() {
 bool CReplacement::Opened(CFileHandle file) {
     if (!file) {
         m_temporary.clear();  // nothing was made: the name may be another process's
-        return Failed();
+        return false;
     }
     m_file = std::move(file);
     const std::optional<CFileInfo> info = m_file->Info();
     if (!info) {
-        return Failed();
+        return Failed({"its status cannot be read"});
     }
     m_id = info->id;
     return true;
@@ -37,21 +37,21 @@ bool CReplacement::Opened(CFileHandle file) {
 
 bool CReplacement::Create() {
     m_temporary = TemporaryPathFor(m_target);
-    return Opened(m_fs->OpenNew(m_temporary));
+    return Opened(m_fs->OpenNew(m_temporary, m_error));
 }
 
 bool CReplacement::CreateCopyOf(const std::string& source) {
     m_temporary = TemporaryPathFor(m_target);
-    return Opened(m_fs->CopyToNew(source, m_temporary));
+    return Opened(m_fs->CopyToNew(source, m_temporary, m_error));
 }
 
 bool CReplacement::TakePermissionsOf(const CFileInfo& like) {
-    return m_file->TakePermissionsOf(like) || Failed();
+    return m_file->TakePermissionsOf(like) || Failed(m_file->Error());
 }
 
 bool CReplacement::Flush() {
     m_bFlushed = m_file->Flush();
-    return m_bFlushed || Failed();
+    return m_bFlushed || Failed(m_file->Error());
 }
 
 // The temporary name waited a while: should another program have put a link or another file there, that is
@@ -61,11 +61,10 @@ bool CReplacement::Commit() {
     const std::optional<CFileInfo> named = m_fs->InfoOf(m_temporary, false);
     if (!m_bFlushed || !named || named->id != *m_id || named->eKind != EFileKind::Regular) {
         m_temporary.clear();
-        NoteSystemError("its new content was replaced by another file");
-        return Failed();
+        return Failed({"its new content was replaced by another file"});
     }
-    if (!m_fs->Replace(m_temporary, m_target)) {
-        return Failed();
+    if (!m_fs->Replace(m_temporary, m_target, m_error)) {
+        return false;
     }
     m_temporary.clear();
     return true;
@@ -77,7 +76,8 @@ void CReplacement::Abandon() noexcept {
         return;
     }
     try {
-        m_fs->Delete(std::exchange(m_temporary, {}));
+        CFileError ignored;  // the failure being reported is the one that made the abandoning
+        m_fs->Delete(std::exchange(m_temporary, {}), ignored);
     } catch (...) {
         // Left for the next run's clean-up, which removes this process's leftovers under the folder's lock.
     }

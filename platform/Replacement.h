@@ -45,7 +45,7 @@ class CReplacement {
     const CFileError& Error() const { return m_error; }
 
   private:
-    bool Failed();
+    bool Failed(CFileError error);
     bool Opened(CFileHandle file);
 
     IFileSystem* m_fs;

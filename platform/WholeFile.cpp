@@ -2,7 +2,8 @@
 
 EReadResult ReadWholeFile(IFileSystem& fs, const std::string& path, std::vector<char>& data) {
     data.clear();
-    CFileHandle file = fs.OpenRead(path);
+    CFileError ignored;  // the caller's message names the file, as it always has
+    CFileHandle file = fs.OpenRead(path, ignored);
     if (!file) {
         return EReadResult::OpenFailed;
     }

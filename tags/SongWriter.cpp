@@ -137,10 +137,10 @@ class CTagConverter::CBatch::CWriter {
             return CWriteFailure{"ERROR: Could not open file " + plan.strPath, replacement.Error()};
         }
         if (replacement.File().Write(plan.newTag) != plan.newTag.size()) {
-            return CWriteFailure{"ERROR: writing ID3 on output file.", CFileError::Take()};
+            return CWriteFailure{"ERROR: writing ID3 on output file.", replacement.File().Error()};
         }
         if (replacement.File().AppendFrom(*plan.hIn, plan.nAudioOffset, plan.nAudioSize) != plan.nAudioSize) {
-            return CWriteFailure{"ERROR: writing DATA on output file.", CFileError::Take()};
+            return CWriteFailure{"ERROR: writing DATA on output file.", replacement.File().Error()};
         }
         if (!replacement.TakePermissionsOf(plan.info)) {
             return CWriteFailure{"ERROR: writing DATA on output file.", replacement.Error()};
@@ -210,9 +210,9 @@ class CTagConverter::CBatch::CWriter {
 
     // So that the songs reported as converted are still converted after a power cut.
     void FlushFolder() {
-        if (m_bFolderChanged && !m_fs.FlushFolder(Folder())) {
+        if (CFileError error; m_bFolderChanged && !m_fs.FlushFolder(Folder(), error)) {
             m_settled.emplace_back().lines.push_back("ERROR: could not flush the folder " + m_strFolder + ": " +
-                                                     LastSystemError());
+                                                     error.strReason);
         }
         m_bFolderChanged = false;
     }

@@ -59,8 +59,8 @@ void CTagConverter::PlanSong(const std::string& fullPath, const std::string& fil
     std::vector<char> oldTag = std::exchange(m_tagV2Block, {});
     BuildTagV2();
     // A read-only file is refused even when nothing would change.
-    if (!m_fs.CanWriteOpened(fullPath, plan.info)) {
-        plan.FailBecause("ERROR: Could not open file " + fullPath, LastSystemError());
+    if (CFileError error; !m_fs.CanWriteOpened(fullPath, plan.info, error)) {
+        plan.FailBecause("ERROR: Could not open file " + fullPath, error.strReason);
         return;
     }
     // A file that already holds exactly its new content is left untouched: a second run over a folder is cheap.
@@ -80,9 +80,10 @@ void CTagConverter::PlanSong(const std::string& fullPath, const std::string& fil
 bool CTagConverter::OpenAndMeasure() {
     CSongPlan& plan = *m_pPlan;
     // A link is not followed and a special file is never waited on: neither is a song of this folder.
-    m_hIn = m_fs.OpenEntryRead(plan.strPath);
+    CFileError error;
+    m_hIn = m_fs.OpenEntryRead(plan.strPath, error);
     if (!m_hIn) {
-        const std::string reason = LastSystemError();
+        const std::string reason = error.strReason;
         const auto info = m_fs.InfoOf(plan.strPath, false);
         if (info && info->eKind != EFileKind::Regular && info->eKind != EFileKind::Folder) {
             plan.Fail(info->eKind == EFileKind::Link
@@ -95,7 +96,7 @@ bool CTagConverter::OpenAndMeasure() {
     }
     const std::optional<CFileInfo> info = m_hIn->Info();
     if (!info) {
-        plan.FailBecause("ERROR: readed size don't match", LastSystemError());
+        plan.FailBecause("ERROR: readed size don't match", "its status cannot be read");
         return false;
     }
     plan.info = *info;
@@ -117,7 +118,7 @@ bool CTagConverter::ReadExactly(std::uint64_t offset, std::vector<char>& buffer)
     if (m_hIn->ReadAt(offset, buffer) == buffer.size()) {
         return true;
     }
-    m_pPlan->FailBecause("ERROR: readed size don't match", LastSystemError());
+    m_pPlan->FailBecause("ERROR: readed size don't match", m_hIn->Error().strReason);
     return false;
 }
 

@@ -216,8 +216,8 @@ void CTrackList::CopyByNumber(std::string numberText) {
         Report("ERROR: " + target + " is the playlist's own file; nothing copied");
         return;
     }
-    if (!CopyWhole(m_fs, source->strPath, target)) {
-        Report("ERROR: could not copy " + entry + " to " + target + ": " + LastSystemError());
+    if (CFileError error; !CopyWhole(m_fs, source->strPath, target, error)) {
+        Report("ERROR: could not copy " + entry + " to " + target + ": " + error.strReason);
         return;
     }
     Report("FILE (" + numberText + ") COPIED:" + source->strName);
@@ -244,8 +244,8 @@ void CTrackList::DeleteByNumber(std::string numberText) {
         Report("ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
         return;
     }
-    if (m_fs.Delete(target) == EDeleteResult::Failed) {
-        Report("ERROR: could not delete " + target + ": " + LastSystemError());
+    if (CFileError error; m_fs.Delete(target, error) == EDeleteResult::Failed) {
+        Report("ERROR: could not delete " + target + ": " + error.strReason);
         return;
     }
     Report("FILE (" + numberText + ") DELETED:" + source->strName);

@@ -12,6 +12,7 @@ namespace {
 class FileSystemTest : public CTempFolderTest {
   protected:
     IFileSystem& m_fs = DefaultFileSystem();
+    CFileError m_error;
 
     // name:size of each match, sorted; "none" when the folder cannot be searched.
     std::vector<std::string> Found(const std::string& pattern) {
@@ -30,29 +31,29 @@ class FileSystemTest : public CTempFolderTest {
 
 TEST_F(FileSystemTest, FilesOpenOnlyAsFilesAndMoveWholeBuffers) {
     std::filesystem::create_directory("folder.mp3");
-    EXPECT_FALSE(m_fs.OpenRead("missing.mp3"));
-    EXPECT_FALSE(m_fs.OpenRead("folder.mp3"));
+    EXPECT_FALSE(m_fs.OpenRead("missing.mp3", m_error));
+    EXPECT_FALSE(m_fs.OpenRead("folder.mp3", m_error));
 
-    ASSERT_TRUE(m_fs.OpenNew("a.bin"));
-    EXPECT_FALSE(m_fs.OpenNew("a.bin")) << "a new file is always new";
+    ASSERT_TRUE(m_fs.OpenNew("a.bin", m_error));
+    EXPECT_FALSE(m_fs.OpenNew("a.bin", m_error)) << "a new file is always new";
     WriteFileBytes("a.bin", std::string("hello\0world", 11));
     {
-        CFileHandle in = m_fs.OpenRead("a.bin");
+        CFileHandle in = m_fs.OpenRead("a.bin", m_error);
         ASSERT_TRUE(in);
         EXPECT_EQ(in->Size(), 11u);
         std::string buffer(20, 'x');
         EXPECT_EQ(in->Read(buffer), 11u) << "a read past the end gives what there is";
         EXPECT_EQ(buffer.substr(0, 11), std::string("hello\0world", 11));
-        EXPECT_TRUE(m_fs.OpenRead("a.bin")) << "others may read too";
+        EXPECT_TRUE(m_fs.OpenRead("a.bin", m_error)) << "others may read too";
         EXPECT_EQ(in->ReadAt(6, std::span<char>(buffer.data(), 5)), 5u);
         EXPECT_EQ(buffer.substr(0, 5), "world");
 
-        CFileHandle out = m_fs.OpenNew("b.bin");
+        CFileHandle out = m_fs.OpenNew("b.bin", m_error);
         ASSERT_TRUE(out);
         EXPECT_EQ(out->Write(std::string_view("<")), 1u);
         EXPECT_EQ(out->AppendFrom(*in, 6, 5), 5u);
         EXPECT_EQ(out->AppendFrom(*in, 9, 5), 2u) << "a range past the end copies what there is";
-        EXPECT_EQ(LastSystemError(), "unexpected end of file");
+        EXPECT_EQ(out->Error().strReason, "unexpected end of file");
         EXPECT_EQ(out->Write(std::string_view(">")), 1u);
     }
     EXPECT_EQ(ReadFileBytes("b.bin"),
@@ -70,8 +71,8 @@ TEST_F(FileSystemTest, RangeCopyFromAFileWithoutKernelDescriptorGoesThroughABuff
     }
     WriteFileBytes("big.bin", bytes);
     CFaultyFileSystem faultless;  // its files offer no descriptor
-    CFileHandle in = faultless.OpenRead("big.bin");
-    CFileHandle out = m_fs.OpenNew("copy.bin");
+    CFileHandle in = faultless.OpenRead("big.bin", m_error);
+    CFileHandle out = m_fs.OpenNew("copy.bin", m_error);
     ASSERT_TRUE(in && out);
     EXPECT_EQ(out->Write(std::string_view(bytes).substr(0, 7)), 7u);
     EXPECT_EQ(out->AppendFrom(*in, 7, bytes.size()), bytes.size() - 7) << "what there is past the offset";
@@ -82,7 +83,7 @@ TEST_F(FileSystemTest, RangeCopyFromAFileWithoutKernelDescriptorGoesThroughABuff
 TEST_F(FileSystemTest, ReplaceTakesOverTheTargetsName) {
     WriteFileBytes("song.mp3", "old");
     WriteFileBytes("new.tmp", "new");
-    ASSERT_TRUE(m_fs.Replace("new.tmp", "song.mp3"));
+    ASSERT_TRUE(m_fs.Replace("new.tmp", "song.mp3", m_error));
     EXPECT_EQ(ReadFileBytes("song.mp3"), "new");
     EXPECT_FALSE(std::filesystem::exists("new.tmp"));
     EXPECT_GT(m_fs.FreeSpace(m_folder.string()).value_or(0), 0u);
@@ -128,15 +129,15 @@ TEST_F(FileSystemTest, CopyReplacesWholeOrLeavesEverythingAsItWas) {
     WriteFileBytes("src.mp3", "new content");
     std::filesystem::create_directories("out/folder.mp3");
     WriteFileBytes("out/src.mp3", "an older and longer content");
-    ASSERT_TRUE(CopyWhole(m_fs, "src.mp3", JoinPath("out", "src.mp3")));
+    ASSERT_TRUE(CopyWhole(m_fs, "src.mp3", JoinPath("out", "src.mp3"), m_error));
     EXPECT_EQ(ReadFileBytes("out/src.mp3"), "new content");
-    ASSERT_TRUE(CopyWhole(m_fs, "src.mp3", "src.mp3")) << "a copy onto itself keeps the file";
+    ASSERT_TRUE(CopyWhole(m_fs, "src.mp3", "src.mp3", m_error)) << "a copy onto itself keeps the file";
     EXPECT_EQ(ReadFileBytes("src.mp3"), "new content");
 
-    EXPECT_FALSE(CopyWhole(m_fs, "missing.mp3", JoinPath("out", "copy.mp3")));
-    EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("no-such-folder", "src.mp3")));
-    EXPECT_FALSE(CopyWhole(m_fs, "out", JoinPath("out", "copy.mp3"))) << "a folder is no file to copy";
-    EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("out", "folder.mp3"))) << "nor is a folder replaced by a file";
+    EXPECT_FALSE(CopyWhole(m_fs, "missing.mp3", JoinPath("out", "copy.mp3"), m_error));
+    EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("no-such-folder", "src.mp3"), m_error));
+    EXPECT_FALSE(CopyWhole(m_fs, "out", JoinPath("out", "copy.mp3"), m_error)) << "a folder is no file to copy";
+    EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("out", "folder.mp3"), m_error)) << "nor is a folder replaced by a file";
     EXPECT_EQ(Found(JoinPath("out", "*.*")), (std::vector<std::string>{"..:0/", ".:0/", "folder.mp3:0/", "src.mp3:11"}))
         << "no partial or temporary file is left behind";
 }

@@ -13,7 +13,10 @@
 
 namespace {
 
-using PosixFileSystemTest = CTempFolderTest;
+class PosixFileSystemTest : public CTempFolderTest {
+  protected:
+    CFileError m_error;
+};
 
 TEST_F(PosixFileSystemTest, CopyThatRunsOutOfRoomKeepsTheOldCopyAndLeavesNoPart) {
     WriteFileBytes("song.mp3", std::string(3 << 20, 'n'));
@@ -26,12 +29,12 @@ TEST_F(PosixFileSystemTest, CopyThatRunsOutOfRoomKeepsTheOldCopyAndLeavesNoPart)
     lowered.rlim_cur = 1 << 20;
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &lowered);
-    EXPECT_FALSE(CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3"));
+    EXPECT_FALSE(CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3", m_error));
     ::setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, handler);
     EXPECT_EQ(ReadFileBytes("out/song.mp3"), "the earlier copy");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 1) << "no part is left";
-    EXPECT_EQ(LastSystemError(), "File too large") << "the system's reason is kept for the message";
+    EXPECT_EQ(m_error.strReason, "File too large") << "the system's reason is kept for the message";
 }
 
 // Root may write anywhere, so the test gives up root's rights for its length; another user is refused anyway.
@@ -42,8 +45,8 @@ TEST_F(PosixFileSystemTest, ACopyRefusedForWantOfPermissionSaysSo) {
     ::chmod("out", 0555);
     const uid_t user = ::geteuid();
     ASSERT_TRUE(user != 0 || ::seteuid(65534) == 0);
-    const bool copied = CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3");
-    const std::string reason = LastSystemError();
+    const bool copied = CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3", m_error);
+    const std::string reason = m_error.strReason;
     ASSERT_TRUE(user != 0 || ::seteuid(0) == 0);
     ::chmod("out", 0755);
     EXPECT_FALSE(copied);
@@ -58,12 +61,15 @@ TEST_F(PosixFileSystemTest, AFifoIsNeverWaitedOnAndALinkNeverWrittenThrough) {
     ASSERT_EQ(::mkfifo("fifo.mp3", 0644), 0);
     WriteFileBytes("song.mp3", "song");
     std::filesystem::create_symlink("song.mp3", "link.mp3");
-    EXPECT_FALSE(fs.OpenRead("fifo.mp3"));
-    EXPECT_FALSE(CopyWhole(fs, "fifo.mp3", "out/fifo.mp3"));
-    EXPECT_FALSE(fs.OpenEntryRead("link.mp3"));
-    EXPECT_FALSE(fs.CanWrite("link.mp3"));
-    EXPECT_TRUE(fs.OpenRead("link.mp3")) << "a playlist entry may be a link to a song";
-    EXPECT_FALSE(fs.OpenNew("link.mp3")) << "a new file is never made through a link";
+    EXPECT_FALSE(fs.OpenRead("fifo.mp3", m_error));
+    EXPECT_FALSE(CopyWhole(fs, "fifo.mp3", "out/fifo.mp3", m_error));
+    // A file whose content runs past its size, as /proc's do, is no song either.
+    EXPECT_FALSE(CopyWhole(fs, "/proc/self/status", "out/status.mp3", m_error));
+    EXPECT_EQ(m_error.strReason, "it is not a regular file");
+    EXPECT_FALSE(fs.OpenEntryRead("link.mp3", m_error));
+    EXPECT_FALSE(fs.CanWrite("link.mp3", m_error));
+    EXPECT_TRUE(fs.OpenRead("link.mp3", m_error)) << "a playlist entry may be a link to a song";
+    EXPECT_FALSE(fs.OpenNew("link.mp3", m_error)) << "a new file is never made through a link";
     EXPECT_EQ(ReadFileBytes("song.mp3"), "song");
     EXPECT_TRUE(std::filesystem::is_empty("out"));
 
@@ -100,16 +106,16 @@ TEST_F(PosixFileSystemTest, SizesAndCopiesAreExactPastFourGigabytes) {
             file.write("end", 3);
         }
     }
-    EXPECT_EQ(fs.OpenRead("big.mp3")->Size(), kLargeSize);
+    EXPECT_EQ(fs.OpenRead("big.mp3", m_error)->Size(), kLargeSize);
     auto found = fs.Find("*.mp3");
     ASSERT_TRUE(found);
     ASSERT_EQ(found->size(), 1u);
     EXPECT_EQ(found->front().nSize, kLargeSize);
 
     std::filesystem::create_directory("out");
-    ASSERT_TRUE(CopyWhole(fs, "big.mp3", "out/big.mp3"));
+    ASSERT_TRUE(CopyWhole(fs, "big.mp3", "out/big.mp3", m_error));
     EXPECT_EQ(std::filesystem::file_size("out/big.mp3"), kLargeSize);
-    CFileHandle copy = fs.OpenRead("out/big.mp3");
+    CFileHandle copy = fs.OpenRead("out/big.mp3", m_error);
     ASSERT_TRUE(copy);
     for (const std::uint64_t at : kMarkers) {
         std::string marker(3, '\0');

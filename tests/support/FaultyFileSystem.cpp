@@ -24,12 +24,8 @@ void CSeam::Call(const std::string& operation, const std::string& path, bool rec
 
 namespace {
 
-// The reason of an injected failure, as the real file layer notes the system's.
-template <typename T>
-T Injected(T failure) {
-    NoteSystemError("injected fault");
-    return failure;
-}
+// The reason an injected failure gives, as the real file layer gives the system's.
+const CFileError kInjected{"injected fault"};
 
 bool Contains(const std::vector<EFault>& faults, EFault fault) {
     return std::find(faults.begin(), faults.end(), fault) != faults.end();
@@ -40,6 +36,7 @@ class CFaultyFile final : public IFile {
     CFaultyFile(CFileHandle real, std::vector<EFault> faults, std::shared_ptr<CSeam> seam, std::string path)
         : m_real(std::move(real)), m_faults(std::move(faults)), m_seam(std::move(seam)), m_path(std::move(path)) {}
 
+    const CFileError& Error() const override { return m_own ? *m_own : m_real->Error(); }
     std::optional<std::uint64_t> Size() override {
         m_seam->Call("Size", m_path, false);
         return m_real->Size();
@@ -61,20 +58,23 @@ class CFaultyFile final : public IFile {
     }
     // Through a buffer, so that the source's reads and this file's writes meet their own faults.
     std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
-        return Has(EFault::RangeCopy) ? Injected(AppendThroughBuffer(source, offset, size / 2, *this))
-                                      : AppendThroughBuffer(source, offset, size, *this);
+        CFileError error;
+        const bool cut = Has(EFault::RangeCopy);
+        const std::uint64_t done = AppendThroughBuffer(source, offset, cut ? size / 2 : size, *this, error);
+        m_own = cut ? kInjected : error;
+        return done;
     }
     bool Flush() override {
         m_seam->Call("Flush", m_path, true);
-        return Has(EFault::Flush) ? Injected(false) : m_real->Flush();
+        return Has(EFault::Flush) ? Injected(false) : Real(m_real->Flush());
     }
     bool Truncate(std::uint64_t size) override {
         m_seam->Call("Truncate", m_path, true);
-        return Has(EFault::FailedWrite) ? Injected(false) : m_real->Truncate(size);
+        return Has(EFault::FailedWrite) ? Injected(false) : Real(m_real->Truncate(size));
     }
     bool TakePermissionsOf(const CFileInfo& like) override {
         m_seam->Call("TakePermissionsOf", m_path, true);
-        return m_real->TakePermissionsOf(like);
+        return Real(m_real->TakePermissionsOf(like));
     }
     std::optional<CFileInfo> Info() override {
         m_seam->Call("Info", m_path, false);
@@ -83,6 +83,16 @@ class CFaultyFile final : public IFile {
 
   private:
     bool Has(EFault fault) const { return Contains(m_faults, fault); }
+    template <typename T>
+    T Injected(T failure) {
+        m_own = kInjected;
+        return failure;
+    }
+    template <typename T>
+    T Real(T result) {
+        m_own.reset();
+        return result;
+    }
 
     // All of `data`, one byte less (`shortFault`) or nothing (`failed`).
     template <typename Span, typename Call>
@@ -93,13 +103,14 @@ class CFaultyFile final : public IFile {
         if (Has(shortFault) && !data.empty()) {
             return Injected(call(data.first(data.size() - 1)));
         }
-        return call(data);
+        return Real(call(data));
     }
 
     CFileHandle m_real;
     std::vector<EFault> m_faults;
     std::shared_ptr<CSeam> m_seam;
     std::string m_path;
+    std::optional<CFileError> m_own;  // the last failure's reason, where it is not the real file's
 };
 
 }  // namespace
@@ -114,34 +125,39 @@ std::vector<EFault> CFaultyFileSystem::FaultsOf(const std::string& path) const {
     return faults;
 }
 
-bool CFaultyFileSystem::Hits(EFault fault, const std::string& path) const {
-    return Contains(FaultsOf(path), fault) && Injected(true);
+bool CFaultyFileSystem::Hits(EFault fault, const std::string& path, CFileError& error) const {
+    if (!Contains(FaultsOf(path), fault)) {
+        return false;
+    }
+    error = kInjected;
+    return true;
 }
 
-CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, const char* writing) {
+CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, CFileError& error, const char* writing) {
     m_seam->Call(writing != nullptr ? writing : "OpenRead", path, writing != nullptr);
-    if (Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path)) {
+    if (Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path, error)) {
         return nullptr;
     }
-    CFileHandle file = (m_real.*open)(path);
+    CFileHandle file = (m_real.*open)(path, error);
     return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), m_seam, path) : nullptr;
 }
 
-CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath) {
+CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) {
     m_seam->Call("CopyToNew", newPath, true);
-    if (Hits(EFault::Copy, from) || Hits(EFault::Copy, newPath)) {
+    if (Hits(EFault::Copy, from, error) || Hits(EFault::Copy, newPath, error)) {
         return nullptr;
     }
-    CFileHandle file = m_real.CopyToNew(from, newPath);
+    CFileHandle file = m_real.CopyToNew(from, newPath, error);
     return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), m_seam, newPath) : nullptr;
 }
 
-bool CFaultyFileSystem::Renamed(const char* operation, CRename rename, const std::string& from, const std::string& to) {
-    m_seam->Call(std::string(operation) + "?", to, false);
-    const bool done = !Hits(EFault::Replace, to) && (m_real.*rename)(from, to);
+// Recorded only when it happens: a rename that fails changes nothing.
+bool CFaultyFileSystem::Replace(const std::string& replacement, const std::string& target, CFileError& error) {
+    m_seam->Call("Replace?", target, false);
+    const bool done = !Hits(EFault::Replace, target, error) && m_real.Replace(replacement, target, error);
     if (done) {
         const std::lock_guard lock(m_seam->mutex);
-        m_seam->changes.push_back(operation + (" " + from + " " + to));
+        m_seam->changes.push_back("Replace " + replacement + " " + target);
     }
     return done;
 }

@@ -56,9 +56,15 @@ class CFaultyFileSystem final : public IFileSystem {
     // "Operation path" for each write, flush, rename, delete and folder flush, in order.
     const std::vector<std::string>& Changes() const { return m_seam->changes; }
 
-    CFileHandle OpenRead(const std::string& path) override { return Open(path, &IFileSystem::OpenRead); }
-    CFileHandle OpenEntryRead(const std::string& path) override { return Open(path, &IFileSystem::OpenEntryRead); }
-    CFileHandle OpenNew(const std::string& path) override { return Open(path, &IFileSystem::OpenNew, "OpenNew"); }
+    CFileHandle OpenRead(const std::string& path, CFileError& error) override {
+        return Open(path, &IFileSystem::OpenRead, error);
+    }
+    CFileHandle OpenEntryRead(const std::string& path, CFileError& error) override {
+        return Open(path, &IFileSystem::OpenEntryRead, error);
+    }
+    CFileHandle OpenNew(const std::string& path, CFileError& error) override {
+        return Open(path, &IFileSystem::OpenNew, error, "OpenNew");
+    }
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
         m_seam->Call("InfoOf", path, false);
         return m_real.InfoOf(path, followLinks);
@@ -75,54 +81,47 @@ class CFaultyFileSystem final : public IFileSystem {
         m_seam->Call("Find", pattern, false);
         return m_real.FindKinds(pattern);
     }
-    CFileHandle CopyToNew(const std::string& from, const std::string& newPath) override;
-    bool Rename(const std::string& from, const std::string& to) override {
-        return Renamed("Rename", &IFileSystem::Rename, from, to);
-    }
-    EDeleteResult Delete(const std::string& path) override {
+    CFileHandle CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) override;
+    EDeleteResult Delete(const std::string& path, CFileError& error) override {
         m_seam->Call("Delete", path, true);
-        return m_real.Delete(path);
+        return m_real.Delete(path, error);
     }
     bool CreateFolder(const std::string& path) override { return m_real.CreateFolder(path); }
-    bool CanWrite(const std::string& path) override {
+    bool CanWrite(const std::string& path, CFileError& error) override {
         m_seam->Call("CanWrite", path, false);
-        return !Hits(EFault::CanWrite, path) && m_real.CanWrite(path);
+        return !Hits(EFault::CanWrite, path, error) && m_real.CanWrite(path, error);
     }
-    bool CanWriteOpened(const std::string& path, const CFileInfo& opened) override {
+    bool CanWriteOpened(const std::string& path, const CFileInfo& opened, CFileError& error) override {
         m_seam->Call("CanWrite", path, false);
-        return !Hits(EFault::CanWrite, path) && m_real.CanWriteOpened(path, opened);
+        return !Hits(EFault::CanWrite, path, error) && m_real.CanWriteOpened(path, opened, error);
     }
-    bool Replace(const std::string& replacement, const std::string& target) override {
-        return Renamed("Replace", &IFileSystem::Replace, replacement, target);
-    }
+    bool Replace(const std::string& replacement, const std::string& target, CFileError& error) override;
     void FlushVolume(const std::string& folder) override {
         m_seam->Call("FlushVolume", folder, true);
         m_real.FlushVolume(folder);
     }
-    bool FlushFolder(const std::string& folder) override {
+    bool FlushFolder(const std::string& folder, CFileError& error) override {
         m_seam->Call("FlushFolder", folder, true);
-        return m_real.FlushFolder(folder);
+        return m_real.FlushFolder(folder, error);
     }
     std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
         m_seam->Call("FreeSpace", folder, false);
         return m_real.FreeSpace(folder);
     }
     CFolderLock LockFolder(const std::string& folder) override {
-        return Hits(EFault::Lock, folder) ? CFolderLock{} : m_real.LockFolder(folder);
+        CFileError ignored;
+        return Hits(EFault::Lock, folder, ignored) ? CFolderLock{} : m_real.LockFolder(folder);
     }
 
   private:
-    using COpen = CFileHandle (IFileSystem::*)(const std::string&);
-    using CRename = bool (IFileSystem::*)(const std::string&, const std::string&);
+    using COpen = CFileHandle (IFileSystem::*)(const std::string&, CFileError&);
 
     // The faults injected for this path.
     std::vector<EFault> FaultsOf(const std::string& path) const;
-    // Whether `fault` is injected for this path; when it is, its reason is noted as the system's would be.
-    bool Hits(EFault fault, const std::string& path) const;
+    // Whether `fault` is injected for this path; when it is, `error` says so as the system's reason would.
+    bool Hits(EFault fault, const std::string& path, CFileError& error) const;
     // Opening for reading (`writing` null) or, recorded under that name, for writing.
-    CFileHandle Open(const std::string& path, COpen open, const char* writing = nullptr);
-    // Recorded only when it happens: a rename that fails changes nothing.
-    bool Renamed(const char* operation, CRename rename, const std::string& from, const std::string& to);
+    CFileHandle Open(const std::string& path, COpen open, CFileError& error, const char* writing = nullptr);
 
     IFileSystem& m_real = DefaultFileSystem();
     std::vector<std::pair<EFault, std::string>> m_faults;
