@@ -3,6 +3,7 @@
 #include "SystemError.h"
 #include "UniqueHandle.h"
 #include "Wildcard.h"
+#include "WinSecurity.h"
 #include "WinUnicode.h"
 
 #include <windows.h>
@@ -174,9 +175,10 @@ CFileHandle OpenFile(const std::string& path,
                      DWORD share,
                      DWORD disposition,
                      CFileError& error,
-                     DWORD flags = 0) {
-    CWinHandle handle(::CreateFileW(WidePath(path).c_str(), access | FILE_READ_ATTRIBUTES, share, nullptr, disposition,
-                                    FILE_ATTRIBUTE_NORMAL | flags, nullptr));
+                     DWORD flags = 0,
+                     SECURITY_ATTRIBUTES* security = nullptr) {
+    CWinHandle handle(::CreateFileW(WidePath(path).c_str(), access | FILE_READ_ATTRIBUTES, share, security,
+                                    disposition, FILE_ATTRIBUTE_NORMAL | flags, nullptr));
     if (!Noted(static_cast<bool>(handle), error)) {
         return nullptr;
     }
@@ -243,7 +245,7 @@ class CWinFileSystem final : public IFileSystem {
     }
 
     CFileHandle OpenNew(const std::string& path, CFileError& error) override {
-        return OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, error);
+        return OpenFile(path, GENERIC_WRITE, 0, CREATE_NEW, error, 0, OwnerOnlySecurity());
     }
 
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
@@ -341,13 +343,14 @@ class CWinFileSystem final : public IFileSystem {
         return true;
     }
 
+    // The song's own security, creation time and attributes go to its new content first. NTFS logs those changes in
+    // order and the written-through rename flushes its log, so after a power cut the song has its new content with
+    // its own security, or its old content.
     bool Replace(const std::string& replacement, const std::string& target, CFileError& error) override {
-        const DWORD attributes = ::GetFileAttributesW(WidePath(target).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            ::SetFileAttributesW(WidePath(replacement).c_str(), attributes);
-        }
-        return Noted(::MoveFileExW(WidePath(replacement).c_str(), WidePath(target).c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0,
+        const std::wstring from = WidePath(replacement);
+        const std::wstring to = WidePath(target);
+        TakeIdentityOf(to, from);
+        return Noted(::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0,
                      error);
     }
 

@@ -1,7 +1,11 @@
 #include "FileSystem.h"
+#include "Replacement.h"
 #include "TempFolder.h"
 
 #include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <memory>
@@ -52,6 +56,83 @@ TEST_F(WinFileSystemTest, EverySpellingOfAFolderIsOneLockWhateverItsDriveLetter)
     const auto direct = fs.InfoOf(PathOf("out"), true);
     ASSERT_TRUE(viaOtherDrive && direct && viaOtherDrive->id == direct->id) << otherDrive << " is the same folder";
     EXPECT_TRUE(fs.LockFolder(otherDrive).bBusy) << otherDrive;
+}
+
+}  // namespace
+
+namespace {
+
+std::wstring AccessListOf(const std::wstring& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                                nullptr, &descriptor) != ERROR_SUCCESS) {
+        return L"none";
+    }
+    wchar_t* text = nullptr;
+    ::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+                                                           &text, nullptr);
+    std::wstring result = text != nullptr ? text : L"none";
+    ::LocalFree(text);
+    ::LocalFree(descriptor);
+    return result;
+}
+
+FILETIME CreationTimeOf(const std::wstring& path) {
+    FILETIME created{};
+    const HANDLE file = ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    ::GetFileTime(file, &created, nullptr, nullptr);
+    ::CloseHandle(file);
+    return created;
+}
+
+// A replaced song keeps what makes it the user's: its access list, creation time and attributes. The new content
+// is its owner's alone until then.
+TEST_F(WinFileSystemTest, AReplacedSongKeepsItsSecurityCreationTimeAndAttributes) {
+    WriteFileBytes("song.mp3", "old");
+    const std::wstring song = m_folder.wstring() + L"\\song.mp3";
+    ::SetNamedSecurityInfoW(const_cast<wchar_t*>(song.c_str()), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            nullptr, nullptr);  // a protected, empty list first, so that the song's is its own
+    PSECURITY_DESCRIPTOR wanted = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)(A;;FR;;;WD)",
+                                                                       SDDL_REVISION_1, &wanted, nullptr));
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL list = nullptr;
+    ::GetSecurityDescriptorDacl(wanted, &present, &list, &defaulted);
+    ::SetNamedSecurityInfoW(const_cast<wchar_t*>(song.c_str()), SE_FILE_OBJECT,
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, list,
+                            nullptr);
+    ::LocalFree(wanted);
+    const FILETIME longAgo{0x5D4A8000u, 0x01C0E3C9u};  // in 2001
+    {
+        const HANDLE file = ::CreateFileW(song.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ::SetFileTime(file, &longAgo, nullptr, nullptr);
+        ::CloseHandle(file);
+    }
+    ::SetFileAttributesW(song.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    // Wine keeps neither an access list nor a creation time apart from the Linux file's mode and times, so there
+    // these two cannot be shown.
+    const std::wstring accessBefore = AccessListOf(song);
+    const bool keepsAccessList = accessBefore == L"D:P(A;;FA;;;OW)(A;;FR;;;WD)";
+    const bool keepsCreationTime = CreationTimeOf(song).dwHighDateTime == longAgo.dwHighDateTime;
+
+    CReplacement replacement(DefaultFileSystem(), PathOf("song.mp3"));
+    ASSERT_TRUE(replacement.Create());
+    ASSERT_EQ(replacement.File().Write(std::string_view("new")), 3u);
+    ASSERT_TRUE(replacement.Flush());
+    ASSERT_TRUE(replacement.Commit());
+
+    EXPECT_EQ(ReadFileBytes("song.mp3"), "new");
+    if (keepsAccessList) {
+        EXPECT_EQ(AccessListOf(song), accessBefore);
+    }
+    if (keepsCreationTime) {
+        EXPECT_EQ(CreationTimeOf(song).dwLowDateTime, longAgo.dwLowDateTime);
+        EXPECT_EQ(CreationTimeOf(song).dwHighDateTime, longAgo.dwHighDateTime);
+    }
+    EXPECT_NE(::GetFileAttributesW(song.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
 }
 
 }  // namespace
