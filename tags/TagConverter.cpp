@@ -96,7 +96,7 @@ void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
         }
     }
     if (!m_song.bError && m_song.strStatus.empty() && !m_song.hNew) {
-        Report("ID3 EDITED - " + fullPath);
+        Report("ID3 EDITED - " + fullPath + " (already in this form)");
     }
     Take();
 }
