@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include <zlib.h>
+
 namespace tagtest {
 
 inline std::vector<char> Bytes(std::initializer_list<int> values) {
@@ -94,6 +96,16 @@ inline std::vector<char> Lyrics3V2(std::string_view lyrics) {
         Join({Ascii("LYRICSBEGIN"), Ascii("LYR"), Ascii(std::string(5 - size.size(), '0') + size), Ascii(lyrics)});
     const std::string bodySize = std::to_string(body.size());
     return Join({body, Ascii(std::string(6 - bodySize.size(), '0') + bodySize), Ascii("LYRICS200")});
+}
+
+// `data` as a zlib stream, as a compressed frame holds it.
+inline std::vector<char> Compressed(const std::vector<char>& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::vector<char> out(size);
+    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+             static_cast<uLong>(data.size()));
+    out.resize(size);
+    return out;
 }
 
 }  // namespace tagtest

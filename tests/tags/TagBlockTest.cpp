@@ -9,8 +9,6 @@
 
 #include <tuple>
 
-#include <zlib.h>
-
 // The fixtures, read by TagLib, show the usual blocks of every version; these are the cases no fixture has.
 
 namespace {
@@ -103,15 +101,6 @@ TEST(ReadTagV1, FieldsEndAtTheirFirstZeroOrAsFarAsTheBlockGoes) {
     const std::vector<char> block = TagV1(Ascii("Title"), Ascii("Artist"));
     EXPECT_EQ(Read(ReadTagV1Texts, {block.begin(), block.begin() + 38}), Texts("Title", "Artis"));
     EXPECT_EQ(Read(ReadTagV1Texts, Ascii("TA")), Texts("", ""));
-}
-
-std::vector<char> Compressed(const std::vector<char>& data) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    std::vector<char> out(size);
-    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-             static_cast<uLong>(data.size()));
-    out.resize(size);
-    return out;
 }
 
 TEST(ReadTagV2, OnlyTopLevelFramesCountAsTheirFlagsSayAndTheLaterDecides) {
