@@ -150,8 +150,8 @@ std::pair<std::string, std::string> ReadTagV2Texts(std::span<const char> block) 
 }
 
 // A v2.2 or v2.3 writer that unsynchronises sets the header flag and puts a 00 after every FF of the body, frame
-// sizes untouched; the texts read must stay the same. Only for a header whose flag byte is 0, which no frame
-// identifier can then begin in or cross.
+// sizes untouched and the tag size counting the stored bytes; the texts read must stay the same. Only for a
+// header whose flag byte is 0, which no frame identifier can then begin in or cross.
 Broken CheckUnsynchronisedCopy(std::span<const char> tag) {
     constexpr std::size_t kHeaderSize = 10;
     if (tag.size() < kHeaderSize || (tag[3] != 2 && tag[3] != 3) || tag[5] != 0) {
@@ -164,6 +164,10 @@ Broken CheckUnsynchronisedCopy(std::span<const char> tag) {
         if (static_cast<unsigned char>(byte) == 0xFF) {
             copy.push_back(0);
         }
+    }
+    const auto bodySize = static_cast<std::uint32_t>(copy.size() - kHeaderSize);  // the stored bytes count
+    for (std::size_t i = 0; i < 4; ++i) {
+        copy[6 + i] = static_cast<char>(bodySize >> (7 * (3 - i)) & 0x7Fu);
     }
     if (ReadTagV2Texts(copy) != ReadTagV2Texts(Copy(tag))) {
         return "an unsynchronised copy of a v2.2 or v2.3 tag reads different texts";
