@@ -56,6 +56,13 @@ std::vector<CraftedSong> CraftedSongs() {
          "Podcaster"},
         {"chapter-only.mp3", TagV2Block(3, {Frame("CHAP", chapter)}), {}, "chapter-only.mp3", ""},
         {"picture.mp3", TagV2Block(3, {Frame("TIT2", Text(0, "Real")), Frame("APIC", picture)}), {}, "Real", ""},
+        // A tag too large to be held whole is walked in the file.
+        {"large-picture.mp3",
+         TagV2Block(4, {Frame("TPE1", Text(0, "Artist"), 4), Frame("APIC", Join({picture, Repeat('T', 300000)}), 4),
+                        Frame("TIT2", Text(0, "After the picture"), 4)}),
+         {},
+         "After the picture",
+         "Artist"},
         {"comment.mp3",
          TagV2Block(3, {Frame("TIT2", Text(0, "Song")),
                         Frame("COMM", Text(0, std::string_view("engTPE1\0\0\0\x05\0\0\0Wron", 18)))}),
