@@ -21,7 +21,8 @@ constexpr std::uint8_t kExtendedHeaderFlag = 0x40;  // in v2.2 the same bit mark
 struct TagHeader {
     int version = 3;
     std::uint8_t flags = 0;
-    std::uint64_t bodyEnd = 0;  // where the frames and padding end, within the block
+    std::uint64_t bodyEnd = 0;     // where the frames and padding end, within the block
+    bool plainFrameSizes = false;  // v2.4 as iTunes wrote it: frame sizes not synchsafe
 };
 
 struct FrameLayout {
@@ -70,11 +71,11 @@ bool IsFrameId(std::span<const char> id) {
 }
 
 // The content size of the frame whose header is `frameHeader`, or nullopt where it cannot be right.
-std::optional<std::uint64_t> FrameSize(std::span<const char> frameHeader, int version) {
-    if (version == 2) {
+std::optional<std::uint64_t> FrameSize(std::span<const char> frameHeader, const TagHeader& header) {
+    if (header.version == 2) {
         return BigEndianAt(frameHeader, 3, 3);
     }
-    if (version == 4) {
+    if (header.version == 4 && !header.plainFrameSizes) {
         const bool synchsafe = std::none_of(frameHeader.begin() + 4, frameHeader.begin() + 8,
                                             [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; });
         return synchsafe ? std::optional<std::uint64_t>(SynchsafeAt(frameHeader, 4)) : std::nullopt;
@@ -93,18 +94,25 @@ bool Keep(CTagStream& stream, std::uint64_t size, std::uint8_t flags, std::optio
     return true;
 }
 
-void WalkFrames(CTagStream& stream,
+// Returns whether the walk ended where a tag may end: at padding or at the end of its body.
+bool WalkFrames(CTagStream& stream,
                 const TagHeader& header,
                 std::optional<Candidate>& title,
                 std::optional<Candidate>& artist) {
     const FrameLayout layout = header.version == 2 ? kLayoutV22 : kLayoutV23;
     std::array<char, 10> frameBytes{};
     const std::span<char> frameHeader(frameBytes.data(), layout.headerSize);
-    while (stream.Read(frameHeader)) {
+    while (stream.StoredLeft() != 0) {
+        if (!stream.Read(frameHeader)) {
+            return false;
+        }
+        if (frameHeader[0] == '\0') {
+            return true;  // padding
+        }
         const std::span<const char> id = frameHeader.first(layout.titleId.size());
-        const std::optional<std::uint64_t> size = FrameSize(frameHeader, header.version);
+        const std::optional<std::uint64_t> size = FrameSize(frameHeader, header);
         if (!IsFrameId(id) || !size || *size > stream.StoredLeft()) {
-            return;  // padding, or a header that cannot be right
+            return false;  // a header that cannot be right
         }
         const std::uint8_t flags = layout.headerSize == 10 ? ByteAt(frameHeader, 9) : 0;
         const std::string_view name(id.data(), id.size());
@@ -112,9 +120,39 @@ void WalkFrames(CTagStream& stream,
                              : name == layout.artistId ? Keep(stream, *size, flags, artist)
                                                        : stream.Skip(*size);
         if (!walking) {
-            return;
+            return false;
         }
     }
+    return true;
+}
+
+struct KeptFrames {
+    std::optional<Candidate> title;
+    std::optional<Candidate> artist;
+    bool clean = false;  // the walk ended at padding or at the end of the tag
+};
+
+KeptFrames WalkTag(const ReadBytesAt& read, const TagHeader& header) {
+    // Before v2.4 unsynchronisation covers the whole tag after its header; in v2.4 each frame's content.
+    const bool resynchronise = header.version != 4 && (header.flags & kTagUnsyncFlag) != 0;
+    CTagStream stream(read, kTagHeaderSize, header.bodyEnd, resynchronise);
+    KeptFrames kept;
+    kept.clean = SkipExtendedHeader(stream, header) && WalkFrames(stream, header, kept.title, kept.artist);
+    return kept;
+}
+
+// iTunes wrote v2.4 tags with plain frame sizes, which only show once a frame is 128 bytes or more. Where the
+// synchsafe sizes run into a header that cannot be right but the plain ones walk the whole tag, the plain ones hold.
+KeptFrames WalkAnyTag(const ReadBytesAt& read, const TagHeader& header) {
+    KeptFrames kept = WalkTag(read, header);
+    if (!kept.clean && header.version == 4) {
+        TagHeader plain = header;
+        plain.plainFrameSizes = true;
+        if (KeptFrames plainKept = WalkTag(read, plain); plainKept.clean) {
+            return plainKept;
+        }
+    }
+    return kept;
 }
 
 bool Decode(const std::optional<Candidate>& candidate, const TagHeader& header, TagText& text) {
@@ -138,16 +176,9 @@ std::size_t ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, Tag
     if (!header || (header->version == 2 && (header->flags & kExtendedHeaderFlag) != 0)) {
         return 0;
     }
-    // Before v2.4 unsynchronisation covers the whole tag after its header; in v2.4 each frame's content.
-    const bool resynchronise = header->version != 4 && (header->flags & kTagUnsyncFlag) != 0;
-    CTagStream stream(read, kTagHeaderSize, header->bodyEnd, resynchronise);
-    std::optional<Candidate> titleFrame;
-    std::optional<Candidate> artistFrame;
-    if (SkipExtendedHeader(stream, *header)) {
-        WalkFrames(stream, *header, titleFrame, artistFrame);
-    }
-    const bool titleDecoded = Decode(titleFrame, *header, title);
-    const bool artistDecoded = Decode(artistFrame, *header, artist);
+    const KeptFrames kept = WalkAnyTag(read, *header);
+    const bool titleDecoded = Decode(kept.title, *header, title);
+    const bool artistDecoded = Decode(kept.artist, *header, artist);
     return static_cast<std::size_t>(titleDecoded) + static_cast<std::size_t>(artistDecoded);
 }
 

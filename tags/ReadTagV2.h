@@ -15,7 +15,9 @@ namespace tags {
 // The frames are walked from their headers, after an extended header where the tag has one, up to padding, the
 // end of the tag, or a frame whose header or size cannot be right. Only these top-level frames count: a title
 // inside a chapter, a picture or a comment is never taken. Version 2 reads "TT2"/"TP1", versions 3 and 4 (and
-// any other) "TIT2"/"TPE1"; where an identifier occurs twice, the later frame decides. Unsynchronisation is
+// any other) "TIT2"/"TPE1"; where an identifier occurs twice, the later frame decides. A v2.4 tag whose
+// synchsafe frame sizes lead astray but whose plain sizes walk it whole is read with the plain ones, as iTunes
+// wrote them. Unsynchronisation is
 // undone as the header or the frame's flags declare it, the extra bytes of grouped frames and of a data length
 // are skipped, compressed frames are inflated, and an encrypted frame counts as missing (see FrameData).
 //

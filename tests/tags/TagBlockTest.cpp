@@ -140,6 +140,11 @@ TEST(ReadTagV2, FramesAreWalkedAsTheirHeadersAndFlagsSayAndTheLaterDecides) {
         {TagV2Block(3, {Ascii("TIT2"), Bytes({0, 0, 0, 0xFF, 0, 0, 0, 'A', 'B'})}), {"", ""}},
         {TagV2Block(3, {Frame("tit2", Bytes({0, 'A'})), Frame("TPE1", Bytes({0, 'B'}))}), {"", ""}},
         {TagV2Block(4, {Ascii("TIT2"), Bytes({0, 0, 0, 0x82, 0, 0, 0, 'A'})}), {"", ""}},  // not synchsafe
+        // v2.4 with plain sizes, as iTunes wrote it: 00 00 00 C8 is no synchsafe number, 00 00 01 00 would be 128.
+        {TagV2Block(4,
+                    {Frame("COMM", Repeat('x', 200)), Frame("TIT2", Bytes({0, 'A'})), Frame("TPE1", Bytes({0, 'B'}))}),
+         {"A", "B"}},
+        {TagV2Block(4, {Frame("COMM", Repeat('x', 256)), Frame("TIT2", Bytes({0, 'A'})), Repeat(0, 20)}), {"A", ""}},
     };
     for (const auto& [block, texts] : cases) {
         EXPECT_EQ(Read(kReadTagV2Block, block), texts) << testing::PrintToString(AsString(block));
