@@ -353,16 +353,28 @@ bool CTagConverter::ReadExactly(std::uint64_t offset, std::vector<char>& buffer)
     return false;
 }
 
-// The head is read with room for the largest tag this converter writes, so that a converted song needs no
-// read of its own for its tag, and its old tag can be compared with the new one. A larger ID3v2 block is
-// never held whole: its frames are read from the file.
+// The two ends are read once, with room for the largest tag this converter writes, so that a converted song
+// needs no read of its own for its tag, its old tag can be compared with the new one, and the tags around the
+// audio are mostly found in memory. A larger ID3v2 block is never held whole: its frames are read from the file.
 void CTagConverter::SplitFile() {
-    constexpr std::size_t kHeadRead = 8192;
+    constexpr std::size_t kEndRead = 8192;
     const auto fileSize = static_cast<std::size_t>(m_nFileSize);
-    std::vector<char> head(std::min(fileSize, kHeadRead));
+    std::vector<char> head(std::min(fileSize, kEndRead));
+    if (!ReadExactly(0, head)) {
+        return;
+    }
+    std::vector<char> tail;  // a small file is all head
+    if (fileSize > head.size()) {
+        tail.resize(kEndRead);
+        if (!ReadExactly(fileSize - tail.size(), tail)) {
+            return;
+        }
+    }
+    const std::span<const char> end = tail.empty() ? std::span<const char>(head) : tail;
     bool readFailed = false;
-    const tags::FileSplit split = tags::SplitTags(ReaderOf(*m_hIn, readFailed), fileSize);
-    if (readFailed || !ReadExactly(0, head)) {
+    const tags::FileSplit split =
+        tags::SplitTags(tags::WithEndsInMemory(head, end, fileSize, ReaderOf(*m_hIn, readFailed)), fileSize);
+    if (readFailed) {
         FailBecause("ERROR: readed size don't match");
         return;
     }
@@ -370,13 +382,10 @@ void CTagConverter::SplitFile() {
         Fail("ERROR: damaged ID3v2 tag in " + m_song.strPath + ": its size runs past the audio; left unchanged");
         return;
     }
+    m_tagV1Block.assign(end.end() - static_cast<std::ptrdiff_t>(split.tagV1Size), end.end());
     if (split.tagV2Size <= head.size()) {
         head.resize(split.tagV2Size);
         m_tagV2Block = std::move(head);
-    }
-    m_tagV1Block.resize(split.tagV1Size);
-    if (!ReadExactly(fileSize - split.tagV1Size, m_tagV1Block)) {
-        return;
     }
     m_nTagV2Size = static_cast<std::int32_t>(split.tagV2Size);
     m_nTagV1Size = static_cast<std::int32_t>(split.tagV1Size);
