@@ -31,10 +31,14 @@ std::vector<char> Copy(std::span<const char> bytes) {
     return {bytes.begin(), bytes.end()};
 }
 
-// What may lie between the audio and the ID3v1 block: only tags the split recognises.
-bool StartsOtherTag(std::span<const char> bytes) {
-    return tags::HasIdAt(bytes, 0, "TAG") || tags::HasIdAt(bytes, 0, "APETAGEX") ||
-           tags::HasIdAt(bytes, 0, "LYRICSBEGIN");
+// What may lie between the audio and the ID3v1 block: only tags the split recognises, so the last of them ends
+// where the ID3v1 block starts (an APE tag without header starts with its items, so only its end is certain).
+bool EndsInOtherTag(std::span<const char> beforeTagV1) {
+    const std::size_t size = beforeTagV1.size();
+    const auto endsIn = [&](std::string_view id, std::size_t from) {
+        return size >= from && tags::HasIdAt(beforeTagV1, size - from, id);
+    };
+    return endsIn("TAG", 128) || endsIn("APETAGEX", 32) || endsIn("LYRICS200", 9) || endsIn("LYRICSEND", 9);
 }
 
 Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
@@ -63,7 +67,7 @@ Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
     const std::size_t audioEnd = split.audioOffset + split.audioSize;
     if (fits &&
         (split.tagV2Size != announced || (split.audioOffset != announced && !tags::HasIdAt(file, announced, "ID3")) ||
-         (audioEnd != size - split.tagV1Size && !StartsOtherTag(file.subspan(audioEnd))))) {
+         (audioEnd != size - split.tagV1Size && !EndsInOtherTag(file.first(size - split.tagV1Size))))) {
         return "audio piece is not the bytes between the announced tag and the other tags";
     }
     return std::nullopt;

@@ -94,25 +94,27 @@ bool Keep(CTagStream& stream, std::uint64_t size, std::uint8_t flags, std::optio
     return true;
 }
 
-// Returns whether the walk ended where a tag may end: at padding or at the end of its body.
-bool WalkFrames(CTagStream& stream,
-                const TagHeader& header,
-                std::optional<Candidate>& title,
-                std::optional<Candidate>& artist) {
+enum class EWalkEnd { Broken, Padding, End };
+
+// Tells where the walk ended: at a header that cannot be right, at padding, or at the end of the tag's body.
+EWalkEnd WalkFrames(CTagStream& stream,
+                    const TagHeader& header,
+                    std::optional<Candidate>& title,
+                    std::optional<Candidate>& artist) {
     const FrameLayout layout = header.version == 2 ? kLayoutV22 : kLayoutV23;
     std::array<char, 10> frameBytes{};
     const std::span<char> frameHeader(frameBytes.data(), layout.headerSize);
     while (stream.StoredLeft() != 0) {
         if (!stream.Read(frameHeader)) {
-            return false;
+            return EWalkEnd::Broken;
         }
         if (frameHeader[0] == '\0') {
-            return true;  // padding
+            return EWalkEnd::Padding;
         }
         const std::span<const char> id = frameHeader.first(layout.titleId.size());
         const std::optional<std::uint64_t> size = FrameSize(frameHeader, header);
         if (!IsFrameId(id) || !size || *size > stream.StoredLeft()) {
-            return false;  // a header that cannot be right
+            return EWalkEnd::Broken;
         }
         const std::uint8_t flags = layout.headerSize == 10 ? ByteAt(frameHeader, 9) : 0;
         const std::string_view name(id.data(), id.size());
@@ -120,16 +122,17 @@ bool WalkFrames(CTagStream& stream,
                              : name == layout.artistId ? Keep(stream, *size, flags, artist)
                                                        : stream.Skip(*size);
         if (!walking) {
-            return false;
+            return EWalkEnd::Broken;
         }
     }
-    return true;
+    return EWalkEnd::End;
 }
 
 struct KeptFrames {
     std::optional<Candidate> title;
     std::optional<Candidate> artist;
-    bool clean = false;  // the walk ended at padding or at the end of the tag
+    EWalkEnd end = EWalkEnd::Broken;
+    bool Clean() const { return end != EWalkEnd::Broken; }
 };
 
 KeptFrames WalkTag(const ReadBytesAt& read, const TagHeader& header) {
@@ -137,7 +140,9 @@ KeptFrames WalkTag(const ReadBytesAt& read, const TagHeader& header) {
     const bool resynchronise = header.version != 4 && (header.flags & kTagUnsyncFlag) != 0;
     CTagStream stream(read, kTagHeaderSize, header.bodyEnd, resynchronise);
     KeptFrames kept;
-    kept.clean = SkipExtendedHeader(stream, header) && WalkFrames(stream, header, kept.title, kept.artist);
+    if (SkipExtendedHeader(stream, header)) {
+        kept.end = WalkFrames(stream, header, kept.title, kept.artist);
+    }
     return kept;
 }
 
@@ -145,10 +150,10 @@ KeptFrames WalkTag(const ReadBytesAt& read, const TagHeader& header) {
 // synchsafe sizes run into a header that cannot be right but the plain ones walk the whole tag, the plain ones hold.
 KeptFrames WalkAnyTag(const ReadBytesAt& read, const TagHeader& header) {
     KeptFrames kept = WalkTag(read, header);
-    if (!kept.clean && header.version == 4) {
+    if (!kept.Clean() && header.version == 4) {
         TagHeader plain = header;
         plain.plainFrameSizes = true;
-        if (KeptFrames plainKept = WalkTag(read, plain); plainKept.clean) {
+        if (KeptFrames plainKept = WalkTag(read, plain); plainKept.Clean()) {
             return plainKept;
         }
     }
@@ -180,6 +185,12 @@ std::size_t ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, Tag
     const bool titleDecoded = Decode(kept.title, *header, title);
     const bool artistDecoded = Decode(kept.artist, *header, artist);
     return static_cast<std::size_t>(titleDecoded) + static_cast<std::size_t>(artistDecoded);
+}
+
+bool FramesFillTag(const ReadBytesAt& read, std::uint64_t blockSize) {
+    const std::optional<TagHeader> header = ReadHeader(read, blockSize);
+    return header && !(header->version == 2 && (header->flags & kExtendedHeaderFlag) != 0) &&
+           WalkAnyTag(read, *header).end == EWalkEnd::End;
 }
 
 std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist) {

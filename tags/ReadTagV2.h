@@ -26,4 +26,8 @@ namespace tags {
 std::size_t ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, TagText& title, TagText& artist);
 std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist);
 
+// Whether the frames of the ID3v2 block fill it to the end of its body, without padding, so that every byte of
+// it belongs to a frame, as in every tag this converter writes.
+bool FramesFillTag(const ReadBytesAt& read, std::uint64_t blockSize);
+
 }  // namespace tags

@@ -1,6 +1,7 @@
 #include "SplitFile.h"
 
 #include "ByteFields.h"
+#include "ReadTagV2.h"
 
 #include <algorithm>
 #include <array>
@@ -153,22 +154,30 @@ void FindOtherTags(const ReadBytesAt& read, FileSplit& split, std::uint64_t end)
     split.audioSize = static_cast<std::size_t>(end - start);
 }
 
+// Whether the last 128 bytes of the file start inside an ID3v2 tag that the file holds whole and whose frames
+// fill it: "TAG" there is a text of the tag (a converted tiny song's may hold it), not an ID3v1 block. One
+// whose frames end in padding before it is taken for an ID3v1 block, and the tag's size for damaged.
+bool InsideWholeTagV2(const ReadBytesAt& read, std::uint64_t announced, std::uint64_t fileSize) {
+    return announced != 0 && announced <= fileSize && fileSize - kTagV1Size < announced &&
+           FramesFillTag(read, announced);
+}
+
 }  // namespace
 
 FileSplit SplitTags(const ReadBytesAt& read, std::uint64_t fileSize) {
     std::array<char, kHeaderSize> header{};
     const bool hasTagV2 = fileSize >= kHeaderSize && ReadExactly(read, 0, header) && HasIdAt(header, 0, "ID3");
+    const std::uint64_t announced = hasTagV2 ? AnnouncedTagV2Size(header) : 0;
     const std::uint64_t tagV1Earliest = hasTagV2 ? kHeaderSize : 0;
 
     FileSplit split;
     std::array<char, 3> id{};
     if (fileSize >= tagV1Earliest + kTagV1Size && ReadExactly(read, fileSize - kTagV1Size, id) &&
-        HasIdAt(id, 0, "TAG")) {
+        HasIdAt(id, 0, "TAG") && !InsideWholeTagV2(read, announced, fileSize)) {
         split.tagV1Size = kTagV1Size;
     }
     const std::uint64_t end = fileSize - split.tagV1Size;
     if (hasTagV2) {
-        const std::uint64_t announced = AnnouncedTagV2Size(header);
         split.damaged = announced > end;
         split.tagV2Size = static_cast<std::size_t>(std::min(announced, end));
     }

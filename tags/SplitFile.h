@@ -32,7 +32,8 @@ struct FileSplit {
 // - a file starting with "ID3" but too short for the 10-byte header is all audio;
 // - an ID3v2 size running past the file (less any ID3v1 block) is cut to what the file holds, and the split
 //   is marked damaged; no further tags are then looked for;
-// - an ID3v1 block is recognised only after a whole ID3v2 header, so a non-zero tagV2Size is at least 10.
+// - an ID3v1 block is recognised only after a whole ID3v2 header, so a non-zero tagV2Size is at least 10, and
+//   never inside an ID3v2 tag that the file holds whole and whose frames fill it: that "TAG" is its text.
 FileSplit SplitTags(const ReadBytesAt& read, std::uint64_t fileSize);
 FileSplit SplitPieces(std::span<const char> file);
 

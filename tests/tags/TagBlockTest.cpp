@@ -38,6 +38,7 @@ TEST(SplitFile, PiecesStayWithinTheFileAndTheHeadersThatAnnounceThem) {
         {Join({tagV1, Repeat(0x55, 1)}), {0, 0, 129, 0}},
         {Join({Ascii("ID3TAG"), Bytes({0, 0, 0, 0}), Repeat(0x55, 121)}), {10, 10, 121, 0}},
         {Join({TagV2Block(3, {}), tagV1}), {10, 10, 0, 128}},
+        {Join({TagV2Block(3, {Frame("TIT2", Join({Bytes({0}), tagV1}))}), Repeat(0x55, 20)}), {149, 149, 20, 0}},
         // Files too short for what their first bytes promise.
         {{}, {0, 0, 0, 0}},
         {Join({Ascii("TAG"), Repeat(' ', 124)}), {0, 0, 127, 0}},
