@@ -5,6 +5,7 @@
 #include "Cp1251.h"
 #include "ReadTagV1.h"
 #include "ReadTagV2.h"
+#include "SongTexts.h"
 #include "SplitFile.h"
 #include "TagText.h"
 
@@ -21,6 +22,8 @@ using tags::TagText;
 using tags::TextOf;
 
 constexpr std::size_t kTagV1Size = 128;
+constexpr auto kReadTagV2Block =
+    static_cast<std::size_t (*)(std::span<const char>, TagText&, TagText&)>(tags::ReadTagV2Texts);
 constexpr std::size_t kBuiltOverhead = 32;  // tag header, two frame headers, two encoding bytes
 
 // Each piece is read from a copy of exactly its size, so that the sanitizer sees any read past its end.
@@ -28,11 +31,21 @@ std::vector<char> Copy(std::span<const char> bytes) {
     return {bytes.begin(), bytes.end()};
 }
 
+// What may lie between the audio and the ID3v1 block: only tags the split recognises, so the last of them ends
+// where the ID3v1 block starts (an APE tag without header starts with its items, so only its end is certain).
+bool EndsInOtherTag(std::span<const char> beforeTagV1) {
+    const std::size_t size = beforeTagV1.size();
+    const auto endsIn = [&](std::string_view id, std::size_t from) {
+        return size >= from && tags::HasIdAt(beforeTagV1, size - from, id);
+    };
+    return endsIn("TAG", 128) || endsIn("APETAGEX", 32) || endsIn("LYRICS200", 9) || endsIn("LYRICSEND", 9);
+}
+
 Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
     const std::size_t size = file.size();
-    if (split.tagV2Size > size || split.audioSize > size || split.tagV1Size > size ||
-        split.tagV2Size + split.audioSize + split.tagV1Size != size) {
-        return "split pieces do not add up to the file";
+    if (split.tagV2Size > split.audioOffset || split.audioOffset > size || split.audioSize > size ||
+        split.tagV1Size > size || split.audioOffset + split.audioSize + split.tagV1Size > size) {
+        return "split pieces do not lie in order within the file";
     }
     if (split.tagV1Size != 0 && (split.tagV1Size != kTagV1Size || !tags::HasIdAt(file, size - kTagV1Size, "TAG"))) {
         return "ID3v1 piece is not a 128-byte block starting with TAG";
@@ -41,42 +54,43 @@ Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
     if (hasHeader != (split.tagV2Size != 0) || (hasHeader && split.tagV2Size < 10)) {
         return "ID3v2 piece does not match the header";
     }
-    // A rewrite keeps the audio piece: unless the split is refused as damaged, it must be every byte between
-    // the block the header announces and the ID3v1 block, never fewer.
+    // A rewrite keeps the audio piece: unless the split is refused as damaged, it must start where the announced
+    // block ends or where another ID3v2 tag does, and only tags may follow it.
     std::size_t announced = hasHeader ? tags::SynchsafeAt(file, 6) + 10 : 0;
     if (hasHeader && file[3] == 4 && (static_cast<unsigned char>(file[5]) & 0x10) != 0) {
         announced += 10;
     }
     const bool fits = announced <= size - split.tagV1Size;
-    if (split.damaged == fits || (fits && split.audioSize != size - split.tagV1Size - announced)) {
-        return "audio piece is not the bytes between the announced tag and the ID3v1 block";
+    if (split.damaged == fits) {
+        return "split marked damaged where the announced tag fits, or the reverse";
+    }
+    const std::size_t audioEnd = split.audioOffset + split.audioSize;
+    if (fits &&
+        (split.tagV2Size != announced || (split.audioOffset != announced && !tags::HasIdAt(file, announced, "ID3")) ||
+         (audioEnd != size - split.tagV1Size && !EndsInOtherTag(file.first(size - split.tagV1Size))))) {
+        return "audio piece is not the bytes between the announced tag and the other tags";
     }
     return std::nullopt;
 }
 
-// Bytes a transliteration leaves behind: everything below 0xC0, and the letters it keeps (Ы, Э, ы, э).
-bool IsTransliterated(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0xC0 || byte == 0xDB || byte == 0xDD || byte == 0xFB || byte == 0xFD;
-    });
+// Every text written must show on a display that knows nothing but plain printable ASCII.
+bool IsPrintableAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 Broken CheckText(const TagText& text, const std::string& name) {
     if (std::find(text.begin(), text.end(), '\0') == text.end()) {
         return name + " is not terminated within its array";
     }
-    if (!IsTransliterated(TextOf(text))) {
-        return name + " holds a byte the transliteration should have replaced";
+    if (!IsPrintableAscii(TextOf(text))) {
+        return name + " holds a byte that is not printable ASCII";
     }
     return std::nullopt;
 }
 
-// The builder's own output is scanned like any tag, so a text holding a frame identifier is read again from
-// inside itself; only without one must the texts come back as they went in.
+// A zero byte separates values, which come back joined; any other text must come back as it went in.
 bool ReadsBackUnchanged(std::string_view title, std::string_view artist) {
-    const auto holds = [](std::string_view text, std::string_view id) { return text.find(id) != text.npos; };
-    return !holds(title, "TIT2") && !holds(artist, "TIT2") && !holds(artist, "TPE1");
+    return title.find('\0') == title.npos && artist.find('\0') == artist.npos;
 }
 
 std::string Transliterated(std::string_view source) {
@@ -140,8 +154,8 @@ std::pair<std::string, std::string> ReadTagV2Texts(std::span<const char> block) 
 }
 
 // A v2.2 or v2.3 writer that unsynchronises sets the header flag and puts a 00 after every FF of the body, frame
-// sizes untouched; the texts read must stay the same. Only for a header whose flag byte is 0, which no frame
-// identifier can then begin in or cross.
+// sizes untouched and the tag size counting the stored bytes; the texts read must stay the same. Only for a
+// header whose flag byte is 0, which no frame identifier can then begin in or cross.
 Broken CheckUnsynchronisedCopy(std::span<const char> tag) {
     constexpr std::size_t kHeaderSize = 10;
     if (tag.size() < kHeaderSize || (tag[3] != 2 && tag[3] != 3) || tag[5] != 0) {
@@ -155,8 +169,46 @@ Broken CheckUnsynchronisedCopy(std::span<const char> tag) {
             copy.push_back(0);
         }
     }
+    const auto bodySize = static_cast<std::uint32_t>(copy.size() - kHeaderSize);  // the stored bytes count
+    for (std::size_t i = 0; i < 4; ++i) {
+        copy[6 + i] = static_cast<char>(bodySize >> (7 * (3 - i)) & 0x7Fu);
+    }
     if (ReadTagV2Texts(copy) != ReadTagV2Texts(Copy(tag))) {
         return "an unsynchronised copy of a v2.2 or v2.3 tag reads different texts";
+    }
+    return std::nullopt;
+}
+
+// The converter's texts and new content for a file split as `split`.
+std::pair<std::vector<char>, std::string> Conversion(std::span<const char> file, const tags::FileSplit& split) {
+    const std::vector<char> tagV2 = Copy(file.first(split.tagV2Size));
+    const std::vector<char> tagV1 = Copy(file.last(split.tagV1Size));
+    TagText title;
+    TagText artist;
+    tags::ReadSongTexts({tags::ReaderOf(tagV2), tagV2.size(), tagV1, "Name \xCF.mp3"}, title, artist);
+    std::vector<char> converted = tags::RenderTagV2(TextOf(title), TextOf(artist));
+    const std::span<const char> audio = file.subspan(split.audioOffset, split.audioSize);
+    converted.insert(converted.end(), audio.begin(), audio.end());
+    return {converted, std::string(TextOf(title)) + '\n' + std::string(TextOf(artist))};
+}
+
+// A converted file converts to itself: same pieces, same texts, byte for byte the same content.
+Broken CheckSecondRun(std::span<const char> file, const tags::FileSplit& split) {
+    if (split.damaged) {
+        return std::nullopt;  // never rewritten
+    }
+    const auto [once, texts] = Conversion(file, split);
+    if (!IsPrintableAscii(std::string_view(texts).substr(0, texts.find('\n'))) ||
+        !IsPrintableAscii(std::string_view(texts).substr(texts.find('\n') + 1))) {
+        return "converted texts are not printable ASCII";
+    }
+    const tags::FileSplit again = tags::SplitPieces(once);
+    if (again.damaged || again.tagV1Size != 0 || again.audioOffset != again.tagV2Size ||
+        again.audioSize != split.audioSize) {
+        return "a converted file splits differently";
+    }
+    if (Conversion(once, again).first != once) {
+        return "a second conversion changes the converted file";
     }
     return std::nullopt;
 }
@@ -179,10 +231,10 @@ std::optional<std::string> FindBrokenInvariant(std::span<const char> file) {
     const std::span<const char> tagV2 = file.first(split.tagV2Size);
     const std::span<const char> tagV1 = file.last(split.tagV1Size);
     for (auto broken :
-         {CheckReader(tags::ReadTagV2Texts, tagV2, "ID3v2 piece"),
-          CheckReader(tags::ReadTagV1Texts, tagV1, "ID3v1 piece"),
-          CheckReader(tags::ReadTagV2Texts, file, "ID3v2 on raw bytes"),
-          CheckReader(tags::ReadTagV1Texts, file, "ID3v1 on raw bytes"), CheckUnsynchronisedCopy(tagV2)}) {
+         {CheckReader(kReadTagV2Block, tagV2, "ID3v2 piece"), CheckReader(tags::ReadTagV1Texts, tagV1, "ID3v1 piece"),
+          CheckReader(kReadTagV2Block, file, "ID3v2 on raw bytes"),
+          CheckReader(tags::ReadTagV1Texts, file, "ID3v1 on raw bytes"), CheckUnsynchronisedCopy(tagV2),
+          CheckSecondRun(file, split)}) {
         if (broken) {
             return broken;
         }

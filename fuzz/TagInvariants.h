@@ -10,8 +10,8 @@
 namespace tagcheck {
 
 // Runs `file` as a whole file through the split, both readers (on its pieces and on the raw bytes; the ID3v2
-// piece once more unsynchronised) and the tag builder. Returns a description of the first rule broken, or nullopt
-// when all hold.
+// piece once more unsynchronised), the tag builder and a second conversion of the converted file. Returns a description
+// of the first rule broken, or nullopt when all hold.
 std::optional<std::string> FindBrokenInvariant(std::span<const char> file);
 
 }  // namespace tagcheck

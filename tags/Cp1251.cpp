@@ -1,10 +1,12 @@
 #include "Cp1251.h"
 
 #include "ByteFields.h"
+#include "LatinFold.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace tags {
 namespace {
@@ -21,10 +23,6 @@ constexpr std::array<char32_t, 64> kUpperHalf = {
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,  // B8
 };
 
-// U+00C0-U+00FF without their diacritics; '?' where no single plain letter is obvious (Æ, ×, Þ, ß ...).
-constexpr std::string_view kLatin1Folded = "AAAAAA?CEEEEIIIIDNOOOOO?OUUUUY??aaaaaa?ceeeeiiiidnooooo?ouuuuy?y";
-static_assert(kLatin1Folded.size() == 64);
-
 constexpr char32_t kByteOrderMark = 0xFEFF;
 constexpr char32_t kInvalid = 0xFFFFFFFF;  // a malformed sequence, shown as '?'
 
@@ -33,20 +31,24 @@ struct Decoded {
     std::size_t length;
 };
 
-// Appends code points from `next` until the text ends, skipping a leading byte-order mark.
+// Appends code points from `next` until the bytes end; a zero code point separates values, and a byte-order
+// mark at the start of a value is dropped.
 template <typename Next>
 std::string Collect(std::span<const char> bytes, std::size_t start, Next next) {
     std::string out;
+    bool valueStart = true;
     for (std::size_t at = start; at < bytes.size();) {
         const Decoded decoded = next(bytes, at);
         at += decoded.length;
-        if (decoded.codePoint == 0) {
-            break;
-        }
-        if (decoded.codePoint == kByteOrderMark && out.empty() && at == start + decoded.length) {
+        if (decoded.codePoint == kByteOrderMark && valueStart) {
             continue;
         }
-        out.push_back(decoded.codePoint == kInvalid ? '?' : CodePointToCp1251(decoded.codePoint));
+        valueStart = decoded.codePoint == 0;
+        if (decoded.codePoint == kInvalid) {
+            out.push_back('?');
+        } else {
+            AppendCp1251(decoded.codePoint, out);
+        }
     }
     return out;
 }
@@ -76,18 +78,31 @@ Decoded DecodeUtf16At(std::span<const char> bytes, std::size_t at, bool bigEndia
     return {0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (low - 0xDC00u), 4};
 }
 
-std::string DecodeUtf16(std::span<const char> bytes, bool bigEndian) {
-    std::size_t start = 0;
-    if (bytes.size() >= 2) {
-        const std::uint8_t first = ByteAt(bytes, 0);
-        const std::uint8_t second = ByteAt(bytes, 1);
-        if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
-            bigEndian = first == 0xFE;
-            start = 2;
-        }
+// The byte order a value's mark sets, if the two bytes at `at` are one.
+std::optional<bool> ByteOrderMarkAt(std::span<const char> bytes, std::size_t at) {
+    if (bytes.size() - at < 2) {
+        return std::nullopt;
     }
-    return Collect(bytes, start,
-                   [bigEndian](std::span<const char> b, std::size_t at) { return DecodeUtf16At(b, at, bigEndian); });
+    const std::uint8_t first = ByteAt(bytes, at);
+    const std::uint8_t second = ByteAt(bytes, at + 1);
+    if ((first == 0xFF && second == 0xFE) || (first == 0xFE && second == 0xFF)) {
+        return first == 0xFE;
+    }
+    return std::nullopt;
+}
+
+// Each value may bring its own byte-order mark, which then holds for the values after it too.
+std::string DecodeUtf16(std::span<const char> bytes, bool bigEndian) {
+    bool valueStart = true;
+    return Collect(bytes, 0, [&](std::span<const char> b, std::size_t at) {
+        if (const std::optional<bool> order = valueStart ? ByteOrderMarkAt(b, at) : std::nullopt) {
+            bigEndian = *order;
+            return Decoded{kByteOrderMark, 2};
+        }
+        const Decoded decoded = DecodeUtf16At(b, at, bigEndian);
+        valueStart = decoded.codePoint == 0;
+        return decoded;
+    });
 }
 
 // Lead bytes and the range their first continuation byte must lie in; this excludes overlong forms,
@@ -141,22 +156,23 @@ Decoded DecodeUtf8At(std::span<const char> bytes, std::size_t at) {
 
 }  // namespace
 
-char CodePointToCp1251(char32_t codePoint) {
+void AppendCp1251(char32_t codePoint, std::string& out) {
     if (codePoint < 0x80) {
-        return static_cast<char>(codePoint);
+        out.push_back(static_cast<char>(codePoint));
+        return;
     }
     if (codePoint >= 0x0410 && codePoint <= 0x044F) {
-        return static_cast<char>(0xC0 + (codePoint - 0x0410));
+        out.push_back(static_cast<char>(0xC0 + (codePoint - 0x0410)));
+        return;
     }
     for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
         if (kUpperHalf[i] == codePoint) {
-            return static_cast<char>(0x80 + i);
+            out.push_back(static_cast<char>(0x80 + i));
+            return;
         }
     }
-    if (codePoint >= 0xC0 && codePoint <= 0xFF) {
-        return kLatin1Folded[codePoint - 0xC0];
-    }
-    return '?';
+    const std::string_view latin = PlainLatinOf(codePoint);
+    out.append(latin.empty() ? std::string_view("?") : latin);
 }
 
 std::string Utf16ToCp1251(std::span<const char> bytes) {
@@ -183,7 +199,8 @@ std::optional<std::string> Utf8ToCp1251(std::string_view text) {
         }
         at += decoded.length;
     }
-    return Utf8ToCp1251Lossy(bytes);
+    const std::string converted = Utf8ToCp1251Lossy(bytes);
+    return converted.substr(0, converted.find('\0'));
 }
 
 }  // namespace tags

@@ -17,7 +17,8 @@ void TrimTrailingSpaces(TagText& text, std::size_t length) {
 
 void ReadField(std::span<const char> block, std::size_t offset, TagText& text) {
     const std::size_t start = std::min(offset, block.size());
-    const std::span<const char> field = block.subspan(start, std::min(kFieldSize, block.size() - start));
+    std::span<const char> field = block.subspan(start, std::min(kFieldSize, block.size() - start));
+    field = field.first(static_cast<std::size_t>(std::find(field.begin(), field.end(), '\0') - field.begin()));
     TrimTrailingSpaces(text, CopyTransliterated(field, text));
 }
 

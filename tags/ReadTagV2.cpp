@@ -1,10 +1,12 @@
 #include "ReadTagV2.h"
 
 #include "ByteFields.h"
+#include "FrameData.h"
 #include "FrameText.h"
+#include "TagStream.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -12,146 +14,187 @@
 namespace tags {
 namespace {
 
-enum class ESizeCoding { BigEndian24, BigEndian32, Synchsafe32 };
+constexpr std::size_t kTagHeaderSize = 10;
+constexpr std::uint8_t kTagUnsyncFlag = 0x80;
+constexpr std::uint8_t kExtendedHeaderFlag = 0x40;  // in v2.2 the same bit marks a compressed tag
 
-// Unsynchronisation puts a 00 after every FF of the tag, so that no tag byte can pass for an MPEG frame sync.
-// Before v2.4 the header flag covers the whole block after the header, and frame sizes count the restored bytes:
-// the block is restored before frames are looked for. In v2.4 it covers a frame's content only, marked in the
-// frame's format flags or, by the header flag, for every frame; sizes count the bytes as stored, so only the
-// content read is restored.
-enum class EUnsync { None, WholeBlock, FlaggedFrames, EveryFrame };
+struct TagHeader {
+    int version = 3;
+    std::uint8_t flags = 0;
+    std::uint64_t bodyEnd = 0;     // where the frames and padding end, within the block
+    bool plainFrameSizes = false;  // v2.4 as iTunes wrote it: frame sizes not synchsafe
+};
 
 struct FrameLayout {
     std::string_view titleId;
     std::string_view artistId;
     std::size_t headerSize;
-    ESizeCoding sizeCoding;
-    EUnsync unsync = EUnsync::None;
 };
 
-constexpr FrameLayout kLayoutV22{"TT2", "TP1", 6, ESizeCoding::BigEndian24};
-constexpr FrameLayout kLayoutV23{"TIT2", "TPE1", 10, ESizeCoding::BigEndian32};
-constexpr FrameLayout kLayoutV24{"TIT2", "TPE1", 10, ESizeCoding::Synchsafe32};
-static_assert(kLayoutV22.titleId[0] == kLayoutV22.artistId[0] && kLayoutV23.titleId[0] == kLayoutV23.artistId[0],
-              "the frame scan looks for one first letter");
+constexpr FrameLayout kLayoutV22{"TT2", "TP1", 6};
+constexpr FrameLayout kLayoutV23{"TIT2", "TPE1", 10};
 
-constexpr std::size_t kTagHeaderSize = 10;
-constexpr std::size_t kVersionOffset = 3;
-constexpr std::size_t kTagFlagsOffset = 5;
-constexpr std::uint8_t kTagUnsyncFlag = 0x80;
-constexpr std::size_t kFrameFormatFlagsOffset = 9;  // v2.4
-constexpr std::uint8_t kFrameUnsyncFlag = 0x02;
+// A frame kept for decoding: its stored content (up to kMaxFrameContent bytes) and its flags.
+struct Candidate {
+    std::vector<char> stored;
+    std::uint8_t flags = 0;
+};
 
-bool HasUnsyncFlag(std::span<const char> block) {
-    return block.size() > kTagFlagsOffset && (ByteAt(block, kTagFlagsOffset) & kTagUnsyncFlag) != 0;
-}
-
-FrameLayout LayoutOf(std::span<const char> block) {
-    const std::uint8_t version = block.size() > kVersionOffset ? ByteAt(block, kVersionOffset) : 3;
-    const bool flagged = HasUnsyncFlag(block);
-    if (version == 4) {
-        FrameLayout layout = kLayoutV24;
-        layout.unsync = flagged ? EUnsync::EveryFrame : EUnsync::FlaggedFrames;
-        return layout;
+std::optional<TagHeader> ReadHeader(const ReadBytesAt& read, std::uint64_t blockSize) {
+    std::array<char, kTagHeaderSize> header{};
+    if (blockSize < kTagHeaderSize || read(0, header) != header.size()) {
+        return std::nullopt;
     }
-    FrameLayout layout = version == 2 ? kLayoutV22 : kLayoutV23;
-    layout.unsync = flagged ? EUnsync::WholeBlock : EUnsync::None;
-    return layout;
+    const int version = ByteAt(header, 3);
+    const std::uint64_t bodyEnd = std::min<std::uint64_t>(kTagHeaderSize + SynchsafeAt(header, 6), blockSize);
+    return TagHeader{version == 2 || version == 4 ? version : 3, ByteAt(header, 5), bodyEnd};
 }
 
-// Each FF 00 becomes FF, in one pass.
-std::vector<char> Resynchronised(std::span<const char> stored) {
-    std::vector<char> restored;
-    restored.reserve(stored.size());
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        restored.push_back(stored[i]);
-        if (ByteAt(stored, i) == 0xFF && i + 1 < stored.size() && stored[i + 1] == 0) {
-            ++i;
+// v2.3 counts the extended header's size without its own four bytes, v2.4 with them (and synchsafe).
+bool SkipExtendedHeader(CTagStream& stream, const TagHeader& header) {
+    if (header.version == 2 || (header.flags & kExtendedHeaderFlag) == 0) {
+        return true;
+    }
+    std::array<char, 4> sizeBytes{};
+    if (!stream.Read(sizeBytes)) {
+        return false;
+    }
+    if (header.version == 4) {
+        const std::uint32_t size = SynchsafeAt(sizeBytes, 0);
+        return size >= sizeBytes.size() && stream.Skip(size - sizeBytes.size());
+    }
+    return stream.Skip(BigEndianAt(sizeBytes, 0, 4));
+}
+
+bool IsFrameId(std::span<const char> id) {
+    return std::all_of(id.begin(), id.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+}
+
+// The content size of the frame whose header is `frameHeader`, or nullopt where it cannot be right.
+std::optional<std::uint64_t> FrameSize(std::span<const char> frameHeader, const TagHeader& header) {
+    if (header.version == 2) {
+        return BigEndianAt(frameHeader, 3, 3);
+    }
+    if (header.version == 4 && !header.plainFrameSizes) {
+        const bool synchsafe = std::none_of(frameHeader.begin() + 4, frameHeader.begin() + 8,
+                                            [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; });
+        return synchsafe ? std::optional<std::uint64_t>(SynchsafeAt(frameHeader, 4)) : std::nullopt;
+    }
+    return BigEndianAt(frameHeader, 4, 4);
+}
+
+// Keeps the frame's stored content, passing over whatever lies beyond what a text can use.
+bool Keep(CTagStream& stream, std::uint64_t size, std::uint8_t flags, std::optional<Candidate>& kept) {
+    Candidate candidate{std::vector<char>(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxFrameContent))),
+                        flags};
+    if (!stream.Read(candidate.stored) || !stream.Skip(size - candidate.stored.size())) {
+        return false;
+    }
+    kept = std::move(candidate);
+    return true;
+}
+
+enum class EWalkEnd { Broken, Padding, End };
+
+// Tells where the walk ended: at a header that cannot be right, at padding, or at the end of the tag's body.
+EWalkEnd WalkFrames(CTagStream& stream,
+                    const TagHeader& header,
+                    std::optional<Candidate>& title,
+                    std::optional<Candidate>& artist) {
+    const FrameLayout layout = header.version == 2 ? kLayoutV22 : kLayoutV23;
+    std::array<char, 10> frameBytes{};
+    const std::span<char> frameHeader(frameBytes.data(), layout.headerSize);
+    while (stream.StoredLeft() != 0) {
+        if (!stream.Read(frameHeader)) {
+            return EWalkEnd::Broken;
+        }
+        if (frameHeader[0] == '\0') {
+            return EWalkEnd::Padding;
+        }
+        const std::span<const char> id = frameHeader.first(layout.titleId.size());
+        const std::optional<std::uint64_t> size = FrameSize(frameHeader, header);
+        if (!IsFrameId(id) || !size || *size > stream.StoredLeft()) {
+            return EWalkEnd::Broken;
+        }
+        const std::uint8_t flags = layout.headerSize == 10 ? ByteAt(frameHeader, 9) : 0;
+        const std::string_view name(id.data(), id.size());
+        const bool walking = name == layout.titleId    ? Keep(stream, *size, flags, title)
+                             : name == layout.artistId ? Keep(stream, *size, flags, artist)
+                                                       : stream.Skip(*size);
+        if (!walking) {
+            return EWalkEnd::Broken;
         }
     }
-    return restored;
+    return EWalkEnd::End;
 }
 
-// The header stays as it is; it is never unsynchronised.
-std::vector<char> WithBodyResynchronised(std::span<const char> block) {
-    const std::size_t headerSize = std::min(block.size(), kTagHeaderSize);
-    std::vector<char> restored(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(headerSize));
-    const std::vector<char> body = Resynchronised(block.subspan(headerSize));
-    restored.insert(restored.end(), body.begin(), body.end());
-    return restored;
-}
+struct KeptFrames {
+    std::optional<Candidate> title;
+    std::optional<Candidate> artist;
+    EWalkEnd end = EWalkEnd::Broken;
+    bool Clean() const { return end != EWalkEnd::Broken; }
+};
 
-bool ContentIsUnsynchronised(std::span<const char> block, std::size_t at, const FrameLayout& layout) {
-    return layout.unsync == EUnsync::EveryFrame ||
-           (layout.unsync == EUnsync::FlaggedFrames &&
-            (ByteAt(block, at + kFrameFormatFlagsOffset) & kFrameUnsyncFlag) != 0);
-}
-
-std::size_t FrameSizeAt(std::span<const char> block, std::size_t at, ESizeCoding coding) {
-    switch (coding) {
-        case ESizeCoding::BigEndian24:
-            return BigEndianAt(block, at, 3);
-        case ESizeCoding::Synchsafe32:
-            return SynchsafeAt(block, at);
-        case ESizeCoding::BigEndian32:
-            break;
+KeptFrames WalkTag(const ReadBytesAt& read, const TagHeader& header) {
+    // Before v2.4 unsynchronisation covers the whole tag after its header; in v2.4 each frame's content.
+    const bool resynchronise = header.version != 4 && (header.flags & kTagUnsyncFlag) != 0;
+    CTagStream stream(read, kTagHeaderSize, header.bodyEnd, resynchronise);
+    KeptFrames kept;
+    if (SkipExtendedHeader(stream, header)) {
+        kept.end = WalkFrames(stream, header, kept.title, kept.artist);
     }
-    return BigEndianAt(block, at, 4);
+    return kept;
 }
 
-void ReadFrameAt(std::span<const char> block, std::size_t at, const FrameLayout& layout, TagText& text) {
-    const std::size_t contentStart = at + layout.headerSize;
-    if (contentStart > block.size()) {
-        return;
-    }
-    const std::size_t size = FrameSizeAt(block, at + layout.titleId.size(), layout.sizeCoding);
-    const std::span<const char> content = block.subspan(contentStart, std::min(size, block.size() - contentStart));
-    if (ContentIsUnsynchronised(block, at, layout)) {
-        ReadFrameText(Resynchronised(content), text);
-    } else {
-        ReadFrameText(content, text);
-    }
-}
-
-// Each read rewrites its text whole, so only the last occurrence whose frame header fits can decide. Reading
-// just that one keeps a tag packed with identifiers linear instead of quadratic in its size. Both identifiers
-// start with the same letter, so memchr finds every candidate position: most of a tag is a picture or padding,
-// and this scan is most of the work of a song's tag.
-std::size_t ReadLastFrames(std::span<const char> block, const FrameLayout& layout, TagText& title, TagText& artist) {
-    std::optional<std::size_t> lastTitle;
-    std::optional<std::size_t> lastArtist;
-    const std::size_t end = block.size() >= layout.headerSize ? block.size() - layout.headerSize + 1 : 0;
-    for (std::size_t at = 1; at < end; ++at) {
-        const void* found = std::memchr(block.data() + at, layout.artistId[0], end - at);
-        if (found == nullptr) {
-            break;
-        }
-        at = static_cast<std::size_t>(static_cast<const char*>(found) - block.data());
-        if (HasIdAt(block, at, layout.artistId)) {
-            lastArtist = at;
-        } else if (HasIdAt(block, at, layout.titleId)) {
-            lastTitle = at;
+// iTunes wrote v2.4 tags with plain frame sizes, which only show once a frame is 128 bytes or more. Where the
+// synchsafe sizes run into a header that cannot be right but the plain ones walk the whole tag, the plain ones hold.
+KeptFrames WalkAnyTag(const ReadBytesAt& read, const TagHeader& header) {
+    KeptFrames kept = WalkTag(read, header);
+    if (!kept.Clean() && header.version == 4) {
+        TagHeader plain = header;
+        plain.plainFrameSizes = true;
+        if (KeptFrames plainKept = WalkTag(read, plain); plainKept.Clean()) {
+            return plainKept;
         }
     }
-    if (lastTitle) {
-        ReadFrameAt(block, *lastTitle, layout, title);
+    return kept;
+}
+
+bool Decode(const std::optional<Candidate>& candidate, const TagHeader& header, TagText& text) {
+    if (!candidate) {
+        return false;
     }
-    if (lastArtist) {
-        ReadFrameAt(block, *lastArtist, layout, artist);
+    const FrameFormat format{header.version, candidate->flags,
+                             header.version == 4 && (header.flags & kTagUnsyncFlag) != 0};
+    if (const std::optional<std::vector<char>> data = FrameData(candidate->stored, format)) {
+        ReadFrameText(*data, text);
     }
-    return static_cast<std::size_t>(lastTitle.has_value()) + static_cast<std::size_t>(lastArtist.has_value());
+    return true;
 }
 
 }  // namespace
 
-std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist) {
+std::size_t ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, TagText& title, TagText& artist) {
     title[0] = '\0';
     artist[0] = '\0';
-    const FrameLayout layout = LayoutOf(block);
-    if (layout.unsync == EUnsync::WholeBlock) {
-        return ReadLastFrames(WithBodyResynchronised(block), layout, title, artist);
+    const std::optional<TagHeader> header = ReadHeader(read, blockSize);
+    if (!header || (header->version == 2 && (header->flags & kExtendedHeaderFlag) != 0)) {
+        return 0;
     }
-    return ReadLastFrames(block, layout, title, artist);
+    const KeptFrames kept = WalkAnyTag(read, *header);
+    const bool titleDecoded = Decode(kept.title, *header, title);
+    const bool artistDecoded = Decode(kept.artist, *header, artist);
+    return static_cast<std::size_t>(titleDecoded) + static_cast<std::size_t>(artistDecoded);
+}
+
+bool FramesFillTag(const ReadBytesAt& read, std::uint64_t blockSize) {
+    const std::optional<TagHeader> header = ReadHeader(read, blockSize);
+    return header && !(header->version == 2 && (header->flags & kExtendedHeaderFlag) != 0) &&
+           WalkAnyTag(read, *header).end == EWalkEnd::End;
+}
+
+std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist) {
+    return ReadTagV2Texts(ReaderOf(block), block.size(), title, artist);
 }
 
 }  // namespace tags

@@ -1,29 +1,33 @@
 #pragma once
 
+#include "ByteSource.h"
 #include "TagText.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 namespace tags {
 
-// Reads the title and artist out of an ID3v2 block (header included), each rewritten from its start; a text
-// without a frame comes out empty. Texts are not trimmed.
+// Reads the title and artist out of an ID3v2 block (header included) of `blockSize` bytes, each rewritten from
+// its start; a text whose frame is missing or cannot be read comes out empty. Texts are not trimmed.
 //
-// The block is scanned byte by byte from offset 1 rather than frame by frame, testing the artist identifier
-// first, then the title identifier; found frames are not skipped, so the last occurrence of an identifier
-// decides, even one inside another frame's content. The header's version byte picks the frame layout:
-// 2 -> "TT2"/"TP1" with 6-byte headers and 3-byte sizes; 4 -> "TIT2"/"TPE1" with synchsafe sizes; any other
-// -> "TIT2"/"TPE1" with plain big-endian sizes. Frame text honours the encoding byte (see ReadFrameText).
-// Unsynchronisation is undone first where the header or, in v2.4, a frame's flags declare it: before v2.4 over
-// the whole block, so that the scan sees the restored bytes; in v2.4 over the content of the frames read. Without
-// those flags the bytes are scanned as they are.
+// The frames are walked from their headers, after an extended header where the tag has one, up to padding, the
+// end of the tag, or a frame whose header or size cannot be right. Only these top-level frames count: a title
+// inside a chapter, a picture or a comment is never taken. Version 2 reads "TT2"/"TP1", versions 3 and 4 (and
+// any other) "TIT2"/"TPE1"; where an identifier occurs twice, the later frame decides. A v2.4 tag whose
+// synchsafe frame sizes lead astray but whose plain sizes walk it whole is read with the plain ones, as iTunes
+// wrote them. Unsynchronisation is
+// undone as the header or the frame's flags declare it, the extra bytes of grouped frames and of a data length
+// are skipped, compressed frames are inflated, and an encrypted frame counts as missing (see FrameData).
 //
-// Nothing outside the block is read: a frame whose header runs past the block's end is ignored, and one whose
-// content runs past it is cut at the end.
-//
-// Returns how many frame contents were decoded: at most two, the last title and the last artist occurrence,
-// however many identifiers the block holds.
+// Only the last title and artist frames are kept, each up to kMaxFrameContent bytes, so the memory needed does
+// not grow with the tag. Nothing outside the block is read. Returns how many frames were decoded: at most two.
+std::size_t ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, TagText& title, TagText& artist);
 std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist);
+
+// Whether the frames of the ID3v2 block fill it to the end of its body, without padding, so that every byte of
+// it belongs to a frame, as in every tag this converter writes.
+bool FramesFillTag(const ReadBytesAt& read, std::uint64_t blockSize);
 
 }  // namespace tags

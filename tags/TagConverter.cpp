@@ -3,10 +3,9 @@
 #include "ActivityLog.h"
 #include "BuildTagV2.h"
 #include "Cp1251.h"
-#include "ReadTagV1.h"
-#include "ReadTagV2.h"
 #include "ScopeExit.h"
 #include "SongPlan.h"
+#include "SongTexts.h"
 #include "SplitFile.h"
 #include "SystemError.h"
 
@@ -22,6 +21,15 @@ constexpr std::uint64_t kMaxFileSize = std::numeric_limits<std::int32_t>::max();
 // is taken as it stands.
 std::string NameAsTitle(const std::string& fileName) {
     return tags::Utf8ToCp1251(fileName).value_or(fileName);
+}
+
+// Reads the open song for the tag functions; a request it cannot fill is noted, since they all lie in the file.
+tags::ReadBytesAt ReaderOf(IFile& file, bool& failed) {
+    return [&file, &failed](std::uint64_t offset, std::span<char> into) {
+        const std::size_t count = file.ReadAt(offset, into);
+        failed = failed || count != into.size();
+        return count;
+    };
 }
 
 }  // namespace
@@ -54,8 +62,11 @@ void CTagConverter::PlanSong(const std::string& fullPath, const std::string& fil
         return;
     }
     ReadTitleAndArtist(fileName);
-    const bool hadTagV1 = m_nTagV1Size != 0;
-    const std::int32_t oldTagV2Size = m_nTagV2Size;
+    if (plan.eOutcome == EOutcome::Failed) {
+        return;
+    }
+    // Nothing but the tag and the audio: no ID3v1 block, no other tag around the audio.
+    const bool onlyTagV2 = m_nAudioOffset == m_nTagV2Size && m_nAudioOffset + m_nAudioSize == m_nFileSize;
     std::vector<char> oldTag = std::exchange(m_tagV2Block, {});
     BuildTagV2();
     // A read-only file is refused even when nothing would change.
@@ -64,15 +75,15 @@ void CTagConverter::PlanSong(const std::string& fullPath, const std::string& fil
         return;
     }
     // A file that already holds exactly its new content is left untouched: a second run over a folder is cheap.
-    if (!hadTagV1 && oldTag == m_tagV2Block) {
+    if (onlyTagV2 && oldTag == m_tagV2Block) {
         plan.eOutcome = EOutcome::AlreadyConverted;
-        plan.Report("ID3 EDITED - " + fullPath);
+        plan.Report("ID3 EDITED - " + fullPath + " (already in this form)");
         return;
     }
     plan.bWrite = true;
     plan.hIn = std::move(m_hIn);
     plan.newTag = std::move(m_tagV2Block);
-    plan.nAudioOffset = static_cast<std::uint64_t>(oldTagV2Size);
+    plan.nAudioOffset = static_cast<std::uint64_t>(m_nAudioOffset);
     plan.nAudioSize = static_cast<std::uint64_t>(m_nAudioSize);
 }
 
@@ -122,58 +133,58 @@ bool CTagConverter::ReadExactly(std::uint64_t offset, std::vector<char>& buffer)
     return false;
 }
 
-// The head is read with room for a small tag, such as every converted song's, so that it needs no read of its own.
+// The two ends are read once, with room for the largest tag this converter writes, so that a converted song
+// needs no read of its own for its tag, its old tag can be compared with the new one, and the tags around the
+// audio are mostly found in memory. A larger ID3v2 block is never held whole: its frames are read from the file.
 void CTagConverter::SplitFile() {
-    constexpr std::size_t kHeadRead = 4096;
+    constexpr std::size_t kEndRead = 8192;
     const auto fileSize = static_cast<std::size_t>(m_nFileSize);
-    std::vector<char> head(std::min(fileSize, kHeadRead));
-    std::vector<char> tail(std::min(fileSize, tags::kSplitTailSize));
-    if (!ReadExactly(0, head) || !ReadExactly(fileSize - tail.size(), tail)) {
+    std::vector<char> head(std::min(fileSize, kEndRead));
+    if (!ReadExactly(0, head)) {
         return;
     }
-    const auto headerBytes = std::span<const char>(head).first(std::min(fileSize, tags::kSplitHeadSize));
-    const tags::FileSplit split = tags::SplitFileEnds(headerBytes, fileSize, tail);
+    std::vector<char> tail;  // a small file is all head
+    if (fileSize > head.size()) {
+        tail.resize(kEndRead);
+        if (!ReadExactly(fileSize - tail.size(), tail)) {
+            return;
+        }
+    }
+    const std::span<const char> end = tail.empty() ? std::span<const char>(head) : tail;
+    bool readFailed = false;
+    const tags::FileSplit split =
+        tags::SplitTags(tags::WithEndsInMemory(head, end, fileSize, ReaderOf(*m_hIn, readFailed)), fileSize);
+    if (readFailed) {
+        m_pPlan->FailBecause("ERROR: readed size don't match", m_hIn->Error().strReason);
+        return;
+    }
     if (split.damaged) {
         m_pPlan->Fail("ERROR: damaged ID3v2 tag in " + m_pPlan->strPath +
                       ": its size runs past the audio; left unchanged");
         return;
     }
+    m_tagV1Block.assign(end.end() - static_cast<std::ptrdiff_t>(split.tagV1Size), end.end());
     if (split.tagV2Size <= head.size()) {
         head.resize(split.tagV2Size);
         m_tagV2Block = std::move(head);
-    } else {
-        m_tagV2Block.resize(split.tagV2Size);
-        if (!ReadExactly(0, m_tagV2Block)) {
-            return;
-        }
     }
-    m_tagV1Block.assign(tail.end() - static_cast<std::ptrdiff_t>(split.tagV1Size), tail.end());
     m_nTagV2Size = static_cast<std::int32_t>(split.tagV2Size);
     m_nTagV1Size = static_cast<std::int32_t>(split.tagV1Size);
     m_nAudioSize = static_cast<std::int32_t>(split.audioSize);
+    m_nAudioOffset = static_cast<std::int32_t>(split.audioOffset);
 }
 
-void CTagConverter::ReadTagV2() {
-    tags::ReadTagV2Texts(m_tagV2Block, m_szTitle, m_szArtist);
-}
-
-void CTagConverter::ReadTagV1() {
-    tags::ReadTagV1Texts(m_tagV1Block, m_szTitle, m_szArtist);
-}
-
-// An ID3v2 block wins over an ID3v1 block, even one without title or artist; a file without either is
-// titled by its name, not transliterated, so that the name's letters survive until a second run.
+// Each text falls back on its own: ID3v2, then ID3v1, then the name for the title. A name is no tag text, so
+// it is transliterated too: every new tag holds plain Latin only.
 void CTagConverter::ReadTitleAndArtist(const std::string& fileName) {
-    if (m_nTagV2Size != 0) {
-        ReadTagV2();
-    } else if (m_nTagV1Size != 0) {
-        ReadTagV1();
-    } else {
-        const std::string title = NameAsTitle(fileName);
-        const std::size_t length = std::min(title.size(), tags::kMaxTextLength);
-        std::copy_n(title.begin(), length, m_szTitle.begin());
-        m_szTitle[length] = '\0';
-        m_szArtist[0] = '\0';
+    bool readFailed = false;
+    const bool blockInMemory = m_tagV2Block.size() == static_cast<std::size_t>(m_nTagV2Size);
+    const std::string name = NameAsTitle(fileName);
+    const tags::SongTags songTags{blockInMemory ? tags::ReaderOf(m_tagV2Block) : ReaderOf(*m_hIn, readFailed),
+                                  static_cast<std::uint64_t>(m_nTagV2Size), m_tagV1Block, name};
+    tags::ReadSongTexts(songTags, m_szTitle, m_szArtist);
+    if (readFailed) {
+        m_pPlan->FailBecause("ERROR: readed size don't match", m_hIn->Error().strReason);
     }
 }
 

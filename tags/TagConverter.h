@@ -70,10 +70,8 @@ class CTagConverter {
     void PlanSong(const std::string& fullPath, const std::string& fileName, CSongPlan& plan);
     // The steps of planning, valid only in this order.
     bool OpenAndMeasure();
-    // Reads the file's two ends and its ID3v2 block; the audio between stays on the disk.
+    // Finds the pieces and reads the file's ID3v1 block and a small ID3v2 block; the audio stays on the disk.
     void SplitFile();
-    void ReadTagV2();
-    void ReadTagV1();
     void ReadTitleAndArtist(const std::string& fileName);
     // Replaces the old tag blocks by the new tag.
     void BuildTagV2();
@@ -87,7 +85,8 @@ class CTagConverter {
     std::int32_t m_nTagV2Size = 0;  // the old block's; after BuildTagV2 the new tag's
     std::int32_t m_nTagV1Size = 0;
     std::int32_t m_nAudioSize = 0;
-    std::vector<char> m_tagV2Block;  // the old ID3v2 block; after BuildTagV2 the new tag
+    std::int32_t m_nAudioOffset = 0;  // where the audio starts in the old file
+    std::vector<char> m_tagV2Block;   // the old ID3v2 block if small, else empty; after BuildTagV2 the new tag
     std::vector<char> m_tagV1Block;
     tags::TagText m_szArtist{};
     tags::TagText m_szTitle{};

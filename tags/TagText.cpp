@@ -3,26 +3,19 @@
 #include "Transliterate.h"
 
 #include <algorithm>
-#include <cstdint>
 
 namespace tags {
 
 std::size_t CopyTransliterated(std::span<const char> source, TagText& text) {
-    // Transliterate only sees the letter area, so the terminator's byte always stays free.
-    const std::span<char> letters(text.data(), kMaxTextLength);
-    std::int32_t position = 0;
+    std::size_t length = 0;
     for (const char byte : source) {
-        if (static_cast<std::size_t>(position) >= kMaxTextLength) {
+        const std::string_view letters = LatinOf(static_cast<unsigned char>(byte));
+        if (letters.size() > kMaxTextLength - length) {
             break;
         }
-        text[static_cast<std::size_t>(position)] = byte;
-        const std::int32_t next = Transliterate(letters, position);
-        if (next == position && byte != '\0') {
-            break;
-        }
-        position = next;
+        letters.copy(text.data() + length, letters.size());
+        length += letters.size();
     }
-    const auto length = static_cast<std::size_t>(position);
     text[length] = '\0';
     return length;
 }

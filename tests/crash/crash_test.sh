@@ -12,8 +12,8 @@
 # the signal ends every thread of the program. Occurrences are counted over all threads in one traced run per
 # command: the program's work begins where it first opens a
 # song; the calls before (the dynamic loader, a sanitizer's start-up, Kelvara.ini, the playlist, the log)
-# are start-up and are skipped. A song's new content is what one untraced run makes of the working folder;
-# a second run changes it only where the first left a name untransliterated (Пчела.mp3).
+# are start-up and are skipped. A song's new content is what one untraced run makes of the working folder,
+# and what a second run makes of that.
 #
 # Usage: crash_test.sh KELVARA_CLI   (needs strace; the songs come from tests/data beside this folder)
 set -euo pipefail

@@ -31,6 +31,7 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
         }
     }
     probe.hasTagV1 = file.hasID3v1Tag();
+    probe.hasApeTag = file.hasAPETag();
     probe.title = file.tag()->title().to8Bit(false);
     probe.artist = file.tag()->artist().to8Bit(false);
     probe.titleUtf8 = file.tag()->title().to8Bit(true);

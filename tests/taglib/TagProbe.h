@@ -16,6 +16,7 @@ struct CTagProbe {
     std::size_t tagV2Size = 0;          // the whole block: header, frames, padding and any footer
     std::vector<std::string> frameIds;  // in tag order; TagLib renames v2.2 and some v2.3 frames to v2.4 IDs
     bool hasTagV1 = false;
+    bool hasApeTag = false;
 
     // TagLib's merged view, ID3v2 before ID3v1. The Latin-1 form holds the bytes of an encoding-0 frame exactly
     // (so Windows-1251 bytes come out as they were written); characters above U+00FF are mangled in it, so

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include <zlib.h>
+
 namespace tagtest {
 
 inline std::vector<char> Bytes(std::initializer_list<int> values) {
@@ -58,6 +60,52 @@ inline std::vector<char> Frame(std::string_view id,
                                int formatFlags = 0) {
     const auto size = static_cast<std::uint32_t>(content.size());
     return Join({Ascii(id), BigEndian(size, 4, version == 4 ? 7 : 8), Bytes({0, formatFlags}), content});
+}
+
+// A v2.2 frame: three-letter identifier, three-byte size, no flags.
+inline std::vector<char> FrameV22(std::string_view id, const std::vector<char>& content) {
+    return Join({Ascii(id), BigEndian(static_cast<std::uint32_t>(content.size()), 3), content});
+}
+
+inline std::vector<char> LittleEndian32(std::uint32_t value) {
+    return Bytes({static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
+                  static_cast<int>(value >> 16 & 0xFF), static_cast<int>(value >> 24)});
+}
+
+// An APEv2 tag holding `items`: the footer, and before the items the header where `withHeader` says so.
+inline std::vector<char> ApeTag(const std::vector<char>& items, bool withHeader) {
+    const auto frame = [&](std::uint32_t flags) {
+        return Join({Ascii("APETAGEX"), LittleEndian32(2000),
+                     LittleEndian32(static_cast<std::uint32_t>(items.size()) + 32), LittleEndian32(1),
+                     LittleEndian32(flags), Repeat(0, 8)});
+    };
+    const std::uint32_t hasHeader = withHeader ? 0x80000000u : 0;
+    return Join({withHeader ? frame(hasHeader | 0x20000000u) : std::vector<char>{}, items, frame(hasHeader)});
+}
+
+// One APE text item.
+inline std::vector<char> ApeItem(std::string_view key, std::string_view value) {
+    return Join({LittleEndian32(static_cast<std::uint32_t>(value.size())), LittleEndian32(0), Ascii(key), Bytes({0}),
+                 Ascii(value)});
+}
+
+// A Lyrics3 v2 block with one lyrics field.
+inline std::vector<char> Lyrics3V2(std::string_view lyrics) {
+    const std::string size = std::to_string(lyrics.size());
+    const std::vector<char> body =
+        Join({Ascii("LYRICSBEGIN"), Ascii("LYR"), Ascii(std::string(5 - size.size(), '0') + size), Ascii(lyrics)});
+    const std::string bodySize = std::to_string(body.size());
+    return Join({body, Ascii(std::string(6 - bodySize.size(), '0') + bodySize), Ascii("LYRICS200")});
+}
+
+// `data` as a zlib stream, as a compressed frame holds it.
+inline std::vector<char> Compressed(const std::vector<char>& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::vector<char> out(size);
+    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+             static_cast<uLong>(data.size()));
+    out.resize(size);
+    return out;
 }
 
 }  // namespace tagtest

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 // The fixtures, read by TagLib, show the common texts in every encoding; these are the cases no fixture has.
@@ -24,14 +25,28 @@ std::string Latin(const std::vector<char>& source) {
     return std::string(TextOf(text));
 }
 
-// The examples of the table's description, and the bytes it leaves alone, rather than a copy of the table.
-TEST(Transliterate, WordsComeOutInCapitalsAndOtherBytesStay) {
+// The examples of the table's description rather than a copy of the table; the conversion test holds every
+// byte of it against TagLib.
+TEST(Transliterate, WordsComeOutInCapitalsAndOtherBytesAsPlainLatin) {
     EXPECT_EQ(Latin(Bytes({0xD9, 0xF3, 0xEA, 0xE0})), "SHTUKA");
     EXPECT_EQ(Latin(Bytes({0xE6, 0xC6})), "ZHZH");
     EXPECT_EQ(Latin(Bytes({0xC9, 0xC8, 0xDA, 0xDC, 0xF9})), "IIAYSHT");
-    EXPECT_EQ(Latin(Bytes({0xDD, 0xF5, 0xEE})), AsString(Bytes({0xDD, 'H', 'O'})));
-    EXPECT_EQ(Latin(Bytes({0xDB, 0xFB, 0xFD})), AsString(Bytes({0xDB, 0xFB, 0xFD}))) << "Ы, ы, э stay";
-    EXPECT_EQ(Latin(Bytes({0x01, 0x7F, 0xA8, 0xBF})), AsString(Bytes({0x01, 0x7F, 0xA8, 0xBF})));
+    EXPECT_EQ(Latin(Bytes({0xDD, 0xF5, 0xEE, ' ', 0xCC, 0xFB})), "EHO MY");
+    EXPECT_EQ(Latin(Bytes({0xAB, 0xD5, 0xE8, 0xF2, 0xBB, 0x85, 0xB9, 0x88})), "\"HIT\"...NEUR");
+    EXPECT_EQ(Latin(Bytes({0x01, 'R', 0x7F, 0x1F, 0x98, 0xAD, 'o', 0})), "Ro")
+        << "control bytes and signs without a form";
+}
+
+// Whatever the byte, what comes out is printable ASCII, at most three letters of it.
+TEST(Transliterate, EveryByteBecomesAtMostThreePrintableLetters) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string_view letters = LatinOf(static_cast<unsigned char>(byte));
+        EXPECT_LE(letters.size(), 3u) << byte;
+        EXPECT_TRUE(std::all_of(letters.begin(), letters.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) << byte;
+        EXPECT_EQ(letters.empty(), byte < 0x20 || byte == 0x7F || byte == 0x98 || byte == 0xA4 || byte == 0xAD ||
+                                       byte == 0xB0 || byte == 0xB6)
+            << byte;
+    }
 }
 
 TEST(Transliterate, NeverWritesOutsideTheText) {
@@ -58,24 +73,28 @@ TEST(TagText, LongTextIsCutAt2047LettersWithoutSplittingALetter) {
     EXPECT_EQ(TextOf(unterminated).size(), kTagTextSize);
 }
 
-TEST(Cp1251, CodePointsMapToTheirBytesOrToQuestionMarks) {
-    const std::vector<std::pair<char32_t, int>> pairs = {
-        {0x0410, 0xC0}, {0x042F, 0xDF}, {0x0430, 0xE0}, {0x044F, 0xFF}, {0x0401, 0xA8}, {0x0451, 0xB8}, {0x2014, 0x97},
-        {0x2116, 0xB9}, {0x0490, 0xA5}, {0x00E9, 'e'},  {0x4E2D, '?'},  {0x0098, '?'},  // the code page's one gap
+TEST(Cp1251, CodePointsMapToTheirBytesOrPlainLatinOrQuestionMarks) {
+    const std::vector<std::pair<char32_t, std::string>> pairs = {
+        {0x0410, "\xC0"}, {0x044F, "\xFF"}, {0x0401, "\xA8"}, {0x2014, "\x97"}, {0x2116, "\xB9"},
+        {0x0490, "\xA5"}, {0x00E9, "e"},    {0x0141, "L"},    {0x00DF, "ss"},   {0x00E6, "ae"},
+        {0x00F8, "o"},    {0x0152, "OE"},   {0x03A7, "CH"},   {0x03C8, "PS"},   {0x03AC, "A"},
+        {0x03C2, "S"},    {0x00D7, "?"},    {0x4E2D, "?"},    {0x0098, "?"},  // the code page's one gap
     };
-    for (const auto& [codePoint, byte] : pairs) {
-        EXPECT_EQ(CodePointToCp1251(codePoint), static_cast<char>(byte))
-            << "U+" << std::hex << static_cast<std::uint32_t>(codePoint);
+    for (const auto& [codePoint, text] : pairs) {
+        std::string out;
+        AppendCp1251(codePoint, out);
+        EXPECT_EQ(out, text) << "U+" << std::hex << static_cast<std::uint32_t>(codePoint);
     }
 }
 
-TEST(Cp1251, DecodersFollowTheByteOrderEndAtZeroAndMarkMalformedInput) {
+TEST(Cp1251, DecodersFollowTheByteOrderKeepZerosAndMarkMalformedInput) {
     using Decoder = std::string (*)(std::span<const char>);
     const Decoder utf16 = Utf16ToCp1251;
     const Decoder utf8 = Utf8ToCp1251Lossy;
     const std::vector<std::tuple<Decoder, std::vector<char>, std::string>> cases = {
         {utf16, Bytes({'A', 0, 'B', 0}), "AB"},  // little-endian without a mark
-        {utf16, Bytes({'A', 0, 0, 0, 'B', 0}), "A"},
+        {utf16, Bytes({'A', 0, 0, 0, 'B', 0}), std::string("A\0B", 3)},
+        {utf16, Bytes({0xFE, 0xFF, 0, 'A', 0, 0, 0xFF, 0xFE, 'B', 0, 0, 0, 'C', 0}), std::string("A\0B\0C", 5)},
         {utf16, Bytes({0x3D, 0xD8, 0x00, 0xDE, 'A', 0}), "?A"},  // U+1F600 as a pair
         {utf16, Bytes({0x3D, 0xD8, 'A', 0}), "?A"},              // lone high surrogate
         {utf16, Bytes({0x00, 0xDE, 'A', 0}), "?A"},              // lone low surrogate
@@ -83,7 +102,7 @@ TEST(Cp1251, DecodersFollowTheByteOrderEndAtZeroAndMarkMalformedInput) {
         {utf16, Bytes({'A', 0, 'B'}), "A?"},                     // odd byte left over
         {Utf16BeToCp1251, Bytes({0xFF, 0xFE, 'A', 0}), "A"},     // a mark still decides
         {utf8, Bytes({0xEF, 0xBB, 0xBF, 'A'}), "A"},             // byte-order mark dropped
-        {utf8, Bytes({'A', 0, 'B'}), "A"},
+        {utf8, Bytes({'A', 0, 'B'}), std::string("A\0B", 3)},
         {utf8, Bytes({0xF0, 0x9F, 0x98, 0x80, 'A'}), "?A"},  // outside the code page
         {utf8, Bytes({0xC3, 'A'}), "?A"},                    // missing continuation
         {utf8, Bytes({0xC0, 0xAF}), "??"},                   // overlong
@@ -97,6 +116,7 @@ TEST(Cp1251, DecodersFollowTheByteOrderEndAtZeroAndMarkMalformedInput) {
     // File names must be valid: one that is not is used as it stands.
     EXPECT_EQ(Utf8ToCp1251("A\xE2\x82"), std::nullopt);
     EXPECT_EQ(Utf8ToCp1251(""), "");
+    EXPECT_EQ(Utf8ToCp1251(std::string_view("A\0B", 3)), "A");
 }
 
 }  // namespace
