@@ -58,6 +58,14 @@ class CTrackList {
         std::string strName;
     };
     std::optional<CSource> FindSource(std::int32_t index);
+    // What a COPY or DELETE works on, the out folder's lock held while it does.
+    struct CCommandStart {
+        CFolderLock lock;
+        std::string strEntry;  // as the playlist has it
+        CSource source;
+        std::string strTarget;  // the entry's place in the out folder
+    };
+    std::optional<CCommandStart> StartCommand(const std::string& numberText);
     bool IsSameFile(const std::string& source, const std::string& target);
     void LogCutEntries();
 

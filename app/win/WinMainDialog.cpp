@@ -95,7 +95,7 @@ void CWinMainDialog::OnCommand(int id, int code) {
             break;
         case IDC_EDIT_ID3:
             if (code == BN_CLICKED) {
-                m_dlg.OnEditId3();
+                m_dlg.ConvertAllTags();
             }
             break;
         case IDC_COPY:
@@ -106,11 +106,6 @@ void CWinMainDialog::OnCommand(int id, int code) {
         case IDC_DELETE:
             if (code == BN_CLICKED) {
                 m_dlg.OnDelete();
-            }
-            break;
-        case IDC_STATUS:
-            if (code == EN_CHANGE) {
-                m_dlg.OnStatusChanged();
             }
             break;
         case IDC_RESET_FILES:

@@ -19,7 +19,7 @@ TEST_F(ConvertAllTagsTest, ConvertsEachMp3OnceAndShowsTheLastOutcome) {
     for (const char* name : {"out/SONG.MP3", "out/b.mp3", "out/c.mp3", "out/notes.wav"}) {
         WriteFileBytes(name, "audio");
     }
-    m_dlg->OnEditId3();
+    m_dlg->ConvertAllTags();
     // The last file the search found, whichever that is.
     const std::string last = m_view.m_progress.back().substr(std::string("EDIT ID3's: 3/3 ").size());
     EXPECT_EQ(m_view.m_progress.back(), "EDIT ID3's: 3/3 " + last);
@@ -58,7 +58,7 @@ TEST_F(ConvertAllTagsTest, ExitDuringTheBatchStopsAfterTheSongInHand) {
             EXPECT_FALSE(m_dlg->OnExit()) << "not while a song is half written";
         }
     });
-    m_dlg->OnEditId3();
+    m_dlg->ConvertAllTags();
     EXPECT_EQ(Field(IDC_STATUS), "EDIT ID3's stopped: 2 of 5 files done");
     EXPECT_EQ(m_view.m_ended, 1);
     std::size_t converted = 0;
