@@ -1,4 +1,3 @@
-#include "BuildTagV2.h"
 #include "ReadTagV1.h"
 #include "ReadTagV2.h"
 #include "SplitFile.h"
@@ -164,16 +163,6 @@ TEST(ReadTagV2, TagPackedWithTitleFramesHasOnlyItsLastOneDecoded) {
     TagText artist;
     EXPECT_EQ(ReadTagV2Texts(TagV2Block(3, {body}), title, artist), 1u) << "frames decoded";
     EXPECT_EQ(TextOf(title), "ZH");  // the last frame, UTF-8 Ж, decides
-}
-
-TEST(BuildTagV2, TagSizeIsSynchsafeFrameSizesBigEndianAndTextsCut) {
-    EXPECT_EQ(RenderTagV2("AB", "Z"), Bytes({0x49, 0x44, 0x33, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x19, 0x54, 0x49,
-                                             0x54, 0x32, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x41, 0x42, 0x54,
-                                             0x50, 0x45, 0x31, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x5A}));
-    const std::vector<char> cut = RenderTagV2(std::string(3000, 'A'), "");
-    ASSERT_EQ(cut.size(), 32u + 2047u);
-    EXPECT_EQ(std::vector<char>(cut.begin() + 6, cut.begin() + 10), Bytes({0x00, 0x00, 0x10, 0x15}));   // 2069
-    EXPECT_EQ(std::vector<char>(cut.begin() + 14, cut.begin() + 18), Bytes({0x00, 0x00, 0x08, 0x00}));  // 2048
 }
 
 }  // namespace

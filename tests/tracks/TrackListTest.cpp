@@ -240,7 +240,6 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
         EXPECT_EQ(list->Status(), busy);
         list->DeleteByNumber("3");
         EXPECT_EQ(list->Status(), busy);
-        EXPECT_EQ(LogLines().size(), 10u);
         EXPECT_EQ(LogLines().back(), busy);
         EXPECT_FALSE(std::filesystem::exists("out/song2.mp3"));
         EXPECT_TRUE(std::filesystem::exists("out/song3.mp3"));
