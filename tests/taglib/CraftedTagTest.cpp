@@ -55,6 +55,12 @@ std::vector<CraftedSong> CraftedSongs() {
          "ID3 chapters example",
          "Podcaster"},
         {"chapter-only.mp3", TagV2Block(3, {Frame("CHAP", chapter)}), {}, "chapter-only.mp3", ""},
+        // Longer than a text may be: cut to 2047 letters, in a frame whose size is no synchsafe number.
+        {"long-title.mp3",
+         TagV2Block(3, {Frame("TIT2", Text(0, std::string(3000, 'A')))}),
+         {},
+         std::string(2047, 'A'),
+         ""},
         {"picture.mp3", TagV2Block(3, {Frame("TIT2", Text(0, "Real")), Frame("APIC", picture)}), {}, "Real", ""},
         // A tag too large to be held whole is walked in the file.
         {"large-picture.mp3",

@@ -80,6 +80,7 @@ TEST_F(PosixConversionTest, ANearlyFullStickIsConvertedOneSongAtATime) {
     const std::uint64_t used = (st.f_blocks - st.f_bfree) * st.f_frsize;  // room for the largest and 64 KB more:
     const std::string size = "size=" + std::to_string((used + largest + 64 * 1024) / 4096 * 4096);
     ASSERT_EQ(::mount("tmpfs", "stick", "tmpfs", MS_REMOUNT, size.c_str()), 0);
+    ASSERT_GE(DefaultFileSystem().FreeSpace("stick").value_or(0), largest) << "the room left is seen";
     CTagConverter converter;
     EXPECT_EQ(ConvertFolder(converter, DefaultFileSystem(), "stick", [](const std::string&) {}).substr(0, 13),
               "ID3 EDITED - ");
