@@ -35,8 +35,6 @@ class CTrackList {
     const std::string& OutDir() const { return m_strOutDir; }
     // The last command's status text.
     const std::string& Status() const { return m_strStatus; }
-    // Entry `number` (from 1 to Count()) as the playlist has it.
-    std::string Entry(std::int32_t number) const { return m_aszFiles[static_cast<std::size_t>(number - 1)].data(); }
 
   private:
     std::int32_t m_nCount = 0;
