@@ -136,12 +136,13 @@ std::vector<CraftedSong> CraftedSongs() {
          "DJGJ,GJ\"...++EUR%LJ<NJKJCDZDJ''\"\"*--TMLJ>NJKJCDZ",
          " UUJG|SYO(C)YE\"-(R)YI+-IIGu*YONYE\"JDZDZYI"},
         {"other-letters.mp3",
-         TagV2Block(3, {Frame("TIT2", Bytes({0, 0xDB, 0xFB, 0xDD, 0xFD, 0x01, 0x1F, 0x7F, 0xCC, 0xFB})),
+         TagV2Block(3, {Frame("TIT2",
+                              Bytes({0, 0xDB, 0xFB, 0xDD, 0xFD, 0x01, 0x1F, 0x7F, 0xCC, 0xFB, 0xDA, 0xDC, 0xC9, 0xE6})),
                         Frame("TPE1", Text(3,
                                            "\xC3\xA9\xC5\x81\xC3\x9F\xC3\xA6\xC3\xB8 \xCE\xA7\xCF\x88 "
                                            "\xC2\xAB\xD0\xA5\xD0\xB8\xD1\x82\xC2\xBB \xE4\xB8\xAD"))}),
          {},
-         "YYEEMY",
+         "YYEEMYAYIZH",
          "eLssaeo CHPS \"HIT\" ?"},
     };
 }

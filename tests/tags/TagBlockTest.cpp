@@ -25,7 +25,6 @@ TEST(SplitFile, PiecesStayWithinTheFileAndTheHeadersThatAnnounceThem) {
     const std::vector<char> small = TagV2Block(3, {Repeat(0, 20)});  // 30 bytes
     const std::vector<char> ape = ApeTag(ApeItem("Title", "aa"), true);
     const std::vector<char> lyrics = Lyrics3V2("la la");
-    const std::vector<char> lyricsV1 = Join({Ascii("LYRICSBEGIN"), Ascii("la la"), Ascii("LYRICSEND")});
     const std::vector<std::pair<std::vector<char>, Pieces>> cases = {
         // The top bit of each size byte is not part of the number.
         {Join({Ascii("ID3"), Bytes({3, 0, 0, 0x80, 0x80, 0x82, 0x81}), Repeat(0, 257), audio}), {267, 267, 50, 0}},
@@ -46,13 +45,6 @@ TEST(SplitFile, PiecesStayWithinTheFileAndTheHeadersThatAnnounceThem) {
         // A size larger than the file is cut to what it holds, leaving an ID3v1 block at the end alone.
         {Join({huge, Repeat(0x55, 90)}), {100, 100, 0, 0}},
         {Join({huge, Repeat(0x55, 162), tagV1}), {172, 172, 0, 128}},
-        // Other tags are kept out of the audio: ID3v2 tags after the first, a second ID3v1 block, APE tags and
-        // Lyrics3 blocks before the ID3v1 block or at the end, in any order.
-        {Join({small, TagV2Block(4, {Frame("TIT2", Bytes({0, 'B'}), 4)}), small, audio, tagV1}), {30, 82, 50, 128}},
-        {Join({small, audio, tagV1, tagV1}), {30, 30, 50, 128}},
-        {Join({audio, ape, lyrics, tagV1}), {0, 0, 50, 128}},
-        {Join({audio, lyrics, ApeTag(ApeItem("Artist", "b"), false)}), {0, 0, 50, 0}},
-        {Join({small, audio, lyricsV1, tagV1}), {30, 30, 50, 128}},
         // Only whole structures whose sizes fit count; anything else stays audio.
         {Join({small, Ascii("ID3"), Bytes({3, 0, 0, 0, 0, 0x80, 0}), audio}), {30, 30, 60, 0}},
         {Join({small, Ascii("ID3"), Bytes({3, 0, 0, 0, 0, 1, 0}), audio}), {30, 30, 60, 0}},  // runs past the end

@@ -24,18 +24,6 @@ std::string Latin(const std::vector<char>& source) {
     return std::string(TextOf(text));
 }
 
-// The examples of the table's description rather than a copy of the table; the conversion test holds every
-// byte of it against TagLib.
-TEST(Transliterate, WordsComeOutInCapitalsAndOtherBytesAsPlainLatin) {
-    EXPECT_EQ(Latin(Bytes({0xD9, 0xF3, 0xEA, 0xE0})), "SHTUKA");
-    EXPECT_EQ(Latin(Bytes({0xE6, 0xC6})), "ZHZH");
-    EXPECT_EQ(Latin(Bytes({0xC9, 0xC8, 0xDA, 0xDC, 0xF9})), "IIAYSHT");
-    EXPECT_EQ(Latin(Bytes({0xDD, 0xF5, 0xEE, ' ', 0xCC, 0xFB})), "EHO MY");
-    EXPECT_EQ(Latin(Bytes({0xAB, 0xD5, 0xE8, 0xF2, 0xBB, 0x85, 0xB9, 0x88})), "\"HIT\"...NEUR");
-    EXPECT_EQ(Latin(Bytes({0x01, 'R', 0x7F, 0x1F, 0x98, 0xAD, 'o', 0})), "Ro")
-        << "control bytes and signs without a form";
-}
-
 TEST(Transliterate, NeverWritesOutsideTheText) {
     std::array<char, 6> buffer = {'#', '\xD9', '#', '#', '#', '#'};
     const std::span<char> text(buffer.data() + 1, 2);  // room for two letters only
