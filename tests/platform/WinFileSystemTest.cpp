@@ -92,11 +92,11 @@ TEST_F(WinFileSystemTest, AReplacedSongKeepsItsSecurityCreationTimeAndAttributes
     WriteFileBytes("song.mp3", "old");
     const std::wstring song = m_folder.wstring() + L"\\song.mp3";
     ::SetNamedSecurityInfoW(const_cast<wchar_t*>(song.c_str()), SE_FILE_OBJECT,
-                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
-                            nullptr);  // a protected, empty list first, so that the song's is its own
+                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                            nullptr, nullptr);  // a protected, empty list first, so that the song's is its own
     PSECURITY_DESCRIPTOR wanted = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)(A;;FR;;;WD)", SDDL_REVISION_1,
-                                                                       &wanted, nullptr));
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)(A;;FR;;;WD)",
+                                                                       SDDL_REVISION_1, &wanted, nullptr));
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
     PACL list = nullptr;
