@@ -105,10 +105,6 @@ void CMainDlg::OnResetFiles() {
                });
 }
 
-void CMainDlg::OnEditId3() {
-    ConvertAllTags();
-}
-
 void CMainDlg::ConvertAllTags() {
     auto status = std::make_shared<std::string>();
     RunCommand(

@@ -24,10 +24,8 @@ class CMainDlg {
     bool OnInitDialog();
 
     void OnNumberChanged();
-    void OnEditId3();
     void OnCopy();
     void OnDelete();
-    void OnStatusChanged() {}
     void OnResetFiles();
 
     void UpdateOutDirSize();
@@ -42,8 +40,6 @@ class CMainDlg {
     void RequestStop() { m_bStop = true; }
     bool StopRequested() const { return m_bStop; }
 
-    std::string m_strNumber;
-
   private:
     void RunCommand(std::function<void(const IMainView::CShowText&)> work, std::function<void()> then);
     void EnableCommands(bool enable);
@@ -56,4 +52,5 @@ class CMainDlg {
     std::atomic<bool> m_bBusy{false};  // read by a signal handler too
     bool m_bEndWhenDone = false;
     std::atomic<bool> m_bStop{false};
+    std::string m_strNumber;  // the number field's text, as of its last change
 };

@@ -3,6 +3,7 @@
 #include "SystemError.h"
 #include "UniqueHandle.h"
 #include "Wildcard.h"
+#include "WinHandle.h"
 #include "WinSecurity.h"
 #include "WinUnicode.h"
 
@@ -12,14 +13,6 @@
 #include <utility>
 
 namespace {
-
-struct CWinHandleTraits {
-    using Value = HANDLE;
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { ::CloseHandle(handle); }
-};
-// An owned Win32 handle, closed when it goes away.
-using CWinHandle = CUniqueHandle<CWinHandleTraits>;
 
 struct CFindHandleTraits {
     using Value = HANDLE;

@@ -1,5 +1,5 @@
 #include "LogFile.h"
-#include "UniqueHandle.h"
+#include "WinHandle.h"
 #include "WinUnicode.h"
 
 #include <windows.h>
@@ -8,16 +8,9 @@
 
 namespace {
 
-struct CLogHandleTraits {
-    using Value = HANDLE;
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { ::CloseHandle(handle); }
-};
-using CLogHandle = CUniqueHandle<CLogHandleTraits>;
-
 class CWinLogFile final : public ILogFile {
   public:
-    explicit CWinLogFile(CLogHandle handle) : m_handle(std::move(handle)) {}
+    explicit CWinLogFile(CWinHandle handle) : m_handle(std::move(handle)) {}
 
     // At the end as it is now, since the user may have emptied the file in an editor.
     void AppendLine(std::string_view text) override {
@@ -48,7 +41,7 @@ class CWinLogFile final : public ILogFile {
     }
 
   private:
-    CLogHandle m_handle;
+    CWinHandle m_handle;
 };
 
 constexpr DWORD kNotRegular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
@@ -62,7 +55,7 @@ COpenedLog OpenLogFile(const char* name) {
         return {ELogOpen::NotRegular, nullptr};
     }
     // Others may read, write and delete it: a reader such as Notepad must not be turned away.
-    CLogHandle handle(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    CWinHandle handle(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
                                     nullptr));
     if (!handle) {

@@ -1,6 +1,7 @@
 #include "WinSecurity.h"
 
 #include "UniqueHandle.h"
+#include "WinHandle.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -8,13 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct CWinHandleTraits {
-    using Value = HANDLE;
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { ::CloseHandle(handle); }
-};
-using CWinHandle = CUniqueHandle<CWinHandleTraits>;
 
 struct CLocalTraits {
     using Value = PSECURITY_DESCRIPTOR;

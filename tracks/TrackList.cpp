@@ -192,61 +192,60 @@ bool CTrackList::IsSameFile(const std::string& source, const std::string& target
     return sourceInfo && targetInfo && sourceInfo->id == targetInfo->id;
 }
 
-void CTrackList::CopyByNumber(std::string numberText) {
+// The opening COPY and DELETE share: the number names an entry, no other Kelvara works in the out folder, and
+// the entry's file is found. Otherwise says why, and the command ends there.
+std::optional<CTrackList::CCommandStart> CTrackList::StartCommand(const std::string& numberText) {
     const auto index = CheckedIndex(numberText);
     if (!index) {
-        return;
+        return std::nullopt;
     }
-    const CFolderLock lock = LockFolderForCommand(m_fs, m_strOutDir);
+    CFolderLock lock = LockFolderForCommand(m_fs, m_strOutDir);
     if (lock.bBusy) {
         Report(BusyFolderText(m_strOutDir));
-        return;
+        return std::nullopt;
     }
-    const std::string entry = m_aszFiles[static_cast<std::size_t>(*index)].data();
-    const auto source = FindSource(*index);
+    std::string entry = m_aszFiles[static_cast<std::size_t>(*index)].data();
+    auto source = FindSource(*index);
     if (!source) {
+        // Shown too: an older success in the status would make it look done.
         Report("ERROR: file not found: " + entry);
+        return std::nullopt;
+    }
+    std::string target = JoinPath(m_strOutDir, source->strName);
+    return CCommandStart{std::move(lock), std::move(entry), std::move(*source), std::move(target)};
+}
+
+void CTrackList::CopyByNumber(std::string numberText) {
+    const auto start = StartCommand(numberText);
+    if (!start) {
         return;
     }
-    if (lock.pHold) {
-        RemoveLeftoverTemporaries(m_fs, m_strOutDir, source->strName);  // of an earlier copy that was killed
+    if (start->lock.pHold) {
+        RemoveLeftoverTemporaries(m_fs, m_strOutDir, start->source.strName);  // of an earlier copy that was killed
     }
-    const std::string target = JoinPath(m_strOutDir, source->strName);
-    if (IsSameFile(source->strPath, target)) {
-        Report("ERROR: " + target + " is the playlist's own file; nothing copied");
+    if (IsSameFile(start->source.strPath, start->strTarget)) {
+        Report("ERROR: " + start->strTarget + " is the playlist's own file; nothing copied");
         return;
     }
-    if (CFileError error; !CopyWhole(m_fs, source->strPath, target, error)) {
-        Report("ERROR: could not copy " + entry + " to " + target + ": " + error.strReason);
+    if (CFileError error; !CopyWhole(m_fs, start->source.strPath, start->strTarget, error)) {
+        Report("ERROR: could not copy " + start->strEntry + " to " + start->strTarget + ": " + error.strReason);
         return;
     }
-    Report("FILE (" + numberText + ") COPIED:" + source->strName);
+    Report("FILE (" + numberText + ") COPIED:" + start->source.strName);
 }
 
 void CTrackList::DeleteByNumber(std::string numberText) {
-    const auto index = CheckedIndex(numberText);
-    if (!index) {
+    const auto start = StartCommand(numberText);
+    if (!start) {
         return;
     }
-    const CFolderLock lock = LockFolderForCommand(m_fs, m_strOutDir);
-    if (lock.bBusy) {
-        Report(BusyFolderText(m_strOutDir));
+    if (IsSameFile(start->source.strPath, start->strTarget)) {
+        Report("ERROR: " + start->strTarget + " is the playlist's own file, not a copy; nothing deleted");
         return;
     }
-    const auto source = FindSource(*index);
-    if (!source) {
-        // Shown too: an older success in the status would make it look done.
-        Report("ERROR: file not found: " + std::string(m_aszFiles[static_cast<std::size_t>(*index)].data()));
+    if (CFileError error; m_fs.Delete(start->strTarget, error) == EDeleteResult::Failed) {
+        Report("ERROR: could not delete " + start->strTarget + ": " + error.strReason);
         return;
     }
-    const std::string target = JoinPath(m_strOutDir, source->strName);
-    if (IsSameFile(source->strPath, target)) {
-        Report("ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
-        return;
-    }
-    if (CFileError error; m_fs.Delete(target, error) == EDeleteResult::Failed) {
-        Report("ERROR: could not delete " + target + ": " + error.strReason);
-        return;
-    }
-    Report("FILE (" + numberText + ") DELETED:" + source->strName);
+    Report("FILE (" + numberText + ") DELETED:" + start->source.strName);
 }

@@ -35,8 +35,6 @@ class CTrackList {
     const std::string& OutDir() const { return m_strOutDir; }
     // The last command's status text.
     const std::string& Status() const { return m_strStatus; }
-    // Entry `number` (from 1 to Count()) as the playlist has it.
-    std::string Entry(std::int32_t number) const { return m_aszFiles[static_cast<std::size_t>(number - 1)].data(); }
 
   private:
     std::int32_t m_nCount = 0;
@@ -58,6 +56,14 @@ class CTrackList {
         std::string strName;
     };
     std::optional<CSource> FindSource(std::int32_t index);
+    // What a COPY or DELETE works on, the out folder's lock held while it does.
+    struct CCommandStart {
+        CFolderLock lock;
+        std::string strEntry;  // as the playlist has it
+        CSource source;
+        std::string strTarget;  // the entry's place in the out folder
+    };
+    std::optional<CCommandStart> StartCommand(const std::string& numberText);
     bool IsSameFile(const std::string& source, const std::string& target);
     void LogCutEntries();
 

@@ -92,7 +92,7 @@ bool Run(const CCliCommand& command, CMainDlg& dlg, CConsoleView& view) {
             dlg.OnResetFiles();
             return true;
         case ECliCommand::Convert:
-            dlg.OnEditId3();
+            dlg.ConvertAllTags();
             return true;
         case ECliCommand::Exit:
             break;

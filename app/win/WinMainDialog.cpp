@@ -87,45 +87,31 @@ BOOL CWinMainDialog::OnInitDialog() {
 
 // The message map: text changes and clicks go to the presenter; EXIT, Enter and Escape end the dialog.
 void CWinMainDialog::OnCommand(int id, int code) {
-    switch (id) {
-        case IDC_NUMBER:
-            if (code == EN_CHANGE) {
-                m_dlg.OnNumberChanged();
-            }
-            break;
-        case IDC_EDIT_ID3:
-            if (code == BN_CLICKED) {
-                m_dlg.OnEditId3();
-            }
-            break;
-        case IDC_COPY:
-            if (code == BN_CLICKED) {
+    if (id == IDOK || id == IDCANCEL) {
+        if (m_dlg.OnExit()) {
+            EndDialog();
+        }
+    } else if (id == IDC_NUMBER) {
+        if (code == EN_CHANGE) {
+            m_dlg.OnNumberChanged();
+        }
+    } else if (code == BN_CLICKED) {
+        switch (id) {
+            case IDC_EDIT_ID3:
+                m_dlg.ConvertAllTags();
+                break;
+            case IDC_COPY:
                 m_dlg.OnCopy();
-            }
-            break;
-        case IDC_DELETE:
-            if (code == BN_CLICKED) {
+                break;
+            case IDC_DELETE:
                 m_dlg.OnDelete();
-            }
-            break;
-        case IDC_STATUS:
-            if (code == EN_CHANGE) {
-                m_dlg.OnStatusChanged();
-            }
-            break;
-        case IDC_RESET_FILES:
-            if (code == BN_CLICKED) {
+                break;
+            case IDC_RESET_FILES:
                 m_dlg.OnResetFiles();
-            }
-            break;
-        case IDOK:
-        case IDCANCEL:
-            if (m_dlg.OnExit()) {
-                EndDialog();
-            }
-            break;
-        default:
-            break;
+                break;
+            default:
+                break;
+        }
     }
 }
 

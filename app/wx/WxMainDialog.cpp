@@ -88,9 +88,7 @@ void CWxMainDialog::RouteEvents() {
     Bind(
         wxEVT_TEXT, [this](wxCommandEvent&) { m_dlg.OnNumberChanged(); }, IDC_NUMBER);
     Bind(
-        wxEVT_TEXT, [this](wxCommandEvent&) { m_dlg.OnStatusChanged(); }, IDC_STATUS);
-    Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { m_dlg.OnEditId3(); }, IDC_EDIT_ID3);
+        wxEVT_BUTTON, [this](wxCommandEvent&) { m_dlg.ConvertAllTags(); }, IDC_EDIT_ID3);
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { m_dlg.OnCopy(); }, IDC_COPY);
     Bind(

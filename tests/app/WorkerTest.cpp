@@ -63,21 +63,21 @@ TEST_F(WorkerTest, OneCommandAtATimeEndingOnTheWindowsThreadEvenWhenItThrows) {
     m_dlg->OnNumberChanged();
     m_dlg->OnCopy();
     m_dlg->OnDelete();  // refused: the copy has not come back yet
-    m_dlg->OnEditId3();
+    m_dlg->ConvertAllTags();
     EXPECT_EQ(m_view.m_started, 1);
     m_view.RunPostedCalls(*m_dlg);
     EXPECT_EQ(Field(IDC_STATUS), "FILE (1) COPIED:a.mp3");
     EXPECT_TRUE(std::filesystem::exists("out/a.mp3"));
 
     m_fs.ThrowAtCall(1);  // the command's first file call, outside any song
-    m_dlg->OnEditId3();
+    m_dlg->ConvertAllTags();
     m_view.RunPostedCalls(*m_dlg);
     EXPECT_EQ(Field(IDC_STATUS), "ERROR: the command failed: std::bad_alloc");
     EXPECT_EQ(LogLines().back(), "ERROR: the command failed: std::bad_alloc");
     EXPECT_FALSE(m_view.m_bOffThread) << "the window's fields are set on the window's thread only";
 
     m_fs.ThrowAtCall(0);
-    m_dlg->OnEditId3();
+    m_dlg->ConvertAllTags();
     m_view.RunPostedCalls(*m_dlg);
     EXPECT_EQ(Field(IDC_STATUS), "ID3 EDITED - " + JoinPath("out", "a.mp3")) << "the next command runs normally";
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Drives the real window under Xvfb with xdotool, as a user would, and checks its wiring: each button runs its
 # command, the status field shows what the command reported (read back through the clipboard, a Cyrillic one
-# among them), the results reach the disk (the out folder, "Kelvara.log", one tag read back with TagLib), and
-# EXIT, Return and Escape end the program. What the commands do is checked by the suites. Saves a screenshot.
+# among them, against the command's line in "Kelvara.log"), and EXIT, Return and Escape end the program. What
+# the commands do is checked by the suites. Saves a screenshot.
 # Usage: window_test.sh [--wine] KELVARA TAG_DUMP DATA_DIR SCREENSHOT_PNG
 #   --wine: KELVARA is Kelvara.exe, run under Wine (WINEPREFIX set, no wineserver left from a headless run)
 set -euo pipefail
@@ -146,11 +146,7 @@ EOF_STEPS
 click EXIT
 expectExit EXIT
 
-# One line per copy and delete, one per converted song and the summary, and RESET's: nothing ran twice. The out
-# folder holds the copies left; one tag shows that EDIT ID3's wrote them.
-[ "$(logText | wc -l)" -eq 8 ] || fail "extra log lines"
-[ "$(cd "$work/out" && printf '%s\n' * | LC_ALL=C sort)" = "$(printf '%s\n' v23-cp1251.mp3 Пчела.mp3)" ] ||
-    fail "out folder holds: $(ls "$work/out")"
+# One tag shows that EDIT ID3's wrote the copies.
 [ "$("$tagDump" "$work/out/v23-cp1251.mp3")" = "$(printf 'tag: ID3v2.3 TIT2 TPE1\ntitle: PCHELA\nartist: SHMELY I OSA')" ] ||
     fail "tag of v23-cp1251.mp3: $("$tagDump" "$work/out/v23-cp1251.mp3")"
 

@@ -18,17 +18,6 @@ TEST_F(ActivityLogTest, EachTextBecomesOneLineWithItsControlCharactersEscaped) {
                                         "100% done %s"}));
 }
 
-TEST_F(ActivityLogTest, ALogThatIsAFolderIsNeitherEmptiedNorWrittenAndTheStartSaysSo) {
-    std::filesystem::create_directory(kLogFileName);
-    EXPECT_EQ(StartLog(), ELogStart::NotRegular);
-    EXPECT_EQ(LogStartProblem(ELogStart::NotRegular), "ERROR: Kelvara.log is not a regular file; nothing is logged");
-    AppendLogLine("lost");
-    const CLogSession session;
-    AppendLogLine("lost too");
-    EXPECT_TRUE(std::filesystem::is_directory(kLogFileName));
-    EXPECT_TRUE(std::filesystem::is_empty(kLogFileName));
-}
-
 // Another Kelvara's claim, taken here through a second opening of the log, as that process would take it.
 TEST_F(ActivityLogTest, ASecondKelvaraNeitherEmptiesTheFirstOnesLogNorWritesIntoIt) {
     WriteFileBytes(kLogFileName, "the first one's start\n");

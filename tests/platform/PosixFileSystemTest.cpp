@@ -3,11 +3,9 @@
 #include "SystemError.h"
 #include "TempFolder.h"
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 
@@ -17,25 +15,6 @@ class PosixFileSystemTest : public CTempFolderTest {
   protected:
     CFileError m_error;
 };
-
-TEST_F(PosixFileSystemTest, CopyThatRunsOutOfRoomKeepsTheOldCopyAndLeavesNoPart) {
-    WriteFileBytes("song.mp3", std::string(3 << 20, 'n'));
-    std::filesystem::create_directory("out");
-    WriteFileBytes("out/song.mp3", "the earlier copy");
-    // The largest file this process may write, lowered for the copy alone, runs out as a full disk would.
-    rlimit previous{};
-    ::getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit lowered = previous;
-    lowered.rlim_cur = 1 << 20;
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &lowered);
-    EXPECT_FALSE(CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3", m_error));
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, handler);
-    EXPECT_EQ(ReadFileBytes("out/song.mp3"), "the earlier copy");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 1) << "no part is left";
-    EXPECT_EQ(m_error.strReason, "File too large") << "the system's reason is kept for the message";
-}
 
 // Root may write anywhere, so the test gives up root's rights for its length; another user is refused anyway.
 TEST_F(PosixFileSystemTest, ACopyRefusedForWantOfPermissionSaysSo) {

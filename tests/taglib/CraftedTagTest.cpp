@@ -55,6 +55,12 @@ std::vector<CraftedSong> CraftedSongs() {
          "ID3 chapters example",
          "Podcaster"},
         {"chapter-only.mp3", TagV2Block(3, {Frame("CHAP", chapter)}), {}, "chapter-only.mp3", ""},
+        // Longer than a text may be: cut to 2047 letters, in a frame whose size is no synchsafe number.
+        {"long-title.mp3",
+         TagV2Block(3, {Frame("TIT2", Text(0, std::string(3000, 'A')))}),
+         {},
+         std::string(2047, 'A'),
+         ""},
         {"picture.mp3", TagV2Block(3, {Frame("TIT2", Text(0, "Real")), Frame("APIC", picture)}), {}, "Real", ""},
         // A tag too large to be held whole is walked in the file.
         {"large-picture.mp3",
@@ -130,12 +136,13 @@ std::vector<CraftedSong> CraftedSongs() {
          "DJGJ,GJ\"...++EUR%LJ<NJKJCDZDJ''\"\"*--TMLJ>NJKJCDZ",
          " UUJG|SYO(C)YE\"-(R)YI+-IIGu*YONYE\"JDZDZYI"},
         {"other-letters.mp3",
-         TagV2Block(3, {Frame("TIT2", Bytes({0, 0xDB, 0xFB, 0xDD, 0xFD, 0x01, 0x1F, 0x7F, 0xCC, 0xFB})),
+         TagV2Block(3, {Frame("TIT2",
+                              Bytes({0, 0xDB, 0xFB, 0xDD, 0xFD, 0x01, 0x1F, 0x7F, 0xCC, 0xFB, 0xDA, 0xDC, 0xC9, 0xE6})),
                         Frame("TPE1", Text(3,
                                            "\xC3\xA9\xC5\x81\xC3\x9F\xC3\xA6\xC3\xB8 \xCE\xA7\xCF\x88 "
                                            "\xC2\xAB\xD0\xA5\xD0\xB8\xD1\x82\xC2\xBB \xE4\xB8\xAD"))}),
          {},
-         "YYEEMY",
+         "YYEEMYAYIZH",
          "eLssaeo CHPS \"HIT\" ?"},
     };
 }

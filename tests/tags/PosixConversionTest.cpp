@@ -20,7 +20,7 @@ namespace {
 using PosixConversionTest = CTempFolderTest;
 
 // On a tiny tmpfs of its own that fills up for real. Mounting needs root, as CI has.
-TEST_F(PosixConversionTest, SongOnAFullDiskStaysByteIdentical) {
+TEST_F(PosixConversionTest, SongOnAFullDiskStaysByteIdenticalWhetherConvertedOrCopiedOver) {
     std::filesystem::create_directory("disk");
     if (::geteuid() != 0 || ::mount("tmpfs", "disk", "tmpfs", 0, "size=96k") != 0) {
         GTEST_SKIP() << "a real full disk needs root to mount a small tmpfs";
@@ -35,6 +35,11 @@ TEST_F(PosixConversionTest, SongOnAFullDiskStaysByteIdentical) {
     EXPECT_EQ(LogLines(), std::vector<std::string>{"ERROR: writing DATA on output file. " + PathOf("disk/song.mp3") +
                                                    ": No space left on device"})
         << "the file and the system's reason are named";
+    // A COPY over it alike: the old copy stays.
+    WriteFileBytes("new.mp3", std::string(song.size(), 'n'));
+    CFileError error;
+    EXPECT_FALSE(CopyWhole(DefaultFileSystem(), PathOf("new.mp3"), PathOf("disk/song.mp3"), error));
+    EXPECT_EQ(error.strReason, "No space left on device");
     EXPECT_TRUE(ReadFileBytes("disk/song.mp3") == song) << "the song is byte-identical";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("disk"), {}), 1) << "no temporary file is left";
 }
@@ -75,6 +80,7 @@ TEST_F(PosixConversionTest, ANearlyFullStickIsConvertedOneSongAtATime) {
     const std::uint64_t used = (st.f_blocks - st.f_bfree) * st.f_frsize;  // room for the largest and 64 KB more:
     const std::string size = "size=" + std::to_string((used + largest + 64 * 1024) / 4096 * 4096);
     ASSERT_EQ(::mount("tmpfs", "stick", "tmpfs", MS_REMOUNT, size.c_str()), 0);
+    ASSERT_GE(DefaultFileSystem().FreeSpace("stick").value_or(0), largest) << "the room left is seen";
     CTagConverter converter;
     EXPECT_EQ(ConvertFolder(converter, DefaultFileSystem(), "stick", [](const std::string&) {}).substr(0, 13),
               "ID3 EDITED - ");
