@@ -169,8 +169,8 @@ class IFileSystem {
     // Puts everything written on the folder's file system on the disk in one go, so that the flushes of many files
     // that follow find little left to wait for; promises nothing by itself (each file's Flush does).
     virtual void FlushVolume(const std::string&) {}
-    // Asks the system to start reading a regular file that will be read soon, so that the disk reads ahead
-    // while the program waits for other things; does nothing else, and nothing at all to anything but a file.
+    // Asks the system to start reading the ends of a regular file that will be read soon, so that the disk reads
+    // ahead while the program waits for other things; does nothing else, and nothing at all to anything but a file.
     virtual void ReadAhead(const std::string&) {}
     // The bytes this process may still write in the folder's file system; nullopt when the system cannot tell.
     virtual std::optional<std::uint64_t> FreeSpace(const std::string& folder) = 0;
