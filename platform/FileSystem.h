@@ -31,7 +31,6 @@ struct CFileId {
 struct CFileInfo {
     CFileId id;
     EFileKind eKind = EFileKind::Regular;
-    std::uint64_t nLinks = 0;  // names (hard links) that share the content
     std::uint64_t nSize = 0;
     bool bReadOnly = false;  // a regular file nobody may write: the read-only attribute, or no write permission
     std::int64_t nModified = 0;  // the last write, in the system's finest unit
@@ -78,8 +77,6 @@ class IFile {
     // Starts putting what was written on the disk without waiting, so that the Flush of many files started
     // together waits for one write-back instead of one after another; promises nothing by itself.
     virtual void StartFlush() {}
-    // Cuts or extends the file to `size` bytes.
-    virtual bool Truncate(std::uint64_t size) = 0;
     // Gives this new file the permissions (and, where allowed, the owner) of the file it will replace, so that it
     // never has other ones on the disk. Where the system gives them at the replacement itself (Windows), nothing.
     virtual bool TakePermissionsOf(const CFileInfo&) { return true; }

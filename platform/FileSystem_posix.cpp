@@ -108,7 +108,6 @@ CFileInfo InfoFrom(const struct stat& st) {
     constexpr std::int64_t kNanoseconds = 1000000000;
     return {{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)},
             KindOf(st),
-            static_cast<std::uint64_t>(st.st_nlink),
             static_cast<std::uint64_t>(st.st_size),
             S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0,
             static_cast<std::int64_t>(st.st_mtim.tv_sec) * kNanoseconds + st.st_mtim.tv_nsec,
@@ -153,10 +152,6 @@ class CPosixFile final : public IFile {
     bool Flush() override { return Noted(::fsync(m_fd.Get()) == 0, m_error); }
     void StartFlush() override { ::sync_file_range(m_fd.Get(), 0, 0, SYNC_FILE_RANGE_WRITE); }
 
-    bool Truncate(std::uint64_t size) override {
-        m_opened.reset();
-        return Noted(::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0, m_error);
-    }
 
     // Through the handle, never through a name that might have become a link to elsewhere; nothing is called
     // when nothing would change.

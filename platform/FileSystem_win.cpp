@@ -76,7 +76,6 @@ std::optional<CFileInfo> InfoOfHandle(HANDLE handle) {
     result.id = {info.dwVolumeSerialNumber,
                  (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
     result.eKind = KindOf(info.dwFileAttributes);
-    result.nLinks = info.nNumberOfLinks;
     result.nSize = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     result.bReadOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
     result.nModified = static_cast<std::int64_t>(written);
@@ -143,13 +142,6 @@ class CWinFile final : public IFile {
 
     bool Flush() override { return Noted(::FlushFileBuffers(m_handle.Get()) != 0, m_error); }
 
-    bool Truncate(std::uint64_t size) override {
-        LARGE_INTEGER position{};
-        position.QuadPart = static_cast<LONGLONG>(size);
-        return Noted(::SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN) &&
-                         ::SetEndOfFile(m_handle.Get()),
-                     m_error);
-    }
 
     std::optional<CFileInfo> Info() override { return InfoOfHandle(m_handle.Get()); }
 

@@ -40,7 +40,6 @@ class CReplacement {
     // Closes and deletes the temporary file, unless committed. Never throws: it runs while exceptions unwind.
     void Abandon() noexcept;
 
-    const std::string& Target() const { return m_target; }
     // Why the last step failed, taken from the call that failed.
     const CFileError& Error() const { return m_error; }
 

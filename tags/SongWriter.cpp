@@ -110,9 +110,7 @@ class CTagConverter::CBatch::CWriter {
             failure = Write(song);
         }
         if (failure && HasChanged(song.plan)) {  // a song cut short by another program is its, not a failed read
-            song.replacement.reset();
-            song.eState = ESongState::Failed;
-            return song.plan.Fail(ChangedText(song.plan.strPath));
+            return LeaveChanged(song);
         }
         if (failure) {
             return song.Fail(failure->text, failure->error);
@@ -185,9 +183,7 @@ class CTagConverter::CBatch::CWriter {
         CSongPlan& plan = song.plan;
         plan.hIn.reset();  // Windows cannot replace a file that is still open
         if (HasChanged(plan)) {
-            song.replacement.reset();
-            song.eState = ESongState::Failed;
-            return plan.Fail(ChangedText(plan.strPath));
+            return LeaveChanged(song);
         }
         if (!song.replacement->Commit()) {
             return song.Fail("ERROR: Could not replace file " + plan.strPath, song.replacement->Error());
@@ -204,8 +200,12 @@ class CTagConverter::CBatch::CWriter {
         return !now || !IsSameVersion(plan.info, *now);
     }
 
-    static std::string ChangedText(const std::string& path) {
-        return "ERROR: " + path + " changed while it was being converted; left as the other program made it";
+    // The other program's work stays; the new content goes.
+    static void LeaveChanged(CSong& song) {
+        song.replacement.reset();
+        song.eState = ESongState::Failed;
+        song.plan.Fail("ERROR: " + song.plan.strPath +
+                       " changed while it was being converted; left as the other program made it");
     }
 
     // So that the songs reported as converted are still converted after a power cut.

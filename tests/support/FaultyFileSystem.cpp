@@ -68,10 +68,6 @@ class CFaultyFile final : public IFile {
         m_seam->Call("Flush", m_path, true);
         return Has(EFault::Flush) ? Injected(false) : Real(m_real->Flush());
     }
-    bool Truncate(std::uint64_t size) override {
-        m_seam->Call("Truncate", m_path, true);
-        return Has(EFault::FailedWrite) ? Injected(false) : Real(m_real->Truncate(size));
-    }
     bool TakePermissionsOf(const CFileInfo& like) override {
         m_seam->Call("TakePermissionsOf", m_path, true);
         return Real(m_real->TakePermissionsOf(like));
