@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <deque>
 #include <exception>
+#include <future>
 #include <optional>
 #include <utility>
 
@@ -22,12 +23,29 @@ constexpr std::size_t kMaxGroupSongs = 64;
 constexpr std::uint64_t kMaxGroupBytes = std::uint64_t{64} << 20;
 constexpr std::uint64_t kFreeSpaceMargin = std::uint64_t{1} << 20;
 
+// Up to four songs are written at once, each on a thread of its own. Through FUSE (an exFAT stick) each read and
+// write is a round trip to the file system's daemon, which answers one request at a time: with one song in hand
+// it waits on every round trip, with several it always has work. Side by side against one song at a time
+// (medians of 3 to 5 cold runs): exFAT 200 x 5 MB 3.2 s against 5.0 s, 2000 x 512 KB 6.9 s against 12.5 s;
+// ext4 image 1.37 s against 1.97 s and 3.2 s against 3.9 s.
+constexpr std::size_t kLanes = 4;
+
 enum class ESongState { Planned, Written, Durable, Placed, Failed };
 
+struct CWriteFailure {
+    std::string text;
+    CFileError error;
+};
+
 struct CSong {
+    explicit CSong(CSongPlan&& taken) : plan(std::move(taken)) {}
+
     CSongPlan plan;
     ESongState eState = ESongState::Planned;
     std::optional<CReplacement> replacement;
+    bool bRetryAlone = false;  // met a full disk while other songs' new contents waited
+    // Last, so that it is destroyed first: its destructor waits for the writing, which uses the members above.
+    std::future<std::optional<CWriteFailure>> writing;
 
     // `error` by value: it may be the replacement's own, which goes first.
     void Fail(const std::string& text, CFileError error) {
@@ -54,20 +72,27 @@ class CTagConverter::CBatch::CWriter {
   public:
     explicit CWriter(IFileSystem& fs) : m_fs(fs) {}
 
-    // The song's outcome is settled at once when nothing waits before it; otherwise with its group.
+    // The song's outcome is settled at once when nothing waits before it; otherwise with its group. A song that
+    // does not fit beside the group waits for the group to be in place.
     void Add(CSongPlan&& plan) {
         if (const std::string folder = FolderPrefix(plan.strPath); folder != m_strFolder) {
             CompleteGroup();
             FlushFolder();
             m_strFolder = folder;
         }
-        CSong song{std::move(plan), ESongState::Planned, std::nullopt};
+        if (plan.bWrite && HasWaitingWrites() && m_nGroupBytes + plan.NewSize() > m_nBudget) {
+            CompleteGroup();
+        }
+        if (plan.bWrite && !HasWaitingWrites()) {
+            m_nBudget = Budget();
+        }
+        CSong& song = m_group.emplace_back(std::move(plan));
         if (song.plan.bWrite) {
-            Guarded(song, [this, &song] { WriteIntoGroup(song); });
+            m_nGroupBytes += song.plan.NewSize();
+            Guarded(song, [this, &song] { StartWriting(song); });
         } else {
             song.eState = song.plan.eOutcome == EOutcome::Failed ? ESongState::Failed : ESongState::Placed;
         }
-        m_group.push_back(std::move(song));
         if (m_group.size() >= kMaxGroupSongs || m_nGroupBytes >= m_nBudget || !HasWaitingWrites()) {
             CompleteGroup();
         }
@@ -82,9 +107,11 @@ class CTagConverter::CBatch::CWriter {
     std::deque<CSongPlan>& Settled() { return m_settled; }
 
   private:
+    static bool IsWriting(const CSong& song) { return song.writing.valid(); }
+
     bool HasWaitingWrites() const {
         return std::any_of(m_group.begin(), m_group.end(),
-                           [](const CSong& song) { return song.eState == ESongState::Written; });
+                           [](const CSong& song) { return IsWriting(song) || song.eState == ESongState::Written; });
     }
 
     // What a group may hold, asked when a group starts.
@@ -96,39 +123,40 @@ class CTagConverter::CBatch::CWriter {
         return *free > kFreeSpaceMargin ? std::min(kMaxGroupBytes, *free - kFreeSpaceMargin) : 0;
     }
 
-    // A song that does not fit beside the group waits for the group to be in place; one that meets a full disk
-    // beside it is tried again alone once the group is in place, as the group's old contents are then freed.
-    void WriteIntoGroup(CSong& song) {
-        const std::uint64_t size = song.plan.NewSize();
-        if (HasWaitingWrites() && m_nGroupBytes + size > m_nBudget) {
-            CompleteGroup();
+    // On a thread of its own, once the oldest song still being written is done if every lane is taken.
+    void StartWriting(CSong& song) {
+        if (std::count_if(m_group.begin(), m_group.end(), IsWriting) >= static_cast<std::ptrdiff_t>(kLanes)) {
+            Collect(*std::find_if(m_group.begin(), m_group.end(), IsWriting));
         }
-        std::optional<CWriteFailure> failure = Write(song);
-        if (failure && failure->error.bNoSpace && HasWaitingWrites()) {
-            song.replacement.reset();
-            CompleteGroup();
-            failure = Write(song);
-        }
-        if (failure && HasChanged(song.plan)) {  // a song cut short by another program is its, not a failed read
-            return LeaveChanged(song);
-        }
-        if (failure) {
-            return song.Fail(failure->text, failure->error);
-        }
-        m_nGroupBytes += size;
+        song.writing = std::async(std::launch::async, [this, &song] {
+            std::optional<CWriteFailure> failure;
+            Guarded(song, [&] { failure = Write(song); });
+            return failure;
+        });
     }
 
-    struct CWriteFailure {
-        std::string text;
-        CFileError error;
-    };
+    // A song that met a full disk beside other songs' new contents is tried again alone once they are in place,
+    // as their old contents are then freed; one cut short by another program is its, not a failed read.
+    void Collect(CSong& song) {
+        const std::optional<CWriteFailure> failure = song.writing.get();  // the writing lets nothing escape
+        if (!failure) {
+            return;
+        }
+        Guarded(song, [this, &song, &failure] {
+            if (failure->error.bNoSpace && HasWaitingWrites()) {
+                song.replacement.reset();
+                song.bRetryAlone = true;
+            } else if (HasChanged(song.plan)) {
+                LeaveChanged(song);
+            } else {
+                song.Fail(failure->text, failure->error);
+            }
+        });
+    }
 
     // The tag, then the system's copy of the audio from the song, into a new temporary file; the disk may start
-    // writing it at once.
+    // writing it at once. Touches nothing but the song and the file system.
     std::optional<CWriteFailure> Write(CSong& song) {
-        if (!HasWaitingWrites()) {
-            m_nBudget = Budget();
-        }
         CSongPlan& plan = song.plan;
         CReplacement& replacement = song.replacement.emplace(m_fs, plan.strPath);
         if (!replacement.Create()) {
@@ -148,33 +176,54 @@ class CTagConverter::CBatch::CWriter {
         return std::nullopt;
     }
 
-    // Each written song is flushed, then each replaces its song and is settled, in the order taken. The file
-    // system is asked to write the whole group first, so that the songs' flushes find little left to wait for.
+    // Each written song is flushed, then each replaces its song, in the order taken; then the songs that met a
+    // full disk are tried again one at a time, and all are settled in the order taken. The file system is asked
+    // to write the whole group first, so that the songs' flushes find little left to wait for.
     void CompleteGroup() {
+        for (CSong& song : m_group) {
+            if (IsWriting(song)) {
+                Collect(song);
+            }
+        }
         if (std::count_if(m_group.begin(), m_group.end(),
                           [](const CSong& song) { return song.eState == ESongState::Written; }) > 1) {
             m_fs.FlushVolume(Folder());
         }
         for (CSong& song : m_group) {
-            if (song.eState == ESongState::Written) {
-                Guarded(song, [&song] {
-                    if (!song.replacement->Flush()) {
-                        return song.Fail("ERROR: writing DATA on output file.", song.replacement->Error());
-                    }
-                    song.eState = ESongState::Durable;
-                });
+            FlushAndPlace(song);
+        }
+        for (CSong& song : m_group) {
+            if (song.bRetryAlone) {
+                Guarded(song, [this, &song] { RetryAlone(song); });
             }
         }
-        while (!m_group.empty()) {
-            CSong& song = m_group.front();
-            if (song.eState == ESongState::Durable) {
-                Guarded(song, [this, &song] { Place(song); });
-            }
-            song.replacement.reset();
-            m_settled.push_back(std::move(song.plan));
-            m_group.pop_front();
+        for (; !m_group.empty(); m_group.pop_front()) {
+            m_group.front().replacement.reset();
+            m_settled.push_back(std::move(m_group.front().plan));
         }
         m_nGroupBytes = 0;
+    }
+
+    void FlushAndPlace(CSong& song) {
+        if (song.eState == ESongState::Written) {
+            Guarded(song, [&song] {
+                if (!song.replacement->Flush()) {
+                    return song.Fail("ERROR: writing DATA on output file.", song.replacement->Error());
+                }
+                song.eState = ESongState::Durable;
+            });
+        }
+        if (song.eState == ESongState::Durable) {
+            Guarded(song, [this, &song] { Place(song); });
+        }
+    }
+
+    void RetryAlone(CSong& song) {
+        song.bRetryAlone = false;
+        if (const std::optional<CWriteFailure> failure = Write(song)) {
+            return HasChanged(song.plan) ? LeaveChanged(song) : song.Fail(failure->text, failure->error);
+        }
+        FlushAndPlace(song);
     }
 
     // Only while the song is still the very file that was read: should another program have written, replaced
@@ -256,8 +305,9 @@ void CTagConverter::CBatch::Convert(const std::string& fullPath, const std::stri
 void CTagConverter::CBatch::LeaveUnconverted(const std::string& fullPath, EFileKind kind) {
     CSongPlan plan;
     plan.strPath = fullPath;
-    plan.Fail(kind == EFileKind::Link ? "ERROR: " + fullPath + " is a link, not a file of the out folder; left unchanged"
-                                      : "ERROR: " + fullPath + " is not a regular file; left unchanged");
+    plan.Fail(kind == EFileKind::Link
+                  ? "ERROR: " + fullPath + " is a link, not a file of the out folder; left unchanged"
+                  : "ERROR: " + fullPath + " is not a regular file; left unchanged");
     Take(std::move(plan));
 }
 

@@ -8,17 +8,18 @@
 # song new (or, if the killed run had finished it, what a second run makes of it) and no temporary file
 # (*kelvara-tmp*) behind.
 #
-# strace delivers the signal on entry to the chosen call, so the kill lands just before it takes effect, and
-# the signal ends every thread of the program. Occurrences are counted over all threads in one traced run per
-# command: the program's work begins where it first opens a
-# song; the calls before (the dynamic loader, a sanitizer's start-up, Kelvara.ini, the playlist, the log)
-# are start-up and are skipped. A song's new content is what one untraced run makes of the working folder,
-# and what a second run makes of that.
+# kill_at_call stops the program on entry to the chosen call, counted over all its threads together, and kills
+# it there, so the kill lands just before the call takes effect while the other threads are wherever they are.
+# Occurrences are counted over the whole process in one run traced by strace per command: the program's work
+# begins where it first opens a song; the calls before (the dynamic loader, a sanitizer's start-up,
+# Kelvara.ini, the playlist, the log) are start-up and are skipped. A song's new content is what one untraced
+# run makes of the working folder, and what a second run makes of that.
 #
-# Usage: crash_test.sh KELVARA_CLI   (needs strace; the songs come from tests/data beside this folder)
+# Usage: crash_test.sh KELVARA_CLI KILL_AT_CALL   (needs strace; the songs come from tests/data beside this folder)
 set -euo pipefail
 
 cli=$(realpath "$1")
+killAt=$(realpath "$2")
 data=$(realpath "$(dirname "$0")/../data")
 command -v strace >/dev/null || { echo "FAIL: strace is missing: run scripts/install-deps" >&2; exit 1; }
 
@@ -51,20 +52,20 @@ fresh() {
 inRun() {
     (cd "$run" && exec "$@") >"$tmp/cli.out" 2>&1
 }
-# straceCli OUTPUT OPTION ARGS...: kelvara-cli under strace -e OPTION. LeakSanitizer cannot run under ptrace (an
-# ASan build would abort at exit): it is off for these runs only.
+# LeakSanitizer cannot run under ptrace (an ASan build would abort at exit): it is off for traced runs only.
+traced=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
+# straceCli OUTPUT OPTION ARGS...: kelvara-cli under strace -f -e OPTION.
 straceCli() {
-    inRun env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace -f -o "$1" -e "$2" "$cli" "${@:3}"
+    inRun "${traced[@]}" strace -f -o "$1" -e "$2" "$cli" "${@:3}"
 }
-# killCli CALL N ARGS...: kelvara-cli killed on entry to the Nth CALL; false if it was not killed there.
+# killCli CALL N ARGS...: kelvara-cli killed on entry to its Nth CALL; false if it was not killed there.
 killCli() {
     local status=0
-    { straceCli /dev/null "inject=$1:signal=SIGKILL:when=$2" "${@:3}"; } 2>/dev/null || status=$?
-    [ "$status" -eq $((128 + 9)) ] # strace ends itself with the signal that ended the program
+    inRun "${traced[@]}" "$killAt" "$1" "$2" "$cli" "${@:3}" || status=$?
+    [ "$status" -eq $((128 + 9)) ]
 }
 # countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL in the whole process before and from the program's
-# first opening of a song. strace's inject counts each thread's calls on its own, so this holds only while the
-# work is done on one thread, as it is: the calls of other threads (none today) would be counted in.
+# first opening of a song.
 countCalls() {
     awk -v call="$2" '
         /openat\(.*\.mp3"/ { working = 1 }
