@@ -32,7 +32,7 @@ struct CFileInfo {
     CFileId id;
     EFileKind eKind = EFileKind::Regular;
     std::uint64_t nSize = 0;
-    bool bReadOnly = false;  // a regular file nobody may write: the read-only attribute, or no write permission
+    bool bReadOnly = false;      // a regular file nobody may write: the read-only attribute, or no write permission
     std::int64_t nModified = 0;  // the last write, in the system's finest unit
     std::uint32_t nMode = 0;     // permission bits (POSIX) or attributes (Windows)
     std::uint32_t nOwner = 0;    // user and group (POSIX only)
@@ -77,6 +77,9 @@ class IFile {
     // Starts putting what was written on the disk without waiting, so that the Flush of many files started
     // together waits for one write-back instead of one after another; promises nothing by itself.
     virtual void StartFlush() {}
+    // Asks the system to start reading the two ends of the file, where the tags are, so that the disk reads them
+    // while the program does other things; promises nothing.
+    virtual void ReadAheadEnds() {}
     // Gives this new file the permissions (and, where allowed, the owner) of the file it will replace, so that it
     // never has other ones on the disk. Where the system gives them at the replacement itself (Windows), nothing.
     virtual bool TakePermissionsOf(const CFileInfo&) { return true; }
@@ -166,9 +169,6 @@ class IFileSystem {
     // Puts everything written on the folder's file system on the disk in one go, so that the flushes of many files
     // that follow find little left to wait for; promises nothing by itself (each file's Flush does).
     virtual void FlushVolume(const std::string&) {}
-    // Asks the system to start reading the ends of a regular file that will be read soon, so that the disk reads
-    // ahead while the program waits for other things; does nothing else, and nothing at all to anything but a file.
-    virtual void ReadAhead(const std::string&) {}
     // The bytes this process may still write in the folder's file system; nullopt when the system cannot tell.
     virtual std::optional<std::uint64_t> FreeSpace(const std::string& folder) = 0;
     // Claims the folder for this process alone, without waiting; see CFolderLock.
@@ -181,8 +181,7 @@ bool CopyWhole(IFileSystem& fs, const std::string& from, const std::string& to, 
 
 // IFile::AppendFrom through a buffer in this process, one read and one write after another, for systems or
 // files that offer nothing better. `error` says why it stopped short, the source's reason or the target's.
-std::uint64_t AppendThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to,
-                                  CFileError& error);
+std::uint64_t AppendThroughBuffer(IFile& from, std::uint64_t offset, std::uint64_t size, IFile& to, CFileError& error);
 
 // Removes what writers that died left in `folder`: regular files with Kelvara's temporary names, only those
 // for files named `name` when one is given. Only while holding the folder's lock, so no living writer's file

@@ -143,6 +143,17 @@ class CPosixFile final : public IFile {
         return put;
     }
 
+    // Only the two ends: a converted song needs nothing else, and the audio of one that is not is read in order
+    // by the copy, which the system reads ahead of by itself.
+    void ReadAheadEnds() override {
+        constexpr off_t kEnd = off_t{64} << 10;
+        struct stat st {};
+        if (::fstat(m_fd.Get(), &st) == 0) {
+            ::posix_fadvise(m_fd.Get(), 0, kEnd, POSIX_FADV_WILLNEED);
+            ::posix_fadvise(m_fd.Get(), std::max<off_t>(0, st.st_size - kEnd), kEnd, POSIX_FADV_WILLNEED);
+        }
+    }
+
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
         const std::size_t got = PreadFully(m_fd.Get(), buffer.data(), buffer.size(), static_cast<off_t>(offset));
         Noted(got == buffer.size(), m_error);
@@ -151,7 +162,6 @@ class CPosixFile final : public IFile {
 
     bool Flush() override { return Noted(::fsync(m_fd.Get()) == 0, m_error); }
     void StartFlush() override { ::sync_file_range(m_fd.Get(), 0, 0, SYNC_FILE_RANGE_WRITE); }
-
 
     // Through the handle, never through a name that might have become a link to elsewhere; nothing is called
     // when nothing would change.
@@ -291,8 +301,7 @@ CFd CopyToNewFile(int in, const struct stat& source, const std::string& newPath,
     if (!out) {
         return out;
     }
-    if (!Noted(CopyContent(in, out.Get(), source.st_size) && ::fchmod(out.Get(), source.st_mode & 0777) == 0,
-               error)) {
+    if (!Noted(CopyContent(in, out.Get(), source.st_size) && ::fchmod(out.Get(), source.st_mode & 0777) == 0, error)) {
         ::unlink(newPath.c_str());
         return CFd();
     }
@@ -400,18 +409,6 @@ class CPosixFileSystem final : public IFileSystem {
     bool FlushFolder(const std::string& folder, CFileError& error) override {
         const CFd fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         return Noted(fd && ::fsync(fd.Get()) == 0, error);
-    }
-
-    // Only the two ends, where the tags are: a converted song needs nothing else, and the audio of one that is not
-    // is read in order by the copy, which the system reads ahead of by itself.
-    void ReadAhead(const std::string& path) override {
-        constexpr off_t kEnd = off_t{64} << 10;
-        struct stat st {};
-        CFileError ignored;
-        if (const CFd fd = OpenRegular(path, O_RDONLY | O_NOFOLLOW, st, ignored)) {
-            ::posix_fadvise(fd.Get(), 0, kEnd, POSIX_FADV_WILLNEED);
-            ::posix_fadvise(fd.Get(), std::max<off_t>(0, st.st_size - kEnd), kEnd, POSIX_FADV_WILLNEED);
-        }
     }
 
     // One journal commit for a whole group, where each fsync alone would make one of its own: 18% faster on an ext4

@@ -290,10 +290,10 @@ CTagConverter::CBatch::CBatch(CTagConverter& converter)
 
 CTagConverter::CBatch::~CBatch() = default;
 
-void CTagConverter::CBatch::Convert(const std::string& fullPath, const std::string& fileName) {
+void CTagConverter::CBatch::Convert(const std::string& fullPath, const std::string& fileName, CFileHandle opened) {
     CSongPlan plan;
     try {
-        m_converter.PlanSong(fullPath, fileName, plan);
+        m_converter.PlanSong(fullPath, fileName, std::move(opened), plan);
     } catch (...) {
         plan = CSongPlan{};
         plan.strPath = fullPath;

@@ -50,11 +50,14 @@ void CTagConverter::ConvertFile(std::string fullPath, std::string fileName) {
     batch.Finish();
 }
 
-void CTagConverter::PlanSong(const std::string& fullPath, const std::string& fileName, CSongPlan& plan) {
+void CTagConverter::PlanSong(const std::string& fullPath,
+                             const std::string& fileName,
+                             CFileHandle opened,
+                             CSongPlan& plan) {
     plan.strPath = fullPath;
     m_pPlan = &plan;
     const CScopeExit releaseFile([this] { ReleaseFile(); });  // every handle and buffer, on every path
-    if (!OpenAndMeasure()) {
+    if (!OpenAndMeasure(std::move(opened))) {
         return;
     }
     SplitFile();
@@ -88,11 +91,11 @@ void CTagConverter::PlanSong(const std::string& fullPath, const std::string& fil
 }
 
 // False when there is nothing more to do with the file: it failed to open, is empty or too large.
-bool CTagConverter::OpenAndMeasure() {
+bool CTagConverter::OpenAndMeasure(CFileHandle opened) {
     CSongPlan& plan = *m_pPlan;
     // A link is not followed and a special file is never waited on: neither is a song of this folder.
     CFileError error;
-    m_hIn = m_fs.OpenEntryRead(plan.strPath, error);
+    m_hIn = opened ? std::move(opened) : m_fs.OpenEntryRead(plan.strPath, error);
     if (!m_hIn) {
         const std::string reason = error.strReason;
         const auto info = m_fs.InfoOf(plan.strPath, false);

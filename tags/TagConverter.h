@@ -41,7 +41,8 @@ class CTagConverter {
         CBatch(const CBatch&) = delete;
         CBatch& operator=(const CBatch&) = delete;
 
-        void Convert(const std::string& fullPath, const std::string& fileName);
+        // `opened`, if given, is the song opened ahead (without following a link); otherwise it is opened here.
+        void Convert(const std::string& fullPath, const std::string& fileName, CFileHandle opened = nullptr);
         // For an entry that is a link or a special file: it is left exactly as it is, and the reason is logged as
         // a failure.
         void LeaveUnconverted(const std::string& fullPath, EFileKind kind);
@@ -67,9 +68,9 @@ class CTagConverter {
 
   private:
     // Reads the song and decides what becomes of it: its new tag and audio range, or why it is left alone.
-    void PlanSong(const std::string& fullPath, const std::string& fileName, CSongPlan& plan);
+    void PlanSong(const std::string& fullPath, const std::string& fileName, CFileHandle opened, CSongPlan& plan);
     // The steps of planning, valid only in this order.
-    bool OpenAndMeasure();
+    bool OpenAndMeasure(CFileHandle opened);
     // Finds the pieces and reads the file's ID3v1 block and a small ID3v2 block; the audio stays on the disk.
     void SplitFile();
     void ReadTitleAndArtist(const std::string& fileName);

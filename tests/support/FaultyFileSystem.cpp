@@ -18,6 +18,7 @@ void CSeam::Call(const std::string& operation, const std::string& path, bool rec
         act = hook;
     }
     if (act) {
+        const std::lock_guard serialized(hookMutex);
         act(operation, path);
     }
 }

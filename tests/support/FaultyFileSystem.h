@@ -28,6 +28,7 @@ enum class EFault {
 struct CSeam {
     using CHook = std::function<void(const std::string& operation, const std::string& path)>;
     std::mutex mutex;
+    std::recursive_mutex hookMutex;  // songs are written on several threads: a hook acts on one at a time
     std::vector<std::string> changes;
     std::size_t nCalls = 0;
     std::size_t nThrowAt = 0;  // the call that throws; 0: none
