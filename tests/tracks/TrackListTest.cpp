@@ -328,6 +328,7 @@ TEST_F(TrackListTest, DeleteRemovesOnlyTheCopyOrSaysWhyNot) {
     fs::create_directory("out/song1.mp3");
     const std::string failed = "ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": ";
     EXPECT_TRUE(Delete("1").starts_with(failed) && m_list->Status().size() > failed.size()) << m_list->Status();
+    EXPECT_EQ(LogLines().back(), m_list->Status());
     EXPECT_TRUE(fs::is_directory("out/song1.mp3"));
 }
 
