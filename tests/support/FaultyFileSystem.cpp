@@ -66,11 +66,13 @@ class CFaultyFile final : public IFile {
     }
     bool Flush() override {
         m_seam->Call("Flush", m_path, true);
-        return Has(EFault::Flush) ? Injected(false) : Real(m_real->Flush());
+        m_own = Has(EFault::Flush) ? std::optional(kInjected) : std::nullopt;
+        return !m_own && m_real->Flush();
     }
     bool TakePermissionsOf(const CFileInfo& like) override {
         m_seam->Call("TakePermissionsOf", m_path, true);
-        return Real(m_real->TakePermissionsOf(like));
+        m_own.reset();
+        return m_real->TakePermissionsOf(like);
     }
     std::optional<CFileInfo> Info() override {
         m_seam->Call("Info", m_path, false);
@@ -79,27 +81,13 @@ class CFaultyFile final : public IFile {
 
   private:
     bool Has(EFault fault) const { return Contains(m_faults, fault); }
-    template <typename T>
-    T Injected(T failure) {
-        m_own = kInjected;
-        return failure;
-    }
-    template <typename T>
-    T Real(T result) {
-        m_own.reset();
-        return result;
-    }
 
     // All of `data`, one byte less (`shortFault`) or nothing (`failed`).
     template <typename Span, typename Call>
     std::size_t Transfer(Span data, EFault shortFault, EFault failed, Call call) {
-        if (Has(failed)) {
-            return Injected(std::size_t{0});
-        }
-        if (Has(shortFault) && !data.empty()) {
-            return Injected(call(data.first(data.size() - 1)));
-        }
-        return Real(call(data));
+        const bool cut = Has(shortFault) && !data.empty();
+        m_own = cut || Has(failed) ? std::optional(kInjected) : std::nullopt;
+        return Has(failed) ? 0 : call(cut ? data.first(data.size() - 1) : data);
     }
 
     CFileHandle m_real;
@@ -122,11 +110,9 @@ std::vector<EFault> CFaultyFileSystem::FaultsOf(const std::string& path) const {
 }
 
 bool CFaultyFileSystem::Hits(EFault fault, const std::string& path, CFileError& error) const {
-    if (!Contains(FaultsOf(path), fault)) {
-        return false;
-    }
-    error = kInjected;
-    return true;
+    const bool hit = Contains(FaultsOf(path), fault);
+    error = hit ? kInjected : error;
+    return hit;
 }
 
 CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, CFileError& error, const char* writing) {
