@@ -1,5 +1,3 @@
-#include "ActivityLog.h"
-#include "LogFile.h"
 #include "TempFolder.h"
 
 #include <sys/wait.h>
@@ -53,15 +51,6 @@ TEST_F(CliTest, ReadsCommandsUntilExitAndFlagsMalformedOnes) {
     EXPECT_EQ(ReadFileBytes("Kelvara.log"), "kept") << "nothing runs after a malformed command line";
     EXPECT_EQ(Run("--help"), 0);
     EXPECT_TRUE(m_output.starts_with("usage: kelvara-cli"));
-
-    // While another Kelvara holds the log, one started beside it neither empties it nor writes into it.
-    const COpenedLog other = OpenLogFile(kLogFileName);
-    ASSERT_EQ(other.eResult, ELogOpen::Opened);
-    EXPECT_EQ(Run("copy 1"), 0);
-    EXPECT_EQ(m_output,
-              "OUT DIR SIZE: 0MB\nERROR: another Kelvara is using Kelvara.log here; nothing is logged\n"
-              "FILE (1) COPIED:song.mp3\n");
-    EXPECT_EQ(ReadFileBytes("Kelvara.log"), "kept");
 }
 
 }  // namespace

@@ -23,10 +23,10 @@ TEST_F(ConvertAllTagsTest, TheStatusShowsTheBatchsOutcomeOrWhyThereWasNone) {
     std::filesystem::create_directory("out/x.mp3");  // a folder named like an MP3 is an error, and the run goes on
     m_dlg->ConvertAllTags();
     EXPECT_EQ(Field(IDC_STATUS), "ERROR: 1 of 2 files left unchanged, see Kelvara.log");
-    const auto& progress = m_view.m_progress;
-    EXPECT_TRUE(std::find_if(progress.begin(), progress.end(), [](const std::string& text) {
-                    return text == "EDIT ID3's: 1/2 SONG.MP3" || text == "EDIT ID3's: 2/2 SONG.MP3";
-                }) != progress.end());
+    const auto& shown = m_view.m_progress;  // the song's place depends on the folder's order
+    EXPECT_GE(
+        std::ranges::count(shown, "EDIT ID3's: 1/2 SONG.MP3") + std::ranges::count(shown, "EDIT ID3's: 2/2 SONG.MP3"),
+        1);
     EXPECT_NE(ReadFileBytes("out/SONG.MP3"), "audio") << "capitals are converted too";
     EXPECT_EQ(ReadFileBytes("out/notes.wav"), "audio");
 

@@ -34,24 +34,12 @@ run=$tmp/run # the working folder of every run, made afresh from $tmp/SCENARIO
 failures=0
 declare -A state # each song after the current kill: old or new
 
-fail() {
-    echo "FAIL: $*" >&2
-    cat "$tmp/cli.out" >&2 2>/dev/null || true # the program's output
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2; cat "$tmp/cli.out" >&2 2>/dev/null; exit 1; } # with the program's output
 # problem TEXT: a broken promise, counted; the test goes on to report every kill point.
-problem() {
-    problems+=("$*")
-    failures=$((failures + 1))
-}
-fresh() {
-    rm -rf "$run"
-    cp -a "$tmp/$1" "$run"
-}
+problem() { problems+=("$*") && failures=$((failures + 1)); }
+fresh() { rm -rf "$run" && cp -a "$tmp/$1" "$run"; }
 # inRun COMMAND...: COMMAND in the working folder, its output kept in cli.out; returns its exit status.
-inRun() {
-    (cd "$run" && exec "$@") >"$tmp/cli.out" 2>&1
-}
+inRun() { (cd "$run" && exec "$@") >"$tmp/cli.out" 2>&1; }
 # LeakSanitizer cannot run under ptrace (an ASan build would abort at exit): it is off for traced runs only.
 traced=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
 # straceCli OUTPUT OPTION ARGS...: kelvara-cli under strace -f -e OPTION.
@@ -74,13 +62,9 @@ countCalls() {
         END { print before + 0, work + 0 }' "$1"
 }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
-names() {
-    find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort
-}
+names() { find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort; }
 # noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
-noTag() {
-    { yes "$data/no-tag.mp3" || true; } | head -n "$1" | xargs -d '\n' cat
-}
+noTag() { { yes "$data/no-tag.mp3" || true; } | head -n "$1" | xargs -d '\n' cat; }
 # expect SCENARIO CHANGED ARGS...: SCENARIO.new and SCENARIO.twice, its out folder after one and after two runs of
 # `kelvara-cli ARGS`. The first run must change CHANGED songs, or the test could not tell their old and new apart.
 expect() {

@@ -9,10 +9,7 @@ set -euo pipefail
 cli=$(realpath "$1") data=$(realpath "$2")
 work=$(mktemp -d /tmp/kelvara-two-writers.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2 && exit 1; }
 run() { (cd "$work" && "$cli" "$@" 2>&1); }
 busy="ERROR: another Kelvara is working in out"
 songs=40 rounds=6

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # kelvara-cli.exe under Wine with the ANSI code pages 1252 and 1251: the Windows file layer and the console on
-# names in Cyrillic, Ukrainian, Greek and accented Latin letters, on playlists in UTF-8, UTF-16 (both byte
-# orders) and Windows-1251, and on an out folder past 260 characters. A tagless song gets its name as title: the
-# name came through whole. Output and log are UTF-8. What the commands do otherwise is checked by the suites.
+# names in Cyrillic, Ukrainian, Greek and accented Latin letters, on playlists in UTF-8 and Windows-1251, and on
+# an out folder past 260 characters. A tagless song gets its name as title: the name came through whole.
+# Output and log are UTF-8. What the commands do otherwise is checked by the suites.
 # Usage: windows_cli_test.sh KELVARA_CLI_EXE TAG_DUMP DATA_DIR   (WINEPREFIX set and initialised)
 set -euo pipefail
 
@@ -10,11 +10,7 @@ set -euo pipefail
 cli=$(realpath "$1") tagDump=$(realpath "$2") data=$(realpath "$3")
 work=$(mktemp -d /tmp/kelvara-cli-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- Kelvara.log:" >&2 && cat "$work/Kelvara.log" >&2 || true
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2 && echo "--- Kelvara.log:" >&2 && cat "$work/Kelvara.log" >&2; exit 1; }
 
 run() { (cd "$work" && wine "$cli" "$@") | tr -d '\r'; }
 logText() { tr -d '\r' <"$work/Kelvara.log"; }
@@ -57,21 +53,14 @@ for locale in en_US.UTF-8 ru_RU.UTF-8; do
 done
 echo "kelvara-cli.exe under Wine, code pages 1252 and 1251: names in four scripts and a long path"
 
-# Under 1251 (the locale the loop left) a Windows-1251 playlist, as saved on a Russian Windows, and UTF-16 ones
-# ("Unicode" in Notepad) in both byte orders, with any letters: encoding | byte-order mark | second entry.
+# Under 1251 (the locale the loop left) a Windows-1251 playlist, as saved on a Russian Windows. UTF-16 ones are
+# read alike on every system: the suites show it.
 configure out list.m3u
-while IFS='|' read -r encoding mark second; do
-    { printf "$mark" && printf '#EXTM3U\r\nПчела.mp3\r\n%s\r\n' "$second" | iconv -f UTF-8 -t "$encoding"; } \
-        >"$work/music/list.m3u"
-    rm -f "$work/out/"*.mp3
-    output=$(run show 2 copy 1 copy 2)
-    grep -qx "2: $second" <<<"$output" || fail "$encoding entry shown: $output"
-    [ -f "$work/out/Пчела.mp3" ] && [ -f "$work/out/$second" ] || fail "$encoding entries not copied: $output"
-done <<'EOF'
-CP1251||Їжак.mp3
-UTF-16LE|\xFF\xFE|Ωμέγα.mp3
-UTF-16BE|\xFE\xFF|Ωμέγα.mp3
-EOF
+printf '#EXTM3U\r\nПчела.mp3\r\nЇжак.mp3\r\n' | iconv -f UTF-8 -t CP1251 >"$work/music/list.m3u"
+rm -f "$work/out/"*.mp3
+output=$(run show 2 copy 1 copy 2)
+grep -qx "2: Їжак.mp3" <<<"$output" || fail "CP1251 entry shown: $output"
+[ -f "$work/out/Пчела.mp3" ] && [ -f "$work/out/Їжак.mp3" ] || fail "CP1251 entries not copied: $output"
 
 # A link to a song outside the out folder: Wine may show it as a reparse point or as the song itself; either
 # way the song outside stays byte-identical.
@@ -79,4 +68,4 @@ mkdir "$work/lib" && cp "$data/v23-cp1251.mp3" "$work/lib/outside.mp3"
 ln -s ../lib/outside.mp3 "$work/out/link.mp3"
 run convert >/dev/null || fail "conversion beside a link"
 cmp -s "$work/lib/outside.mp3" "$data/v23-cp1251.mp3" || fail "a song outside the out folder was changed"
-echo "kelvara-cli.exe under Wine: Windows-1251 and UTF-16 playlists read, a link's song kept"
+echo "kelvara-cli.exe under Wine: a Windows-1251 playlist read, a link's song kept"

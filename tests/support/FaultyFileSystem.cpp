@@ -5,20 +5,20 @@
 #include <algorithm>
 #include <new>
 
-void CSeam::Call(const std::string& operation, const std::string& path, bool record) {
+void CFaultyFileSystem::Call(const std::string& operation, const std::string& path, bool record) {
     CHook act;
     {
-        const std::lock_guard lock(mutex);
-        if (++nCalls == nThrowAt) {
+        const std::lock_guard lock(m_mutex);
+        if (++m_nCalls == m_nThrowAt) {
             throw std::bad_alloc();
         }
         if (record) {
-            changes.push_back(operation + " " + path);
+            m_changes.push_back(operation + " " + path);
         }
-        act = hook;
+        act = m_hook;
     }
     if (act) {
-        const std::lock_guard serialized(hookMutex);
+        const std::lock_guard serialized(m_hookMutex);
         act(operation, path);
     }
 }
@@ -34,26 +34,26 @@ bool Contains(const std::vector<EFault>& faults, EFault fault) {
 
 class CFaultyFile final : public IFile {
   public:
-    CFaultyFile(CFileHandle real, std::vector<EFault> faults, std::shared_ptr<CSeam> seam, std::string path)
-        : m_real(std::move(real)), m_faults(std::move(faults)), m_seam(std::move(seam)), m_path(std::move(path)) {}
+    CFaultyFile(CFileHandle real, std::vector<EFault> faults, CFaultyFileSystem& fs, std::string path)
+        : m_real(std::move(real)), m_faults(std::move(faults)), m_fs(fs), m_path(std::move(path)) {}
 
     const CFileError& Error() const override { return m_own ? *m_own : m_real->Error(); }
     std::optional<std::uint64_t> Size() override {
-        m_seam->Call("Size", m_path, false);
+        m_fs.Call("Size", m_path, false);
         return m_real->Size();
     }
     std::size_t Read(std::span<char> buffer) override {
-        m_seam->Call("Read", m_path, false);
+        m_fs.Call("Read", m_path, false);
         return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
                         [this](auto part) { return m_real->Read(part); });
     }
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
-        m_seam->Call("Read", m_path, false);
+        m_fs.Call("Read", m_path, false);
         return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
                         [&](auto part) { return m_real->ReadAt(offset, part); });
     }
     std::size_t Write(std::span<const char> data) override {
-        m_seam->Call("Write", m_path, true);
+        m_fs.Call("Write", m_path, true);
         return Transfer(data, EFault::ShortWrite, EFault::FailedWrite,
                         [this](auto part) { return m_real->Write(part); });
     }
@@ -66,46 +66,34 @@ class CFaultyFile final : public IFile {
         return done;
     }
     bool Flush() override {
-        m_seam->Call("Flush", m_path, true);
-        return Has(EFault::Flush) ? Injected(false) : Real(m_real->Flush());
+        m_fs.Call("Flush", m_path, true);
+        m_own = Has(EFault::Flush) ? std::optional(kInjected) : std::nullopt;
+        return !m_own && m_real->Flush();
     }
     bool TakePermissionsOf(const CFileInfo& like) override {
-        m_seam->Call("TakePermissionsOf", m_path, true);
-        return Real(m_real->TakePermissionsOf(like));
+        m_fs.Call("TakePermissionsOf", m_path, true);
+        m_own.reset();
+        return m_real->TakePermissionsOf(like);
     }
     std::optional<CFileInfo> Info() override {
-        m_seam->Call("Info", m_path, false);
+        m_fs.Call("Info", m_path, false);
         return m_real->Info();
     }
 
   private:
     bool Has(EFault fault) const { return Contains(m_faults, fault); }
-    template <typename T>
-    T Injected(T failure) {
-        m_own = kInjected;
-        return failure;
-    }
-    template <typename T>
-    T Real(T result) {
-        m_own.reset();
-        return result;
-    }
 
     // All of `data`, one byte less (`shortFault`) or nothing (`failed`).
     template <typename Span, typename Call>
     std::size_t Transfer(Span data, EFault shortFault, EFault failed, Call call) {
-        if (Has(failed)) {
-            return Injected(std::size_t{0});
-        }
-        if (Has(shortFault) && !data.empty()) {
-            return Injected(call(data.first(data.size() - 1)));
-        }
-        return Real(call(data));
+        const bool cut = Has(shortFault) && !data.empty();
+        m_own = cut || Has(failed) ? std::optional(kInjected) : std::nullopt;
+        return Has(failed) ? 0 : call(cut ? data.first(data.size() - 1) : data);
     }
 
     CFileHandle m_real;
     std::vector<EFault> m_faults;
-    std::shared_ptr<CSeam> m_seam;
+    CFaultyFileSystem& m_fs;
     std::string m_path;
     std::optional<CFileError> m_own;  // the last failure's reason, where it is not the real file's
 };
@@ -123,38 +111,36 @@ std::vector<EFault> CFaultyFileSystem::FaultsOf(const std::string& path) const {
 }
 
 bool CFaultyFileSystem::Hits(EFault fault, const std::string& path, CFileError& error) const {
-    if (!Contains(FaultsOf(path), fault)) {
-        return false;
-    }
-    error = kInjected;
-    return true;
+    const bool hit = Contains(FaultsOf(path), fault);
+    error = hit ? kInjected : error;
+    return hit;
 }
 
 CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, CFileError& error, const char* writing) {
-    m_seam->Call(writing != nullptr ? writing : "OpenRead", path, writing != nullptr);
+    Call(writing != nullptr ? writing : "OpenRead", path, writing != nullptr);
     if (Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path, error)) {
         return nullptr;
     }
     CFileHandle file = (m_real.*open)(path, error);
-    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), m_seam, path) : nullptr;
+    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), *this, path) : nullptr;
 }
 
 CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) {
-    m_seam->Call("CopyToNew", newPath, true);
+    Call("CopyToNew", newPath, true);
     if (Hits(EFault::Copy, from, error) || Hits(EFault::Copy, newPath, error)) {
         return nullptr;
     }
     CFileHandle file = m_real.CopyToNew(from, newPath, error);
-    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), m_seam, newPath) : nullptr;
+    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), *this, newPath) : nullptr;
 }
 
 // Recorded only when it happens: a rename that fails changes nothing.
 bool CFaultyFileSystem::Replace(const std::string& replacement, const std::string& target, CFileError& error) {
-    m_seam->Call("Replace?", target, false);
+    Call("Replace?", target, false);
     const bool done = !Hits(EFault::Replace, target, error) && m_real.Replace(replacement, target, error);
     if (done) {
-        const std::lock_guard lock(m_seam->mutex);
-        m_seam->changes.push_back("Replace " + replacement + " " + target);
+        const std::lock_guard lock(m_mutex);
+        m_changes.push_back("Replace " + replacement + " " + target);
     }
     return done;
 }

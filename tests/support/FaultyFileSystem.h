@@ -3,7 +3,6 @@
 #include "FileSystem.h"
 
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -24,38 +23,29 @@ enum class EFault {
     Lock,     // LockFolder offers no lock, as a file system without locks does
 };
 
-// What every file service call goes through, from the file system and from its open files alike.
-struct CSeam {
-    using CHook = std::function<void(const std::string& operation, const std::string& path)>;
-    std::mutex mutex;
-    std::recursive_mutex hookMutex;  // songs are written on several threads: a hook acts on one at a time
-    std::vector<std::string> changes;
-    std::size_t nCalls = 0;
-    std::size_t nThrowAt = 0;  // the call that throws; 0: none
-    CHook hook;
-    // Counts the call, throws std::bad_alloc at the chosen one and lets the hook act just before it; a change
-    // (`record`) is added to the list.
-    void Call(const std::string& operation, const std::string& path, bool record);
-};
-
 // The real file services, but with chosen operations failing, so every error path can be reached; every
-// change made to the disk is recorded in order, so the order of flushes and renames can be checked.
+// change made to the disk is recorded in order, so the order of flushes and renames can be checked. Its open files
+// go through it for their own calls: it outlives them.
 class CFaultyFileSystem final : public IFileSystem {
   public:
+    using CHook = std::function<void(const std::string& operation, const std::string& path)>;
     // From now on `fault` hits every path that contains pathPart (every path when it is empty).
     void Inject(EFault fault, std::string pathPart = {}) { m_faults.emplace_back(fault, std::move(pathPart)); }
     void Clear() { m_faults.clear(); }
     // The nth file service call from now on (counting from 1) throws std::bad_alloc.
     void ThrowAtCall(std::size_t n) {
-        m_seam->nCalls = 0;
-        m_seam->nThrowAt = n;
+        m_nCalls = 0;
+        m_nThrowAt = n;
     }
-    std::size_t Calls() const { return m_seam->nCalls; }
+    std::size_t Calls() const { return m_nCalls; }
     // Runs just before every call, with its operation ("Replace", "Flush" ...) and path: the moment another
     // program acts, made certain.
-    void OnCall(CSeam::CHook hook) { m_seam->hook = std::move(hook); }
+    void OnCall(CHook hook) { m_hook = std::move(hook); }
     // "Operation path" for each write, flush, rename, delete and folder flush, in order.
-    const std::vector<std::string>& Changes() const { return m_seam->changes; }
+    const std::vector<std::string>& Changes() const { return m_changes; }
+    // Counts the call, throws std::bad_alloc at the chosen one and lets the hook act just before it; a change
+    // (`record`) is added to the list.
+    void Call(const std::string& operation, const std::string& path, bool record);
 
     CFileHandle OpenRead(const std::string& path, CFileError& error) override {
         return Open(path, &IFileSystem::OpenRead, error);
@@ -67,46 +57,46 @@ class CFaultyFileSystem final : public IFileSystem {
         return Open(path, &IFileSystem::OpenNew, error, "OpenNew");
     }
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
-        m_seam->Call("InfoOf", path, false);
+        Call("InfoOf", path, false);
         return m_real.InfoOf(path, followLinks);
     }
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
-        m_seam->Call("Find", pattern, false);
+        Call("Find", pattern, false);
         return m_real.Find(pattern);
     }
     std::optional<CFindData> FindEntry(const std::string& path) override {
-        m_seam->Call("Find", path, false);
+        Call("Find", path, false);
         return m_real.FindEntry(path);
     }
     std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
-        m_seam->Call("Find", pattern, false);
+        Call("Find", pattern, false);
         return m_real.FindKinds(pattern);
     }
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) override;
     EDeleteResult Delete(const std::string& path, CFileError& error) override {
-        m_seam->Call("Delete", path, true);
+        Call("Delete", path, true);
         return m_real.Delete(path, error);
     }
     bool CreateFolder(const std::string& path) override { return m_real.CreateFolder(path); }
     bool CanWrite(const std::string& path, CFileError& error) override {
-        m_seam->Call("CanWrite", path, false);
+        Call("CanWrite", path, false);
         return !Hits(EFault::CanWrite, path, error) && m_real.CanWrite(path, error);
     }
     bool CanWriteOpened(const std::string& path, const CFileInfo& opened, CFileError& error) override {
-        m_seam->Call("CanWrite", path, false);
+        Call("CanWrite", path, false);
         return !Hits(EFault::CanWrite, path, error) && m_real.CanWriteOpened(path, opened, error);
     }
     bool Replace(const std::string& replacement, const std::string& target, CFileError& error) override;
     void FlushVolume(const std::string& folder) override {
-        m_seam->Call("FlushVolume", folder, true);
+        Call("FlushVolume", folder, true);
         m_real.FlushVolume(folder);
     }
     bool FlushFolder(const std::string& folder, CFileError& error) override {
-        m_seam->Call("FlushFolder", folder, true);
+        Call("FlushFolder", folder, true);
         return m_real.FlushFolder(folder, error);
     }
     std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
-        m_seam->Call("FreeSpace", folder, false);
+        Call("FreeSpace", folder, false);
         return m_real.FreeSpace(folder);
     }
     CFolderLock LockFolder(const std::string& folder) override {
@@ -126,6 +116,10 @@ class CFaultyFileSystem final : public IFileSystem {
 
     IFileSystem& m_real = DefaultFileSystem();
     std::vector<std::pair<EFault, std::string>> m_faults;
-    // Shared with the open files, which go through it for their own calls.
-    std::shared_ptr<CSeam> m_seam = std::make_shared<CSeam>();
+    std::mutex m_mutex;
+    std::recursive_mutex m_hookMutex;  // songs are written on several threads: a hook acts on one at a time
+    std::vector<std::string> m_changes;
+    std::size_t m_nCalls = 0;
+    std::size_t m_nThrowAt = 0;  // the call that throws; 0: none
+    CHook m_hook;
 };

@@ -9,6 +9,8 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+
 // A working folder with "Kelvara.ini", a playlist "list.m3u" and an out folder "out".
 class TrackListTest : public CTempFolderTest {
   protected:
@@ -34,82 +36,76 @@ class TrackListTest : public CTempFolderTest {
         WriteConfig("out", "list.m3u");
         WritePlaylist(entries);
     }
-    std::unique_ptr<CTrackList> MakeList() { return std::make_unique<CTrackList>(m_fs); }
+    // The start-up load, as when Kelvara starts.
+    void Start() { m_list = std::make_unique<CTrackList>(m_fs); }
+    // Each command's status.
+    std::string Load() { return m_list->Load(), m_list->Status(); }
+    std::string Copy(const std::string& number) { return m_list->CopyByNumber(number), m_list->Status(); }
+    std::string Delete(const std::string& number) { return m_list->DeleteByNumber(number), m_list->Status(); }
     static std::ptrdiff_t FilesIn(const std::string& folder) {
-        return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
+        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
     }
 
     CFaultyFileSystem m_fs;
+    std::unique_ptr<CTrackList> m_list;
 };
 
-TEST_F(TrackListTest, StartUpLoadsTheListCreatesTheOutFolderAndEmptiesTheLog) {
-    WriteFileBytes("Kelvara.log", "a line of the previous run\n");
+// The start-up load, its out folder and its emptied log are the first thing the console prints; here, what follows.
+TEST_F(TrackListTest, AReloadReplacesTheTableAndAnUnusableLogIsSaidAtStartUp) {
     SetUpSongs(3);
-    auto list = MakeList();
-    EXPECT_EQ(list->Count(), 3);
-    EXPECT_EQ(list->EntryLine(3), "3: " + PathOf("song3.mp3"));
-    EXPECT_EQ(list->OutDir(), "out");
-    EXPECT_TRUE(std::filesystem::is_directory("out"));
-    EXPECT_EQ(list->Status(), "OUT DIR:out") << "the start-up status survives for the window";
-    EXPECT_EQ(ReadFileBytes("Kelvara.log"), "") << "the start-up line is not kept either";
-
+    Start();
     WritePlaylist({"/x/only.mp3"});
-    list->Load();
-    EXPECT_EQ(LogLines(), std::vector<std::string>{"OUT DIR:out"}) << "an existing out folder is fine";
-    EXPECT_EQ(list->Count(), 1);
-    EXPECT_EQ(list->EntryLine(1), "1: /x/only.mp3");
+    EXPECT_EQ(Load(), "OUT DIR:out") << "an existing out folder is fine";
+    EXPECT_EQ(m_list->Count(), 1);
+    EXPECT_EQ(m_list->EntryLine(1), "1: /x/only.mp3");
 
-    list.reset();
+    m_list.reset();
     EndLog();  // as when that Kelvara ends
-    std::filesystem::remove("Kelvara.log");
-    std::filesystem::create_directory("Kelvara.log");
-    EXPECT_EQ(MakeList()->Status(), "ERROR: Kelvara.log is not a regular file; nothing is logged");
+    fs::remove("Kelvara.log");
+    fs::create_directory("Kelvara.log");
+    Start();
+    EXPECT_EQ(m_list->Status(), "ERROR: Kelvara.log is not a regular file; nothing is logged");
 }
 
 // A failed load keeps the old table usable; the out folder changes only once the configuration was read.
 TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     SetUpSongs(2);
-    auto list = MakeList();
+    Start();
     m_fs.Inject(EFault::ShortRead, "Kelvara.ini");
     WriteConfig("elsewhere", "list.m3u");
-    list->Load();
-    EXPECT_EQ(list->Status(), "ERROR: reading: INI_FILE");
+    EXPECT_EQ(Load(), "ERROR: reading: INI_FILE");
     EXPECT_TRUE(LogLines().empty()) << "a short configuration read is no log line";
     m_fs.Clear();
-    std::filesystem::remove("Kelvara.ini");
-    list->Load();
-    EXPECT_EQ(list->Status(), "ERROR: Could not open file INI_FILE");
-    EXPECT_EQ(list->OutDir(), "out");
+    fs::remove("Kelvara.ini");
+    EXPECT_EQ(Load(), "ERROR: Could not open file INI_FILE");
+    EXPECT_EQ(m_list->OutDir(), "out");
 
     WriteConfig("out2", "gone.m3u");
-    list->Load();
-    EXPECT_EQ(list->Status(), "ERROR: Could not open .m3u file");
-    EXPECT_EQ(list->OutDir(), "out2");
-    EXPECT_FALSE(std::filesystem::exists("out2")) << "the folder is made only after a good load";
+    EXPECT_EQ(Load(), "ERROR: Could not open .m3u file");
+    EXPECT_EQ(m_list->OutDir(), "out2");
+    EXPECT_FALSE(fs::exists("out2")) << "the folder is made only after a good load";
     WriteConfig("out3", "list.m3u");
     m_fs.Inject(EFault::FailedRead, "list.m3u");
-    list->Load();
-    EXPECT_EQ(list->Status(), "ERROR: reading: .m3u file");
-    EXPECT_EQ(list->OutDir(), "out3");
-    EXPECT_EQ(list->Count(), 2);
-    EXPECT_EQ(list->EntryLine(2), "2: " + PathOf("song2.mp3"));
+    EXPECT_EQ(Load(), "ERROR: reading: .m3u file");
+    EXPECT_EQ(m_list->OutDir(), "out3");
+    EXPECT_EQ(m_list->Count(), 2);
+    EXPECT_EQ(m_list->EntryLine(2), "2: " + PathOf("song2.mp3"));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"ERROR: Could not open file INI_FILE",
                                                     "ERROR: Could not open .m3u file", "ERROR: reading: .m3u file"}));
     // A playlist too large to hold is a read error too.
     m_fs.Clear();
     WriteConfig("out", "huge.m3u");
     WriteFileBytes("huge.m3u", "/a.mp3\n");
-    std::filesystem::resize_file("huge.m3u", std::uint64_t{1} << 31);  // sparse: no room taken
-    list->Load();
-    EXPECT_EQ(list->Status(), "ERROR: reading: .m3u file");
-    EXPECT_EQ(list->Count(), 2);
-    EXPECT_EQ(std::filesystem::file_size("huge.m3u"), std::uint64_t{1} << 31);
+    fs::resize_file("huge.m3u", std::uint64_t{1} << 31);  // sparse: no room taken
+    EXPECT_EQ(Load(), "ERROR: reading: .m3u file");
+    EXPECT_EQ(m_list->Count(), 2);
+    EXPECT_EQ(fs::file_size("huge.m3u"), std::uint64_t{1} << 31);
 
-    std::filesystem::remove("Kelvara.ini");
-    auto fresh = MakeList();
-    EXPECT_EQ(fresh->Status(), "ERROR: Could not open file INI_FILE");
-    EXPECT_EQ(fresh->Count(), 0);
-    EXPECT_EQ(fresh->OutDir(), "");
+    fs::remove("Kelvara.ini");
+    Start();
+    EXPECT_EQ(m_list->Status(), "ERROR: Could not open file INI_FILE");
+    EXPECT_EQ(m_list->Count(), 0);
+    EXPECT_EQ(m_list->OutDir(), "");
 }
 
 // An empty configuration leaves the old table but no out folder, so nothing may be copied to the root; a zero
@@ -117,9 +113,10 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
 // holding one refuses the configuration alike.
 TEST_F(TrackListTest, AConfigurationWithoutAUsableOutFolderRefusesEveryCommand) {
     SetUpSongs(1);
-    auto list = MakeList();
+    Start();
     WriteFileBytes("victim.txt", "victim");
     const std::string zero(1, '\0');
+    const std::string none = "ERROR: no out folder is configured";
     const std::pair<std::string, std::string> cases[] = {
         {"\r\n\r\n", "ERROR: Could not open .m3u file"},
         {PathOf("victim.txt") + zero + "/out\r\nlist.m3u\r\n", "ERROR: Kelvara.ini line 1 holds a zero byte"},
@@ -127,21 +124,16 @@ TEST_F(TrackListTest, AConfigurationWithoutAUsableOutFolderRefusesEveryCommand) 
     };
     for (const auto& [ini, status] : cases) {
         WriteFileBytes("Kelvara.ini", ini);
-        list->Load();
-        EXPECT_EQ(list->Status(), status);
-        ASSERT_EQ(list->OutDir(), "");
-        list->CopyByNumber("1");
-        EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
-        list->DeleteByNumber("1");
-        EXPECT_EQ(list->Status(), "ERROR: no out folder is configured");
-        EXPECT_FALSE(std::filesystem::exists(JoinPath("", "song1.mp3")));
+        EXPECT_EQ(Load(), status);
+        ASSERT_EQ(m_list->OutDir(), "");
+        EXPECT_EQ(Copy("1"), none);
+        EXPECT_EQ(Delete("1"), none);
+        EXPECT_FALSE(fs::exists(JoinPath("", "song1.mp3")));
         EXPECT_EQ(ReadFileBytes("victim.txt"), "victim");
-        EXPECT_EQ(LogLines().back(), "ERROR: no out folder is configured");
     }
     WriteConfig("out", "list.m3u");
-    list->Load();
-    list->CopyByNumber("1");
-    EXPECT_EQ(list->Status(), "FILE (1) COPIED:song1.mp3") << "a mended configuration works again";
+    Load();
+    EXPECT_EQ(Copy("1"), "FILE (1) COPIED:song1.mp3") << "a mended configuration works again";
 }
 
 TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
@@ -152,28 +144,25 @@ TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
     }
     WriteFileBytes("list.m3u", text);
     WriteConfig("out", "list.m3u");
-    auto list = MakeList();
-    EXPECT_EQ(list->Count(), kMaxEntries);
-    EXPECT_EQ(list->Status(), "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
-    EXPECT_EQ(list->EntryLine(1), "1: " + prefix);
-    EXPECT_EQ(list->EntryLine(2), "2: /m/2.mp3") << "the byte-order mark shifts no number";
+    Start();
+    EXPECT_EQ(m_list->Count(), kMaxEntries);
+    EXPECT_EQ(m_list->Status(), "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
+    EXPECT_EQ(m_list->EntryLine(1), "1: " + prefix);
+    EXPECT_EQ(m_list->EntryLine(2), "2: /m/2.mp3") << "the byte-order mark shifts no number";
     const std::string cut = "ERROR: playlist entry 1 is longer than 1023 bytes and was cut";
     EXPECT_EQ(LogLines(), std::vector<std::string>{cut}) << "the start-up warning outlives the emptied log";
-
     // The cut path names another file, which must never be copied or deleted in its place.
-    list->CopyByNumber("1");
-    EXPECT_EQ(list->Status(), cut);
-    list->DeleteByNumber("1");
-    EXPECT_EQ(list->Status(), cut);
-
-    list->Load();
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, list->Status()}));
+    EXPECT_EQ(Copy("1"), cut);
+    EXPECT_EQ(Delete("1"), cut);
+    Load();
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, m_list->Status()}));
 }
 
 // As Windows Notepad saves "Unicode": UTF-16 behind its byte-order mark, either byte order.
 TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
     const std::u16string text = u"#EXTM3U\r\n\u041F\u0447\u0435\u043B\u0430.mp3\r\n\xD800.mp3\r\nb.mp3";
     const std::string bee = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3";  // Пчела.mp3
+    const std::string unnameable = "ERROR: playlist entry 2 holds a character this system cannot use in a file name";
     WriteFileBytes(bee, "bee");
     WriteConfig("out", "list.m3u");
     for (const bool bigEndian : {false, true}) {
@@ -184,27 +173,23 @@ TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
             bytes += bigEndian ? std::string{high, low} : std::string{low, high};
         }
         WriteFileBytes("list.m3u", bytes);
-        auto list = MakeList();
-        EXPECT_EQ(list->EntryLine(3), "3: b.mp3");
-        list->CopyByNumber("1");
-        EXPECT_EQ(list->Status(), "FILE (1) COPIED:" + bee);
-        list->CopyByNumber("2");
-        EXPECT_EQ(list->Status(), "ERROR: playlist entry 2 holds a character this system cannot use in a file name");
+        Start();
+        EXPECT_EQ(m_list->EntryLine(3), "3: b.mp3");
+        EXPECT_EQ(Copy("1"), "FILE (1) COPIED:" + bee);
+        EXPECT_EQ(Copy("2"), unnameable);
     }
     // Nor can a path hold a zero byte: read up to it, the entry would name another file.
     WriteFileBytes("a.mp3", "a");
-    WriteFileBytes("list.m3u", std::string("#EXTM3U\na.mp3\0.old\n", 19));
-    auto list = MakeList();
-    list->CopyByNumber("1");
-    EXPECT_EQ(list->Status(), "ERROR: playlist entry 1 holds a character this system cannot use in a file name");
-    EXPECT_FALSE(std::filesystem::exists("out/a.mp3"));
+    WriteFileBytes("list.m3u", std::string("#EXTM3U\nb.mp3\na.mp3\0.old\n", 25));
+    Start();
+    EXPECT_EQ(Copy("2"), unnameable);
+    EXPECT_FALSE(fs::exists("out/a.mp3"));
 }
 
 TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
     SetUpSongs(3);
-    auto list = MakeList();
-    list->CopyByNumber("3");
-    EXPECT_EQ(list->Status(), "FILE (3) COPIED:song3.mp3");
+    Start();
+    EXPECT_EQ(Copy("3"), "FILE (3) COPIED:song3.mp3");
     EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
     // A power cut keeps only what was flushed: the copy's bytes go to the disk before the rename names them.
     const std::vector<std::string>& changes = m_fs.Changes();
@@ -214,42 +199,28 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
     const std::string temporary = rename->substr(8, rename->find(' ', 8) - 8);
     EXPECT_NE(std::find(changes.begin(), rename, "Flush " + temporary), rename) << "renamed before its flush";
 
-    WriteFileBytes("out/song1.mp3", "stale copy");
-    list->CopyByNumber("0001");
-    EXPECT_EQ(list->Status(), "FILE (0001) COPIED:song1.mp3") << "the number as typed";
-    EXPECT_EQ(ReadFileBytes("out/song1.mp3"), "audio 1");
-
-    // Numbers that name no entry: neither command does anything but say so.
-    for (const char* text : {"", "0", "4"}) {
-        list->CopyByNumber(text);
-        list->DeleteByNumber(text);
-    }
-    EXPECT_EQ(LogLines(),
-              (std::vector<std::string>{"FILE (3) COPIED:song3.mp3", "FILE (0001) COPIED:song1.mp3", "ERROR: no number",
-                                        "ERROR: no number", "ERROR: too small number", "ERROR: too small number",
-                                        "ERROR: too big number", "ERROR: too big number"}));
-    EXPECT_EQ(FilesIn("out"), 2);
+    // A number that names no entry: neither command does anything but say so.
+    EXPECT_EQ(Copy("4"), "ERROR: too big number");
+    EXPECT_EQ(Delete("3x"), "ERROR: not a number: 3x");
+    EXPECT_EQ(LogLines().back(), "ERROR: not a number: 3x");
+    EXPECT_EQ(FilesIn("out"), 1);
 
     // COPY and DELETE wait for no one: while another Kelvara works in the out folder they do nothing and say so.
     const std::string busy = "ERROR: another Kelvara is working in out";
     {
         const CFolderLock other = DefaultFileSystem().LockFolder("out");
         ASSERT_TRUE(other.pHold);
-        list->CopyByNumber("2");
-        EXPECT_EQ(list->Status(), busy);
-        list->DeleteByNumber("3");
-        EXPECT_EQ(list->Status(), busy);
+        EXPECT_EQ(Copy("2"), busy);
+        EXPECT_EQ(Delete("3"), busy);
         EXPECT_EQ(LogLines().back(), busy);
-        EXPECT_FALSE(std::filesystem::exists("out/song2.mp3"));
-        EXPECT_TRUE(std::filesystem::exists("out/song3.mp3"));
+        EXPECT_FALSE(fs::exists("out/song2.mp3"));
+        EXPECT_TRUE(fs::exists("out/song3.mp3"));
     }
-    list->CopyByNumber("2");
-    EXPECT_EQ(list->Status(), "FILE (2) COPIED:song2.mp3") << "the user can retry once the other is done";
+    EXPECT_EQ(Copy("2"), "FILE (2) COPIED:song2.mp3") << "the user can retry once the other is done";
 
     // A folder whose file system offers no lock is still served, with one word in the log.
     m_fs.Inject(EFault::Lock, "out");
-    list->DeleteByNumber("2");
-    EXPECT_EQ(list->Status(), "FILE (2) DELETED:song2.mp3");
+    EXPECT_EQ(Delete("2"), "FILE (2) DELETED:song2.mp3");
     const std::vector<std::string> log = LogLines();
     EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
               (std::vector<std::string>{"warning: out cannot be locked; another Kelvara there would not be noticed",
@@ -260,40 +231,33 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
 // folder is the entry's own folder, the file there is the only one, not a copy.
 // A relative entry is looked for beside the playlist, then beside "Kelvara.ini" (the working folder).
 TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistOrTheConfigurationAndNeverTakenForTheirOwnCopies) {
-    std::filesystem::create_directories("lists/songs");
-    std::filesystem::create_directories("songs");
+    fs::create_directories("lists/songs");
+    fs::create_directories("songs");
     WriteFileBytes("lists/songs/My Long Song Name.mp3", "tune");
     WriteFileBytes("songs/My Long Song Name.mp3", "the working folder's tune");
     WriteFileBytes("songs/here.mp3", "here");
     WriteConfig("out", "lists/list.m3u");
     WritePlaylist({"songs/MY LONG SONG NAME.MP3", "songs/here.mp3", "songs/missing.mp3"}, "lists/list.m3u");
-    auto list = MakeList();
-    list->CopyByNumber("1");
-    EXPECT_EQ(list->Status(), "FILE (1) COPIED:My Long Song Name.mp3");
+    Start();
+    EXPECT_EQ(Copy("1"), "FILE (1) COPIED:My Long Song Name.mp3");
     EXPECT_EQ(ReadFileBytes("out/My Long Song Name.mp3"), "tune");
     EXPECT_EQ(LogLines().front(),
               "warning: playlist entry 1 (songs/MY LONG SONG NAME.MP3) is both beside the "
               "playlist and in the working folder; the one beside the playlist is used");
-    list->CopyByNumber("2");
-    EXPECT_EQ(list->Status(), "FILE (2) COPIED:here.mp3");
+    EXPECT_EQ(Copy("2"), "FILE (2) COPIED:here.mp3");
     EXPECT_EQ(ReadFileBytes("out/here.mp3"), "here");
-    list->CopyByNumber("3");
-    EXPECT_EQ(list->Status(), "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
-    list->DeleteByNumber("2");
-    EXPECT_EQ(list->Status(), "FILE (2) DELETED:here.mp3");
-    list->DeleteByNumber("1");
-    EXPECT_EQ(list->Status(), "FILE (1) DELETED:My Long Song Name.mp3");
+    EXPECT_EQ(Copy("3"), "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
+    EXPECT_EQ(Delete("2"), "FILE (2) DELETED:here.mp3");
+    EXPECT_EQ(Delete("1"), "FILE (1) DELETED:My Long Song Name.mp3");
     EXPECT_EQ(FilesIn("out"), 0);
     EXPECT_EQ(FilesIn("songs"), 2) << "the sources stay";
-    std::filesystem::remove("songs/My Long Song Name.mp3");
+    fs::remove("songs/My Long Song Name.mp3");
 
     WriteConfig("lists/songs", PathOf("lists/list.m3u"));
-    list->Load();
+    Load();
     const std::string target = JoinPath("lists/songs", "My Long Song Name.mp3");
-    list->DeleteByNumber("1");
-    EXPECT_EQ(list->Status(), "ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
-    list->CopyByNumber("1");
-    EXPECT_EQ(list->Status(), "ERROR: " + target + " is the playlist's own file; nothing copied");
+    EXPECT_EQ(Delete("1"), "ERROR: " + target + " is the playlist's own file, not a copy; nothing deleted");
+    EXPECT_EQ(Copy("1"), "ERROR: " + target + " is the playlist's own file; nothing copied");
     EXPECT_EQ(ReadFileBytes("lists/songs/My Long Song Name.mp3"), "tune");
     EXPECT_EQ(FilesIn("lists/songs"), 1) << "nothing left beside it";
 }
@@ -303,76 +267,63 @@ TEST_F(TrackListTest, AnEntryIsANameNeverAPattern) {
     WriteFileBytes("Whats.mp3", "whats");
     WriteConfig("out", "list.m3u");
     WritePlaylist({"What?.mp3", "Whats.mp3", "*.mp3", "\\\\?\\" + PathOf("Whats.mp3")});
-    auto list = MakeList();
-    list->CopyByNumber("2");
-    EXPECT_EQ(list->Status(), "FILE (2) COPIED:Whats.mp3");
+    Start();
+    EXPECT_EQ(Copy("2"), "FILE (2) COPIED:Whats.mp3");
     if (FileNamesMayHoldWildcards()) {
-        list->DeleteByNumber("1");
-        EXPECT_EQ(list->Status(), "ERROR: file not found: What?.mp3");
-        list->CopyByNumber("3");
-        EXPECT_EQ(list->Status(), "ERROR: file not found: *.mp3");
+        EXPECT_EQ(Delete("1"), "ERROR: file not found: What?.mp3");
+        EXPECT_EQ(Copy("3"), "ERROR: file not found: *.mp3");
         WriteFileBytes("*.mp3", "star");
-        list->CopyByNumber("3");
-        EXPECT_EQ(list->Status(), "FILE (3) COPIED:*.mp3");
+        EXPECT_EQ(Copy("3"), "FILE (3) COPIED:*.mp3");
         EXPECT_EQ(ReadFileBytes("out/*.mp3"), "star");
     } else {
-        list->DeleteByNumber("1");
-        EXPECT_EQ(list->Status(), "ERROR: playlist entry 1 holds a wildcard");
-        list->CopyByNumber("3");
-        EXPECT_EQ(list->Status(), "ERROR: playlist entry 3 holds a wildcard");
-        EXPECT_EQ(list->DescribeEntry("3"), "ERROR: playlist entry 3 holds a wildcard");
-        list->CopyByNumber("4");
-        EXPECT_EQ(list->Status(), "FILE (4) COPIED:Whats.mp3") << "the long-path prefix is no wildcard";
+        EXPECT_EQ(Delete("1"), "ERROR: playlist entry 1 holds a wildcard");
+        EXPECT_EQ(Copy("3"), "ERROR: playlist entry 3 holds a wildcard");
+        EXPECT_EQ(m_list->DescribeEntry("3"), "ERROR: playlist entry 3 holds a wildcard");
+        EXPECT_EQ(Copy("4"), "FILE (4) COPIED:Whats.mp3") << "the long-path prefix is no wildcard";
     }
     EXPECT_EQ(ReadFileBytes("out/Whats.mp3"), "whats") << "entry 2's copy is not touched";
 }
 
 TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileAndKeepsTheOldCopy) {
     SetUpSongs(2);
-    auto list = MakeList();
+    Start();
     m_fs.Inject(EFault::Copy, "song1.mp3");
-    list->CopyByNumber("1");
     const std::string expected =
         "ERROR: could not copy " + PathOf("song1.mp3") + " to " + JoinPath("out", "song1.mp3") + ": injected fault";
-    EXPECT_EQ(list->Status(), expected);
+    EXPECT_EQ(Copy("1"), expected);
     EXPECT_EQ(LogLines(), std::vector<std::string>{expected});
 
     WriteFileBytes("out/song2.mp3", "an older, read-only copy");
-    std::filesystem::permissions("out/song2.mp3", std::filesystem::perms::owner_read);
-    list->CopyByNumber("2");
-    EXPECT_TRUE(list->Status().starts_with("ERROR: could not copy ")) << list->Status();
+    fs::permissions("out/song2.mp3", fs::perms::owner_read);
+    EXPECT_TRUE(Copy("2").starts_with("ERROR: could not copy ")) << m_list->Status();
     EXPECT_EQ(ReadFileBytes("out/song2.mp3"), "an older, read-only copy");
     EXPECT_EQ(FilesIn("out"), 1) << "no temporary file is left";
 }
 
 TEST_F(TrackListTest, DeleteRemovesOnlyTheCopyOrSaysWhyNot) {
     SetUpSongs(2);
-    auto list = MakeList();
-    list->CopyByNumber("1");
-    list->CopyByNumber("2");
-    list->DeleteByNumber("02");
-    EXPECT_EQ(list->Status(), "FILE (02) DELETED:song2.mp3");
-    EXPECT_FALSE(std::filesystem::exists("out/song2.mp3"));
-    EXPECT_TRUE(std::filesystem::exists("song2.mp3")) << "the source stays";
-    list->DeleteByNumber("2");
-    EXPECT_EQ(list->Status(), "FILE (2) DELETED:song2.mp3") << "the copy is gone, as asked";
+    Start();
+    Copy("1");
+    Copy("2");
+    EXPECT_EQ(Delete("02"), "FILE (02) DELETED:song2.mp3");
+    EXPECT_FALSE(fs::exists("out/song2.mp3"));
+    EXPECT_TRUE(fs::exists("song2.mp3")) << "the source stays";
+    EXPECT_EQ(Delete("2"), "FILE (2) DELETED:song2.mp3") << "the copy is gone, as asked";
 
-    list->CopyByNumber("2");
-    std::filesystem::remove("song2.mp3");
-    list->DeleteByNumber("2");
+    Copy("2");
+    fs::remove("song2.mp3");
     const std::string notFound = "ERROR: file not found: " + PathOf("song2.mp3");
-    EXPECT_EQ(list->Status(), notFound) << "an older success must not stay in the status";
+    EXPECT_EQ(Delete("2"), notFound) << "an older success must not stay in the status";
     EXPECT_EQ(LogLines().back(), notFound);
-    EXPECT_TRUE(std::filesystem::exists("out/song2.mp3"));
+    EXPECT_TRUE(fs::exists("out/song2.mp3"));
 
     // A folder in the copy's place is not deleted; the system's reason is named.
-    std::filesystem::remove("out/song1.mp3");
-    std::filesystem::create_directory("out/song1.mp3");
-    list->DeleteByNumber("1");
+    fs::remove("out/song1.mp3");
+    fs::create_directory("out/song1.mp3");
     const std::string failed = "ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": ";
-    EXPECT_TRUE(list->Status().starts_with(failed) && list->Status().size() > failed.size()) << list->Status();
-    EXPECT_EQ(LogLines().back(), list->Status());
-    EXPECT_TRUE(std::filesystem::is_directory("out/song1.mp3"));
+    EXPECT_TRUE(Delete("1").starts_with(failed) && m_list->Status().size() > failed.size()) << m_list->Status();
+    EXPECT_EQ(LogLines().back(), m_list->Status());
+    EXPECT_TRUE(fs::is_directory("out/song1.mp3"));
 }
 
 }  // namespace
