@@ -77,9 +77,9 @@ class IFile {
     // Starts putting what was written on the disk without waiting, so that the Flush of many files started
     // together waits for one write-back instead of one after another; promises nothing by itself.
     virtual void StartFlush() {}
-    // Asks the system to start reading the two ends of the file, where the tags are, so that the disk reads them
+    // Asks the system to start reading the first and the last `bytes` of the file, so that the disk reads them
     // while the program does other things; promises nothing.
-    virtual void ReadAheadEnds() {}
+    virtual void ReadAheadEnds(std::uint64_t /*bytes*/) {}
     // Gives this new file the permissions (and, where allowed, the owner) of the file it will replace, so that it
     // never has other ones on the disk. Where the system gives them at the replacement itself (Windows), nothing.
     virtual bool TakePermissionsOf(const CFileInfo&) { return true; }

@@ -143,14 +143,12 @@ class CPosixFile final : public IFile {
         return put;
     }
 
-    // Only the two ends: a converted song needs nothing else, and the audio of one that is not is read in order
-    // by the copy, which the system reads ahead of by itself.
-    void ReadAheadEnds() override {
-        constexpr off_t kEnd = off_t{64} << 10;
+    void ReadAheadEnds(std::uint64_t bytes) override {
+        const auto end = static_cast<off_t>(bytes);
         struct stat st {};
         if (::fstat(m_fd.Get(), &st) == 0) {
-            ::posix_fadvise(m_fd.Get(), 0, kEnd, POSIX_FADV_WILLNEED);
-            ::posix_fadvise(m_fd.Get(), std::max<off_t>(0, st.st_size - kEnd), kEnd, POSIX_FADV_WILLNEED);
+            ::posix_fadvise(m_fd.Get(), 0, end, POSIX_FADV_WILLNEED);
+            ::posix_fadvise(m_fd.Get(), std::max<off_t>(0, st.st_size - end), end, POSIX_FADV_WILLNEED);
         }
     }
 

@@ -140,15 +140,14 @@ bool CTagConverter::ReadExactly(std::uint64_t offset, std::vector<char>& buffer)
 // needs no read of its own for its tag, its old tag can be compared with the new one, and the tags around the
 // audio are mostly found in memory. A larger ID3v2 block is never held whole: its frames are read from the file.
 void CTagConverter::SplitFile() {
-    constexpr std::size_t kEndRead = 8192;
     const auto fileSize = static_cast<std::size_t>(m_nFileSize);
-    std::vector<char> head(std::min(fileSize, kEndRead));
+    std::vector<char> head(std::min(fileSize, kEndBytes));
     if (!ReadExactly(0, head)) {
         return;
     }
     std::vector<char> tail;  // a small file is all head
     if (fileSize > head.size()) {
-        tail.resize(kEndRead);
+        tail.resize(kEndBytes);
         if (!ReadExactly(fileSize - tail.size(), tail)) {
             return;
         }

@@ -61,6 +61,9 @@ class CTagConverter {
         std::array<std::size_t, 4> m_counts{};
     };
 
+    // The bytes read at each end of a song, where its tags are, before anything else of it.
+    static constexpr std::size_t kEndBytes = 8192;
+
     // The last settled file's status text ("ID3 EDITED - ...", "Size of: ...is 0", or empty after a failure).
     const std::string& Status() const { return m_strStatus; }
     // Whether the last settled file failed.
