@@ -139,18 +139,4 @@ TEST(ReadTagV2, FramesAreWalkedAsTheirHeadersAndFlagsSayAndTheLaterDecides) {
     }
 }
 
-// Only the last title and artist frames are kept and decoded, however many the tag holds, so a tag packed with
-// them costs neither quadratic time nor more memory.
-TEST(ReadTagV2, TagPackedWithTitleFramesHasOnlyItsLastOneDecoded) {
-    const std::vector<char> frame = Frame("TIT2", Bytes({3, 0xD0, 0x96}));
-    std::vector<char> body;
-    while (body.size() < 64 * 1024) {
-        body.insert(body.end(), frame.begin(), frame.end());
-    }
-    TagText title;
-    TagText artist;
-    EXPECT_EQ(ReadTagV2Texts(TagV2Block(3, {body}), title, artist), 1u) << "frames decoded";
-    EXPECT_EQ(TextOf(title), "ZH");  // the last frame, UTF-8 Ж, decides
-}
-
 }  // namespace
