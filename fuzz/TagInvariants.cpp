@@ -22,8 +22,7 @@ using tags::TagText;
 using tags::TextOf;
 
 constexpr std::size_t kTagV1Size = 128;
-constexpr auto kReadTagV2Block =
-    static_cast<std::size_t (*)(std::span<const char>, TagText&, TagText&)>(tags::ReadTagV2Texts);
+constexpr auto kReadTagV2Block = static_cast<void (*)(std::span<const char>, TagText&, TagText&)>(tags::ReadTagV2Texts);
 constexpr std::size_t kBuiltOverhead = 32;  // tag header, two frame headers, two encoding bytes
 
 // Each piece is read from a copy of exactly its size, so that the sanitizer sees any read past its end.

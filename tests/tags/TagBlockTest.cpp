@@ -61,8 +61,7 @@ TEST(SplitFile, PiecesStayWithinTheFileAndTheHeadersThatAnnounceThem) {
     }
 }
 
-constexpr auto kReadTagV2Block =
-    static_cast<std::size_t (*)(std::span<const char>, TagText&, TagText&)>(ReadTagV2Texts);
+constexpr auto kReadTagV2Block = static_cast<void (*)(std::span<const char>, TagText&, TagText&)>(ReadTagV2Texts);
 
 // Title and artist as a tag reader leaves them.
 using Texts = std::pair<std::string, std::string>;
