@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 // Real MP3 files, and tags as other programs write them (some of them odd) around real audio: what the converter
 // makes of each, read back by TagLib.
