@@ -22,8 +22,7 @@ using tags::TagText;
 using tags::TextOf;
 
 constexpr std::size_t kTagV1Size = 128;
-constexpr auto kReadTagV2Block =
-    static_cast<std::size_t (*)(std::span<const char>, TagText&, TagText&)>(tags::ReadTagV2Texts);
+constexpr auto kReadTagV2Block = static_cast<void (*)(std::span<const char>, TagText&, TagText&)>(tags::ReadTagV2Texts);
 constexpr std::size_t kBuiltOverhead = 32;  // tag header, two frame headers, two encoding bytes
 
 // Each piece is read from a copy of exactly its size, so that the sanitizer sees any read past its end.
@@ -78,19 +77,30 @@ bool IsPrintableAscii(std::string_view text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
-Broken CheckText(const TagText& text, const std::string& name) {
-    if (std::find(text.begin(), text.end(), '\0') == text.end()) {
-        return name + " is not terminated within its array";
-    }
-    if (!IsPrintableAscii(TextOf(text))) {
-        return name + " holds a byte that is not printable ASCII";
-    }
-    return std::nullopt;
+using Texts = std::pair<TagText, TagText>;
+
+// Title and artist as `read` leaves them in texts a previous file left full of '#'; the block is read from a copy
+// of exactly its size.
+template <typename Reader>
+Texts Read(Reader read, std::span<const char> bytes) {
+    const std::vector<char> block = Copy(bytes);
+    Texts texts;
+    texts.first.fill('#');
+    texts.second.fill('#');
+    read(block, texts.first, texts.second);
+    return texts;
 }
 
-// A zero byte separates values, which come back joined; any other text must come back as it went in.
-bool ReadsBackUnchanged(std::string_view title, std::string_view artist) {
-    return title.find('\0') == title.npos && artist.find('\0') == artist.npos;
+Broken CheckTexts(const Texts& texts, const std::string& name) {
+    for (const TagText* text : {&texts.first, &texts.second}) {
+        if (std::find(text->begin(), text->end(), '\0') == text->end()) {
+            return name + " is not terminated within its array";
+        }
+        if (!IsPrintableAscii(TextOf(*text))) {
+            return name + " holds a byte that is not printable ASCII";
+        }
+    }
+    return std::nullopt;
 }
 
 std::string Transliterated(std::string_view source) {
@@ -99,7 +109,8 @@ std::string Transliterated(std::string_view source) {
     return std::string(TextOf(text));
 }
 
-// `title` and `artist` go in as given; what is read back must be their transliteration, cut to one text.
+// `title` and `artist` go in as given; what is read back must be their transliteration, cut to one text. A zero
+// byte separates values, which come back joined; any other text must come back as it went in.
 Broken CheckBuiltTag(std::string_view title, std::string_view artist, const std::string& name) {
     const std::vector<char> tag = tags::RenderTagV2(title, artist);
     title = title.substr(0, tags::kMaxTextLength);
@@ -111,46 +122,28 @@ Broken CheckBuiltTag(std::string_view title, std::string_view artist, const std:
     if (!tags::HasIdAt(tag, 0, "ID3") || tag[3] != 3 || !synchsafe || tags::SynchsafeAt(tag, 6) + 10 != tag.size()) {
         return name + ": built tag header is wrong";
     }
-    const std::vector<char> block = Copy(tag);
-    TagText readTitle;
-    TagText readArtist;
-    tags::ReadTagV2Texts(block, readTitle, readArtist);
-    if (auto broken = CheckText(readTitle, name + ": title read back")) {
+    const Texts read = Read(kReadTagV2Block, tag);
+    if (auto broken = CheckTexts(read, name + ": text read back")) {
         return broken;
     }
-    if (auto broken = CheckText(readArtist, name + ": artist read back")) {
-        return broken;
-    }
-    if (ReadsBackUnchanged(title, artist) &&
-        (TextOf(readTitle) != Transliterated(title) || TextOf(readArtist) != Transliterated(artist))) {
+    const bool holdsZero = title.find('\0') != title.npos || artist.find('\0') != artist.npos;
+    if (!holdsZero && (TextOf(read.first) != Transliterated(title) || TextOf(read.second) != Transliterated(artist))) {
         return name + ": built tag reads back different texts";
     }
     return std::nullopt;
 }
 
+// Texts read are already transliterated, so where they read back unchanged they must come back exactly.
 template <typename Reader>
 Broken CheckReader(Reader read, std::span<const char> bytes, const std::string& name) {
-    const std::vector<char> block = Copy(bytes);
-    TagText title;
-    TagText artist;
-    title.fill('#');  // as a previous file would leave them
-    artist.fill('#');
-    read(block, title, artist);
-    if (auto broken = CheckText(title, name + " title")) {
-        return broken;
-    }
-    if (auto broken = CheckText(artist, name + " artist")) {
-        return broken;
-    }
-    // Texts read are already transliterated, so where they read back unchanged they must come back exactly.
-    return CheckBuiltTag(TextOf(title), TextOf(artist), name);
+    const Texts texts = Read(read, bytes);
+    auto broken = CheckTexts(texts, name + " text");
+    return broken ? broken : CheckBuiltTag(TextOf(texts.first), TextOf(texts.second), name);
 }
 
 std::pair<std::string, std::string> ReadTagV2Texts(std::span<const char> block) {
-    TagText title;
-    TagText artist;
-    tags::ReadTagV2Texts(block, title, artist);
-    return {std::string(TextOf(title)), std::string(TextOf(artist))};
+    const Texts texts = Read(kReadTagV2Block, block);
+    return {std::string(TextOf(texts.first)), std::string(TextOf(texts.second))};
 }
 
 // A v2.2 or v2.3 writer that unsynchronises sets the header flag and puts a 00 after every FF of the body, frame
@@ -173,23 +166,21 @@ Broken CheckUnsynchronisedCopy(std::span<const char> tag) {
     for (std::size_t i = 0; i < 4; ++i) {
         copy[6 + i] = static_cast<char>(bodySize >> (7 * (3 - i)) & 0x7Fu);
     }
-    if (ReadTagV2Texts(copy) != ReadTagV2Texts(Copy(tag))) {
+    if (ReadTagV2Texts(copy) != ReadTagV2Texts(tag)) {
         return "an unsynchronised copy of a v2.2 or v2.3 tag reads different texts";
     }
     return std::nullopt;
 }
 
-// The converter's texts and new content for a file split as `split`.
-std::pair<std::vector<char>, std::string> Conversion(std::span<const char> file, const tags::FileSplit& split) {
+// The converter's new content for a file split as `split`, and the texts it took.
+std::vector<char> Conversion(std::span<const char> file, const tags::FileSplit& split, Texts& texts) {
     const std::vector<char> tagV2 = Copy(file.first(split.tagV2Size));
     const std::vector<char> tagV1 = Copy(file.last(split.tagV1Size));
-    TagText title;
-    TagText artist;
-    tags::ReadSongTexts({tags::ReaderOf(tagV2), tagV2.size(), tagV1, "Name \xCF.mp3"}, title, artist);
-    std::vector<char> converted = tags::RenderTagV2(TextOf(title), TextOf(artist));
+    tags::ReadSongTexts({tags::ReaderOf(tagV2), tagV2.size(), tagV1, "Name \xCF.mp3"}, texts.first, texts.second);
+    std::vector<char> converted = tags::RenderTagV2(TextOf(texts.first), TextOf(texts.second));
     const std::span<const char> audio = file.subspan(split.audioOffset, split.audioSize);
     converted.insert(converted.end(), audio.begin(), audio.end());
-    return {converted, std::string(TextOf(title)) + '\n' + std::string(TextOf(artist))};
+    return converted;
 }
 
 // A converted file converts to itself: same pieces, same texts, byte for byte the same content.
@@ -197,20 +188,18 @@ Broken CheckSecondRun(std::span<const char> file, const tags::FileSplit& split) 
     if (split.damaged) {
         return std::nullopt;  // never rewritten
     }
-    const auto [once, texts] = Conversion(file, split);
-    if (!IsPrintableAscii(std::string_view(texts).substr(0, texts.find('\n'))) ||
-        !IsPrintableAscii(std::string_view(texts).substr(texts.find('\n') + 1))) {
-        return "converted texts are not printable ASCII";
+    Texts texts;
+    const std::vector<char> once = Conversion(file, split, texts);
+    if (auto broken = CheckTexts(texts, "converted text")) {
+        return broken;
     }
     const tags::FileSplit again = tags::SplitPieces(once);
     if (again.damaged || again.tagV1Size != 0 || again.audioOffset != again.tagV2Size ||
         again.audioSize != split.audioSize) {
         return "a converted file splits differently";
     }
-    if (Conversion(once, again).first != once) {
-        return "a second conversion changes the converted file";
-    }
-    return std::nullopt;
+    return Conversion(once, again, texts) != once ? Broken("a second conversion changes the converted file")
+                                                  : std::nullopt;
 }
 
 Broken CheckFileName(std::span<const char> file) {
@@ -230,22 +219,20 @@ std::optional<std::string> FindBrokenInvariant(std::span<const char> file) {
     }
     const std::span<const char> tagV2 = file.first(split.tagV2Size);
     const std::span<const char> tagV1 = file.last(split.tagV1Size);
+    const std::size_t half = file.size() / 2;  // arbitrary texts, longer ones included, must still give a good tag
     for (auto broken :
          {CheckReader(kReadTagV2Block, tagV2, "ID3v2 piece"), CheckReader(tags::ReadTagV1Texts, tagV1, "ID3v1 piece"),
           CheckReader(kReadTagV2Block, file, "ID3v2 on raw bytes"),
           CheckReader(tags::ReadTagV1Texts, file, "ID3v1 on raw bytes"), CheckUnsynchronisedCopy(tagV2),
-          CheckSecondRun(file, split)}) {
+          CheckSecondRun(file, split),
+          CheckBuiltTag(std::string_view(file.data(), half), std::string_view(file.data() + half, file.size() - half),
+                        "raw texts"),
+          CheckFileName(file)}) {
         if (broken) {
             return broken;
         }
     }
-    // Arbitrary texts, longer ones included, must still give a well-formed tag.
-    const std::size_t half = file.size() / 2;
-    if (auto broken = CheckBuiltTag(std::string_view(file.data(), half),
-                                    std::string_view(file.data() + half, file.size() - half), "raw texts")) {
-        return broken;
-    }
-    return CheckFileName(file);
+    return std::nullopt;
 }
 
 }  // namespace tagcheck

@@ -160,31 +160,29 @@ KeptFrames WalkAnyTag(const ReadBytesAt& read, const TagHeader& header) {
     return kept;
 }
 
-bool Decode(const std::optional<Candidate>& candidate, const TagHeader& header, TagText& text) {
+void Decode(const std::optional<Candidate>& candidate, const TagHeader& header, TagText& text) {
     if (!candidate) {
-        return false;
+        return;
     }
     const FrameFormat format{header.version, candidate->flags,
                              header.version == 4 && (header.flags & kTagUnsyncFlag) != 0};
     if (const std::optional<std::vector<char>> data = FrameData(candidate->stored, format)) {
         ReadFrameText(*data, text);
     }
-    return true;
 }
 
 }  // namespace
 
-std::size_t ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, TagText& title, TagText& artist) {
+void ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, TagText& title, TagText& artist) {
     title[0] = '\0';
     artist[0] = '\0';
     const std::optional<TagHeader> header = ReadHeader(read, blockSize);
     if (!header || (header->version == 2 && (header->flags & kExtendedHeaderFlag) != 0)) {
-        return 0;
+        return;
     }
     const KeptFrames kept = WalkAnyTag(read, *header);
-    const bool titleDecoded = Decode(kept.title, *header, title);
-    const bool artistDecoded = Decode(kept.artist, *header, artist);
-    return static_cast<std::size_t>(titleDecoded) + static_cast<std::size_t>(artistDecoded);
+    Decode(kept.title, *header, title);
+    Decode(kept.artist, *header, artist);
 }
 
 bool FramesFillTag(const ReadBytesAt& read, std::uint64_t blockSize) {
@@ -193,8 +191,8 @@ bool FramesFillTag(const ReadBytesAt& read, std::uint64_t blockSize) {
            WalkAnyTag(read, *header).end == EWalkEnd::End;
 }
 
-std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist) {
-    return ReadTagV2Texts(ReaderOf(block), block.size(), title, artist);
+void ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist) {
+    ReadTagV2Texts(ReaderOf(block), block.size(), title, artist);
 }
 
 }  // namespace tags

@@ -22,9 +22,9 @@ namespace tags {
 // are skipped, compressed frames are inflated, and an encrypted frame counts as missing (see FrameData).
 //
 // Only the last title and artist frames are kept, each up to kMaxFrameContent bytes, so the memory needed does
-// not grow with the tag. Nothing outside the block is read. Returns how many frames were decoded: at most two.
-std::size_t ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, TagText& title, TagText& artist);
-std::size_t ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist);
+// not grow with the tag. Nothing outside the block is read.
+void ReadTagV2Texts(const ReadBytesAt& read, std::uint64_t blockSize, TagText& title, TagText& artist);
+void ReadTagV2Texts(std::span<const char> block, TagText& title, TagText& artist);
 
 // Whether the frames of the ID3v2 block fill it to the end of its body, without padding, so that every byte of
 // it belongs to a frame, as in every tag this converter writes.

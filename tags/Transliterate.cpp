@@ -1,7 +1,6 @@
 #include "Transliterate.h"
 
 #include <array>
-#include <limits>
 
 namespace tags {
 namespace {
@@ -25,8 +24,6 @@ constexpr std::string_view kPrintable =
     " !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`abcdefghijklmnopqrstuvwxyz{|}~";
 static_assert(kPrintable.size() == 0x7F - 0x20);
 
-constexpr std::int32_t kMaxLetters = 3;
-
 }  // namespace
 
 std::string_view LatinOf(unsigned char byte) {
@@ -40,21 +37,6 @@ std::string_view LatinOf(unsigned char byte) {
         return kUpperHalf[byte - 0x80u];
     }
     return {};  // zero and control bytes
-}
-
-std::int32_t Transliterate(std::span<char> text, std::int32_t position) {
-    if (position < 0 || static_cast<std::size_t>(position) >= text.size()) {
-        return position;
-    }
-    const auto at = static_cast<std::size_t>(position);
-    const std::string_view letters = LatinOf(static_cast<unsigned char>(text[at]));
-    const bool fits =
-        letters.size() <= text.size() - at && position <= std::numeric_limits<std::int32_t>::max() - kMaxLetters;
-    if (!fits) {
-        return position;
-    }
-    letters.copy(text.data() + at, letters.size());
-    return position + static_cast<std::int32_t>(letters.size());
 }
 
 }  // namespace tags

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <span>
 #include <string_view>
 
 namespace tags {
@@ -11,14 +9,5 @@ namespace tags {
 // code page's signs become their nearest ASCII (« -> ", € -> EUR, № -> N); zero, control bytes and the few signs
 // without a plain form (¤, soft hyphen, °, ¶, the unassigned 0x98) come out as nothing.
 std::string_view LatinOf(unsigned char byte);
-
-// Turns the Windows-1251 byte that the caller stored at `position` into its LatinOf letters, in place, and
-// returns the next output position. A byte that becomes nothing writes nothing, so the next stored byte
-// overwrites it and the text closes up.
-//
-// Never writes outside `text`: when the letters do not fit before its end (or `position` lies outside it),
-// nothing is written and `position` is returned, so the caller's terminating zero lands on the stored byte and
-// the text is cut there rather than split inside one letter's output.
-std::int32_t Transliterate(std::span<char> text, std::int32_t position);
 
 }  // namespace tags

@@ -13,8 +13,6 @@ struct FixtureFile {
     std::string_view expectedArtist;  // the artist after one conversion
     std::size_t audioOffset;          // the audio starts here, after the whole ID3v2 block (padding, footer)
     std::size_t audioSize;            // and runs this long, up to the ID3v1 block or the end of the file
-    int tagV2Version;                 // 2, 3 or 4; 0 without an ID3v2 tag
-    bool hasTagV1;
 };
 
 // Made by tests/data/make_fixtures.py together with the fixtures.

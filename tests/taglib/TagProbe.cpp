@@ -36,7 +36,6 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     probe.artist = file.tag()->artist().to8Bit(false);
     probe.titleUtf8 = file.tag()->title().to8Bit(true);
     probe.artistUtf8 = file.tag()->artist().to8Bit(true);
-    probe.firstFrameOffset = file.firstFrameOffset();
     return probe;
 }
 

@@ -25,8 +25,6 @@ struct CTagProbe {
     std::string artist;
     std::string titleUtf8;
     std::string artistUtf8;
-
-    long firstFrameOffset = -1;  // where TagLib finds the first MPEG frame
 };
 
 // Reads the file without ever opening it for writing.

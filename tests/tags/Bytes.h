@@ -68,8 +68,8 @@ inline std::vector<char> FrameV22(std::string_view id, const std::vector<char>& 
 }
 
 inline std::vector<char> LittleEndian32(std::uint32_t value) {
-    return Bytes({static_cast<int>(value & 0xFF), static_cast<int>(value >> 8 & 0xFF),
-                  static_cast<int>(value >> 16 & 0xFF), static_cast<int>(value >> 24)});
+    const std::vector<char> bytes = BigEndian(value, 4);
+    return {bytes.rbegin(), bytes.rend()};
 }
 
 // An APEv2 tag holding `items`: the footer, and before the items the header where `withHeader` says so.
@@ -89,13 +89,16 @@ inline std::vector<char> ApeItem(std::string_view key, std::string_view value) {
                  Ascii(value)});
 }
 
+// `value` in `width` decimal digits, as Lyrics3 sizes are written.
+inline std::vector<char> Decimal(std::size_t value, std::size_t width) {
+    const std::string digits = std::to_string(value);
+    return Ascii(std::string(width - digits.size(), '0') + digits);
+}
+
 // A Lyrics3 v2 block with one lyrics field.
 inline std::vector<char> Lyrics3V2(std::string_view lyrics) {
-    const std::string size = std::to_string(lyrics.size());
-    const std::vector<char> body =
-        Join({Ascii("LYRICSBEGIN"), Ascii("LYR"), Ascii(std::string(5 - size.size(), '0') + size), Ascii(lyrics)});
-    const std::string bodySize = std::to_string(body.size());
-    return Join({body, Ascii(std::string(6 - bodySize.size(), '0') + bodySize), Ascii("LYRICS200")});
+    const std::vector<char> body = Join({Ascii("LYRICSBEGINLYR"), Decimal(lyrics.size(), 5), Ascii(lyrics)});
+    return Join({body, Decimal(body.size(), 6), Ascii("LYRICS200")});
 }
 
 // `data` as a zlib stream, as a compressed frame holds it.

@@ -1,12 +1,9 @@
 #include "Cp1251.h"
 #include "TagText.h"
-#include "Transliterate.h"
 
 #include "Bytes.h"
 
 #include <gtest/gtest.h>
-
-#include <array>
 
 // The fixtures, read by TagLib, show the common texts in every encoding; these are the cases no fixture has.
 
@@ -22,17 +19,6 @@ std::string Latin(const std::vector<char>& source) {
     const std::size_t length = CopyTransliterated(source, text);
     EXPECT_EQ(length, TextOf(text).size()) << "the length returned";
     return std::string(TextOf(text));
-}
-
-TEST(Transliterate, NeverWritesOutsideTheText) {
-    std::array<char, 6> buffer = {'#', '\xD9', '#', '#', '#', '#'};
-    const std::span<char> text(buffer.data() + 1, 2);  // room for two letters only
-    EXPECT_EQ(Transliterate(text, 0), 0);              // Щ does not fit: nothing written
-    buffer[2] = '\xC6';                                // Ж at the last position: needs two, has one
-    EXPECT_EQ(Transliterate(text, 1), 1);
-    EXPECT_EQ(Transliterate(text, 2), 2);    // past the end
-    EXPECT_EQ(Transliterate(text, -1), -1);  // before the start
-    EXPECT_EQ(AsString({buffer.begin(), buffer.end()}), "#\xD9\xC6###");
 }
 
 TEST(TagText, LongTextIsCutAt2047LettersWithoutSplittingALetter) {
