@@ -1,6 +1,6 @@
-// The batch's writer loop: each song's new content goes to a new temporary neighbour, a group of songs is flushed
-// together, then the songs are replaced in the order taken and their outcomes settled, all on the thread that
-// owns the batch.
+// The batch's writer loop: each song's new content goes to a new temporary neighbour (up to four songs at once,
+// each written on a thread of its own that touches nothing but that song), a group of songs is flushed together,
+// then the songs are replaced in the order taken and their outcomes settled on the thread that owns the batch.
 
 #include "Path.h"
 #include "Replacement.h"
