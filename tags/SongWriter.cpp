@@ -26,8 +26,8 @@ constexpr std::uint64_t kFreeSpaceMargin = std::uint64_t{1} << 20;
 // Up to four songs are written at once, each on a thread of its own. Through FUSE (an exFAT stick) each read and
 // write is a round trip to the file system's daemon, which answers one request at a time: with one song in hand
 // it waits on every round trip, with several it always has work. Side by side against one song at a time
-// (medians of 3 to 5 cold runs): exFAT 200 x 5 MB 3.2 s against 5.0 s, 2000 x 512 KB 6.9 s against 12.5 s;
-// ext4 image 1.37 s against 1.97 s and 3.2 s against 3.9 s.
+// (medians of 3 to 5 cold runs): exFAT 200 x 5 MB about 3.3 s against 5.0 s, 2000 x 512 KB 6.9 s against
+// 12.5 s; ext4 image 1.37 s against 1.97 s and 3.2 s against 3.9 s. Two at once gain about half of that.
 constexpr std::size_t kLanes = 4;
 
 enum class ESongState { Planned, Written, Durable, Placed, Failed };
