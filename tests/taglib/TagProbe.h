@@ -11,8 +11,7 @@ namespace fixtures {
 struct CTagProbe {
     bool isValid = false;  // TagLib opened the file and took it for MPEG audio
 
-    bool hasTagV2 = false;
-    int tagV2Version = 0;               // major version, 2 to 4
+    int tagV2Version = 0;               // major version, 2 to 4; 0 without an ID3v2 tag
     std::size_t tagV2Size = 0;          // the whole block: header, frames, padding and any footer
     std::vector<std::string> frameIds;  // in tag order; TagLib renames v2.2 and some v2.3 frames to v2.4 IDs
     bool hasTagV1 = false;

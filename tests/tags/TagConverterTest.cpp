@@ -83,7 +83,16 @@ TEST_F(TagConverterTest, FilesThatCannotBeConvertedStayAsTheyWere) {
     EXPECT_EQ(std::filesystem::file_size("big.mp3"), std::uint64_t{1} << 31);
 }
 
+// Injected faults, and tag sizes that run past the audio (which must never cost audio).
 TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
+    const auto convertUnchanged = [this](const std::string& bytes, const std::string& line) {
+        WriteFileBytes("song.mp3", bytes);
+        Convert("song.mp3");
+        EXPECT_TRUE(m_converter.HasError());
+        EXPECT_EQ(LogLines().back(), line);
+        EXPECT_TRUE(ReadFileBytes("song.mp3") == bytes) << "byte-identical";
+        EXPECT_EQ(Leftovers(), 0);
+    };
     // The fault, where it strikes, and the log line it gives; the path follows where the line ends in a space.
     const std::tuple<EFault, const char*, std::string> cases[] = {
         {EFault::OpenRead, "song.mp3", "ERROR: Could not open file "},
@@ -99,31 +108,20 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
     };
     for (const auto& [fault, pathPart, line] : cases) {
         SCOPED_TRACE(line);
-        WriteFileBytes("song.mp3", SongWithBothTags());
         m_fs.Clear();
         m_fs.Inject(fault, pathPart);
-        Convert("song.mp3");
-        EXPECT_TRUE(m_converter.HasError());
-        EXPECT_EQ(LogLines().back(), line + (line.ends_with(' ') ? "" : " ") + PathOf("song.mp3") + ": injected fault");
-        EXPECT_EQ(ReadFileBytes("song.mp3"), SongWithBothTags());
-        EXPECT_EQ(Leftovers(), 0);
+        convertUnchanged(SongWithBothTags(),
+                         line + (line.ends_with(' ') ? "" : " ") + PathOf("song.mp3") + ": injected fault");
     }
-}
-
-TEST_F(TagConverterTest, ADamagedTagSizeNeverCostsAudio) {
+    m_fs.Clear();
     const std::string song = SongWithBothTags();
     const auto withSize = [&song](std::vector<char> size) {
         return song.substr(0, 6) + AsString(size) + song.substr(10);
     };
-    const std::uint32_t intoTagV1 = static_cast<std::uint32_t>(song.size() - 128 - 10 + 1);
-    for (const std::string& damaged : {withSize(Bytes({0x7F, 0, 0, 0})), withSize(BigEndian(intoTagV1, 4, 7)),
-                                       withSize(Bytes({0x7F, 0x7F, 0x7F, 0x7F}))}) {
-        WriteFileBytes("song.mp3", damaged);
-        Convert("song.mp3");
-        EXPECT_TRUE(m_converter.HasError());
-        EXPECT_EQ(LogLines().back(), "ERROR: damaged ID3v2 tag in " + PathOf("song.mp3") +
-                                         ": its size runs past the audio; left unchanged");
-        EXPECT_TRUE(ReadFileBytes("song.mp3") == damaged) << "byte-identical";
+    const auto intoTagV1 = static_cast<std::uint32_t>(song.size() - 128 - 10 + 1);
+    for (const auto& size : {Bytes({0x7F, 0, 0, 0}), BigEndian(intoTagV1, 4, 7), Bytes({0x7F, 0x7F, 0x7F, 0x7F})}) {
+        convertUnchanged(withSize(size), "ERROR: damaged ID3v2 tag in " + PathOf("song.mp3") +
+                                             ": its size runs past the audio; left unchanged");
     }
 }
 
