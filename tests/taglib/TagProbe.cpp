@@ -33,8 +33,6 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     probe.hasApeTag = file.hasAPETag();
     probe.title = file.tag()->title().to8Bit(false);
     probe.artist = file.tag()->artist().to8Bit(false);
-    probe.titleUtf8 = file.tag()->title().to8Bit(true);
-    probe.artistUtf8 = file.tag()->artist().to8Bit(true);
     return probe;
 }
 

@@ -17,13 +17,10 @@ struct CTagProbe {
     bool hasTagV1 = false;
     bool hasApeTag = false;
 
-    // TagLib's merged view, ID3v2 before ID3v1. The Latin-1 form holds the bytes of an encoding-0 frame exactly
-    // (so Windows-1251 bytes come out as they were written); characters above U+00FF are mangled in it, so
-    // Unicode frames are compared in their UTF-8 form.
+    // TagLib's merged view, ID3v2 before ID3v1, in Latin-1: the bytes of an encoding-0 frame exactly, as the
+    // new tag writes them.
     std::string title;
     std::string artist;
-    std::string titleUtf8;
-    std::string artistUtf8;
 };
 
 // Reads the file without ever opening it for writing.
