@@ -75,11 +75,10 @@ using Texts = std::pair<TagText, TagText>;
 // of exactly its size.
 template <typename Reader>
 Texts Read(Reader read, std::span<const char> bytes) {
-    const std::vector<char> block = Copy(bytes);
     Texts texts;
     texts.first.fill('#');
-    texts.second.fill('#');
-    read(block, texts.first, texts.second);
+    texts.second = texts.first;
+    read(Copy(bytes), texts.first, texts.second);
     return texts;
 }
 

@@ -15,13 +15,9 @@ namespace {
 
 using namespace tagtest;
 
-struct Song {
-    std::string name;
-    std::string title;  // expected after one conversion
-    std::string artist;
-    std::string bytes;
-    std::string audio;  // what must follow the new tag, byte for byte
-};
+// Name, expected title and artist after one conversion, the file's bytes, and the audio that must follow the new
+// tag byte for byte.
+using Song = std::tuple<std::string, std::string, std::string, std::string, std::string>;
 
 std::vector<char> Text(int encoding, std::string_view text) {
     return Join({Bytes({encoding}), Ascii(text)});
@@ -113,7 +109,7 @@ std::vector<Song> Songs() {
                          std::string(fixture.expectedArtist), bytes,
                          bytes.substr(fixture.audioOffset, fixture.audioSize)});
     }
-    const std::string audio = songs.front().audio;
+    const std::string audio = std::get<4>(songs.front());  // the tagless fixture's
     for (const auto& [name, title, artist, before, after] : CraftedTags()) {
         songs.push_back({name, title, artist, AsString(before) + audio + AsString(after), audio});
     }
@@ -128,34 +124,37 @@ TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagBeforeTheSameAudioAndASecondRunCha
     CTagConverter converter;
     const auto convertAll = [&](CTagConverter::EOutcome outcome) {
         CTagConverter::CBatch batch(converter);
-        for (const Song& song : songs) {
-            batch.Convert(PathOf(song.name), song.name);
+        for (const auto& [name, title, artist, bytes, audio] : songs) {
+            batch.Convert(PathOf(name), name);
         }
         batch.Finish();
         EXPECT_EQ(batch.Count(outcome), songs.size());
     };
-    for (const Song& song : songs) {
-        WriteFileBytes(song.name, song.bytes);
+    const auto readAll = [&] {
+        std::vector<std::string> contents;
+        for (const auto& [name, title, artist, bytes, audio] : songs) {
+            contents.push_back(ReadFileBytes(name));
+        }
+        return contents;
+    };
+    for (const auto& [name, title, artist, bytes, audio] : songs) {
+        WriteFileBytes(name, bytes);
     }
     convertAll(CTagConverter::EOutcome::Converted);
-
-    std::vector<std::string> onceConverted;
-    for (const Song& song : songs) {
-        SCOPED_TRACE(song.name);
-        const fixtures::CTagProbe after = fixtures::ProbeWithTagLib(PathOf(song.name));
+    for (const auto& [name, title, artist, bytes, audio] : songs) {
+        SCOPED_TRACE(name);
+        const fixtures::CTagProbe after = fixtures::ProbeWithTagLib(PathOf(name));
         ASSERT_TRUE(after.isValid);
         // Version, frames, no ID3v1 or APE tag, and the texts.
         EXPECT_EQ(
             std::tie(after.tagV2Version, after.frameIds, after.hasTagV1, after.hasApeTag, after.title, after.artist),
-            std::tuple(3, std::vector<std::string>{"TIT2", "TPE1"}, false, false, song.title, song.artist));
-        onceConverted.push_back(ReadFileBytes(PathOf(song.name)));
-        EXPECT_TRUE(onceConverted.back().substr(after.tagV2Size) == song.audio) << "the tag, then the same audio";
+            std::tuple(3, std::vector<std::string>{"TIT2", "TPE1"}, false, false, title, artist));
+        EXPECT_TRUE(ReadFileBytes(name).substr(after.tagV2Size) == audio) << "the tag, then the same audio";
     }
 
+    const std::vector<std::string> once = readAll();
     convertAll(CTagConverter::EOutcome::AlreadyConverted);
-    for (std::size_t i = 0; i < songs.size(); ++i) {
-        EXPECT_TRUE(ReadFileBytes(PathOf(songs[i].name)) == onceConverted[i]) << songs[i].name;
-    }
+    EXPECT_TRUE(readAll() == once);
     const std::vector<std::string> log = LogLines();
     EXPECT_EQ(std::count_if(log.begin(), log.end(),
                             [](const std::string& line) { return line.ends_with(" (already in this form)"); }),

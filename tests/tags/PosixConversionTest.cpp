@@ -41,8 +41,7 @@ TEST_F(PosixConversionTest, ANearlyFullStickIsConvertedOneSongAtATime) {
     ASSERT_EQ(::mount("tmpfs", "stick", "tmpfs", MS_REMOUNT, size.c_str()), 0);
     ASSERT_GE(DefaultFileSystem().FreeSpace("stick").value_or(0), largest) << "the room left is seen";
     CTagConverter converter;
-    EXPECT_EQ(ConvertFolder(converter, DefaultFileSystem(), "stick", [](const std::string&) {}).substr(0, 13),
-              "ID3 EDITED - ");
+    ConvertFolder(converter, DefaultFileSystem(), "stick", [](const std::string&) {});
     EXPECT_EQ(LogLines().back(), "EDIT ID3's: 20 files found, 20 converted, 0 already converted, 0 failed");
 }
 
