@@ -150,15 +150,9 @@ FIXTURES = [
 # ---- manifest ----------------------------------------------------------------------------------------------------
 
 
-def cpp_string(raw):
-    # A C++ literal for raw bytes; a hex escape is closed before a following hex digit.
-    out, escaped = '"', False
-    for char in raw.decode("latin-1"):
-        if escaped and char in "0123456789abcdefABCDEF":
-            out += '" "'
-        escaped = not " " <= char < "\x7f"
-        out += "\\x%02X" % ord(char) if escaped else "\\" * (char in '"\\') + char
-    return out + '"'
+def cpp_string(text):
+    # A C++ literal for a text, which the compiler keeps as UTF-8.
+    return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
 
 
 def make():
@@ -173,8 +167,8 @@ def make():
             assert "unsync" not in name or 0 < stored.count(b"\xff") == stored.count(b"\xff\0"), name
             audio = encode(frequency, work)
             (HERE / name).write_bytes(head + audio + tail)
-            manifest += "    {%s, %s, %s, %d, %d},%s\n" % (cpp_string(name.encode()), cpp_string(title), cpp_string(artist),
-                                                         len(head), len(audio), "" if name.isascii() else "  // " + name)
+            texts = (cpp_string(text) for text in (name, title.decode(), artist.decode()))
+            manifest += "    {%s, %s, %s, %d, %d},\n" % (*texts, len(head), len(audio))
     MANIFEST.write_bytes(manifest.encode())
 
 

@@ -227,8 +227,6 @@ TEST_F(TagConverterTest, ASongChangedWhileItIsConvertedIsLeftAsTheOtherProgramMa
                                  " changed while it was being converted; left as the other program made it";
         EXPECT_EQ(std::count(log.begin(), log.end(), line), changed != madeBy.end() ? 1 : 0);
     }
-    EXPECT_EQ(log.back(), "EDIT ID3's: 6 files found, " + std::to_string(6 - madeBy.size()) +
-                              " converted, 0 already converted, " + std::to_string(madeBy.size()) + " failed");
     EXPECT_EQ(Leftovers(), 0);
 }
 
