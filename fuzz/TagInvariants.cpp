@@ -85,8 +85,9 @@ Texts Read(Reader read, std::span<const char> bytes) {
 // Every text written must show on a display that knows nothing but plain printable ASCII.
 Broken CheckTexts(const Texts& texts, const std::string& name) {
     for (const TagText* text : {&texts.first, &texts.second}) {
+        const std::string_view view = TextOf(*text);
         if (std::find(text->begin(), text->end(), '\0') == text->end() ||
-            !std::ranges::all_of(TextOf(*text), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+            !std::all_of(view.begin(), view.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
             return name + " is not terminated within its array, or holds a byte that is not printable ASCII";
         }
     }
