@@ -21,7 +21,6 @@ using Broken = std::optional<std::string>;
 using tags::TagText;
 using tags::TextOf;
 
-constexpr std::size_t kTagV1Size = 128;
 constexpr auto kReadTagV2Block = static_cast<void (*)(std::span<const char>, TagText&, TagText&)>(tags::ReadTagV2Texts);
 constexpr std::size_t kBuiltOverhead = 32;  // tag header, two frame headers, two encoding bytes
 
@@ -43,11 +42,9 @@ bool EndsInOtherTag(std::span<const char> beforeTagV1) {
 Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
     const std::size_t size = file.size();
     if (split.tagV2Size > split.audioOffset || split.audioOffset > size || split.audioSize > size ||
-        split.tagV1Size > size || split.audioOffset + split.audioSize + split.tagV1Size > size) {
-        return "split pieces do not lie in order within the file";
-    }
-    if (split.tagV1Size != 0 && (split.tagV1Size != kTagV1Size || !tags::HasIdAt(file, size - kTagV1Size, "TAG"))) {
-        return "ID3v1 piece is not a 128-byte block starting with TAG";
+        split.tagV1Size > size || split.audioOffset + split.audioSize + split.tagV1Size > size ||
+        (split.tagV1Size != 0 && (split.tagV1Size != 128 || !tags::HasIdAt(file, size - 128, "TAG")))) {
+        return "split pieces do not lie in order within the file, or the ID3v1 piece is no 128-byte TAG block";
     }
     const bool hasHeader = size >= 10 && tags::HasIdAt(file, 0, "ID3");
     if (hasHeader != (split.tagV2Size != 0) || (hasHeader && split.tagV2Size < 10)) {
@@ -72,32 +69,26 @@ Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
     return std::nullopt;
 }
 
-// Every text written must show on a display that knows nothing but plain printable ASCII.
-bool IsPrintableAscii(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
-}
-
 using Texts = std::pair<TagText, TagText>;
 
 // Title and artist as `read` leaves them in texts a previous file left full of '#'; the block is read from a copy
 // of exactly its size.
 template <typename Reader>
 Texts Read(Reader read, std::span<const char> bytes) {
-    const std::vector<char> block = Copy(bytes);
     Texts texts;
     texts.first.fill('#');
-    texts.second.fill('#');
-    read(block, texts.first, texts.second);
+    texts.second = texts.first;
+    read(Copy(bytes), texts.first, texts.second);
     return texts;
 }
 
+// Every text written must show on a display that knows nothing but plain printable ASCII.
 Broken CheckTexts(const Texts& texts, const std::string& name) {
     for (const TagText* text : {&texts.first, &texts.second}) {
-        if (std::find(text->begin(), text->end(), '\0') == text->end()) {
-            return name + " is not terminated within its array";
-        }
-        if (!IsPrintableAscii(TextOf(*text))) {
-            return name + " holds a byte that is not printable ASCII";
+        const std::string_view view = TextOf(*text);
+        if (std::find(text->begin(), text->end(), '\0') == text->end() ||
+            !std::all_of(view.begin(), view.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+            return name + " is not terminated within its array, or holds a byte that is not printable ASCII";
         }
     }
     return std::nullopt;
@@ -115,12 +106,10 @@ Broken CheckBuiltTag(std::string_view title, std::string_view artist, const std:
     const std::vector<char> tag = tags::RenderTagV2(title, artist);
     title = title.substr(0, tags::kMaxTextLength);
     artist = artist.substr(0, tags::kMaxTextLength);
-    if (tag.size() != kBuiltOverhead + title.size() + artist.size()) {
-        return name + ": built tag has the wrong size";
-    }
     const bool synchsafe = std::all_of(tag.begin() + 6, tag.begin() + 10, [](char c) { return (c & 0x80) == 0; });
-    if (!tags::HasIdAt(tag, 0, "ID3") || tag[3] != 3 || !synchsafe || tags::SynchsafeAt(tag, 6) + 10 != tag.size()) {
-        return name + ": built tag header is wrong";
+    if (tag.size() != kBuiltOverhead + title.size() + artist.size() || !tags::HasIdAt(tag, 0, "ID3") || tag[3] != 3 ||
+        !synchsafe || tags::SynchsafeAt(tag, 6) + 10 != tag.size()) {
+        return name + ": built tag has the wrong size or header";
     }
     const Texts read = Read(kReadTagV2Block, tag);
     if (auto broken = CheckTexts(read, name + ": text read back")) {
@@ -139,11 +128,6 @@ Broken CheckReader(Reader read, std::span<const char> bytes, const std::string& 
     const Texts texts = Read(read, bytes);
     auto broken = CheckTexts(texts, name + " text");
     return broken ? broken : CheckBuiltTag(TextOf(texts.first), TextOf(texts.second), name);
-}
-
-std::pair<std::string, std::string> ReadTagV2Texts(std::span<const char> block) {
-    const Texts texts = Read(kReadTagV2Block, block);
-    return {std::string(TextOf(texts.first)), std::string(TextOf(texts.second))};
 }
 
 // A v2.2 or v2.3 writer that unsynchronises sets the header flag and puts a 00 after every FF of the body, frame
@@ -166,7 +150,9 @@ Broken CheckUnsynchronisedCopy(std::span<const char> tag) {
     for (std::size_t i = 0; i < 4; ++i) {
         copy[6 + i] = static_cast<char>(bodySize >> (7 * (3 - i)) & 0x7Fu);
     }
-    if (ReadTagV2Texts(copy) != ReadTagV2Texts(tag)) {
+    const Texts fromCopy = Read(kReadTagV2Block, copy);
+    const Texts fromTag = Read(kReadTagV2Block, tag);
+    if (TextOf(fromCopy.first) != TextOf(fromTag.first) || TextOf(fromCopy.second) != TextOf(fromTag.second)) {
         return "an unsynchronised copy of a v2.2 or v2.3 tag reads different texts";
     }
     return std::nullopt;

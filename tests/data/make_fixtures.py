@@ -29,11 +29,11 @@ def noise(seed, count):
 def encode(frequency, work):
     # Two seconds of a sine with a little noise, so that no two fixtures share audio bytes.
     tone = (int(9000 * math.sin(2 * math.pi * frequency * i / SAMPLE_RATE)) for i in range(SAMPLE_RATE * 2))
-    samples = b"".join(struct.pack("<h", t + n % 2001 - 1000) for t, n in zip(tone, noise(frequency, SAMPLE_RATE * 2)))
+    samples = (t + n % 2001 - 1000 for t, n in zip(tone, noise(frequency, SAMPLE_RATE * 2)))
     wav, mp3 = pathlib.Path(work, "tone.wav"), pathlib.Path(work, "tone.mp3")
     with wave.open(str(wav), "wb") as out:
         out.setparams((1, 2, SAMPLE_RATE, 0, "NONE", None))
-        out.writeframes(samples)
+        out.writeframes(struct.pack("<%dh" % (SAMPLE_RATE * 2), *samples))
     subprocess.run(["lame", "--quiet", "--cbr", "-b", "32", "-m", "m", "--resample", "22.05", wav, mp3], check=True)
     return mp3.read_bytes()
 
@@ -49,49 +49,41 @@ def synchsafe(n):
     return bytes([(n >> shift) & 0x7F for shift in (21, 14, 7, 0)])
 
 
-def unsynchronised(data):
+def unsynchronised(data, unsync=True):
     # As an unsynchronising writer stores bytes: a 00 after every FF, so that no FF can look like a frame sync.
-    return data.replace(b"\xff", b"\xff\0")
+    return data.replace(b"\xff", b"\xff\0") if unsync else data
 
 
 def frame(major, frame_id, content, unsync=False):
     # v2.2: a three-byte size and no flags; v2.3: a four-byte size; v2.4: a synchsafe one. With unsync (v2.4), the
     # content alone is unsynchronised, the size counts it as stored and the flag 0x02 says so.
-    if unsync:
-        content = unsynchronised(content)
-    if major == 2:
-        return frame_id.encode() + len(content).to_bytes(3, "big") + content
-    size = synchsafe(len(content)) if major == 4 else len(content).to_bytes(4, "big")
-    return frame_id.encode() + size + bytes([0, 0x02 if unsync else 0]) + content
+    content = unsynchronised(content, unsync)
+    size = synchsafe(len(content)) if major == 4 else len(content).to_bytes(major + 1, "big")
+    return frame_id.encode() + size + (bytes([0, 0x02 * unsync]) if major > 2 else b"") + content
 
 
 def tag_v2(major, frames, padding=0, footer=False, unsync=False):
     # frames: (identifier, content[, unsync]). With unsync (v2.2 and v2.3), the header flag 0x80 is set and the
     # whole body, frame sizes counting the bytes before it, is unsynchronised.
-    body = b"".join(frame(major, *f) for f in frames) + bytes(padding)
-    if unsync:
-        body = unsynchronised(body)
-    flags = (0x10 if footer else 0) | (0x80 if unsync else 0)
-    tag = b"ID3" + bytes([major, 0, flags]) + synchsafe(len(body)) + body
+    body = unsynchronised(b"".join(frame(major, *f) for f in frames) + bytes(padding), unsync)
+    tag = b"ID3" + bytes([major, 0, 0x10 * footer | 0x80 * unsync]) + synchsafe(len(body)) + body
     return tag + (b"3DI" + tag[3:10] if footer else b"")
 
 
 def tag_v1(title, artist, album=b"", year=b""):
     # Fixed fields: title and artist padded with spaces; album, year and comment with zeros; genre 12.
-    padded = title.ljust(30, b" ") + artist.ljust(30, b" ")
-    return b"TAG" + padded + album.ljust(30, b"\0") + year.ljust(34, b"\0") + b"\x0c"
+    fields = title.ljust(30, b" ") + artist.ljust(30, b" ") + album.ljust(30, b"\0") + year.ljust(34, b"\0")
+    return b"TAG" + fields + b"\x0c"
 
 
 def png(width, height, seed):
     # A small valid PNG of noise, so that the picture frame holds real image bytes that do not compress away.
     values = noise(seed, width * height * 3)
-    rows = b"".join(bytes([0] + [next(values) & 0xFF for _ in range(width * 3)]) for _ in range(height))
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+    rows = b"".join(b"\0" + bytes(next(values) & 0xFF for _ in range(width * 3)) for _ in range(height))
+    chunks = ((b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)), (b"IDAT", zlib.compress(rows, 9)),
+              (b"IEND", b""))
+    return b"\x89PNG\r\n\x1a\n" + b"".join(struct.pack(">I", len(data)) + kind + data
+                                           + struct.pack(">I", zlib.crc32(kind + data)) for kind, data in chunks)
 
 
 # Text frame contents: the encoding byte, then the text.
@@ -158,15 +150,9 @@ FIXTURES = [
 # ---- manifest ----------------------------------------------------------------------------------------------------
 
 
-def cpp_string(raw):
-    # A C++ literal for raw bytes; a hex escape is closed before a following hex digit.
-    out, escaped = '"', False
-    for char in raw.decode("latin-1"):
-        if escaped and char in "0123456789abcdefABCDEF":
-            out += '" "'
-        escaped = not " " <= char < "\x7f"
-        out += "\\x%02X" % ord(char) if escaped else "\\" * (char in '"\\') + char
-    return out + '"'
+def cpp_string(text):
+    # A C++ literal for a text, which the compiler keeps as UTF-8.
+    return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
 
 
 def make():
@@ -175,16 +161,14 @@ def make():
         for name, frequency, head, tail, title, artist in FIXTURES:
             # The reader under test scans the tag byte by byte: the title and artist identifiers occur once each,
             # as frame headers. Every FF of an unsync tag is followed by the 00 that unsynchronisation put there.
-            if head:
-                ids = (b"TT2", b"TP1") if head[3] == 2 else (b"TIT2", b"TPE1")
-                assert all(head.count(frame_id) == 1 for frame_id in ids), name
+            ids = (b"TT2", b"TP1") if head[3:4] == b"\2" else (b"TIT2", b"TPE1")
+            assert not head or all(head.count(frame_id) == 1 for frame_id in ids), name
             stored = head + b"\1"
             assert "unsync" not in name or 0 < stored.count(b"\xff") == stored.count(b"\xff\0"), name
             audio = encode(frequency, work)
             (HERE / name).write_bytes(head + audio + tail)
-            print("%-32s %6d bytes  title %r  artist %r" % (name, len(head) + len(audio) + len(tail), title, artist))
-            manifest += "    {%s, %s, %s, %d, %d},%s\n" % (cpp_string(name.encode()), cpp_string(title), cpp_string(artist),
-                                                         len(head), len(audio), "" if name.isascii() else "  // " + name)
+            texts = (cpp_string(text) for text in (name, title.decode(), artist.decode()))
+            manifest += "    {%s, %s, %s, %d, %d},\n" % (*texts, len(head), len(audio))
     MANIFEST.write_bytes(manifest.encode())
 
 

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cout << "tag:";
-    if (probe.hasTagV2) {
+    if (probe.tagV2Version != 0) {
         std::cout << " ID3v2." << probe.tagV2Version;
         for (const std::string& id : probe.frameIds) {
             std::cout << ' ' << id;

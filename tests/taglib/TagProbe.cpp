@@ -20,8 +20,7 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     if (!probe.isValid) {
         return probe;
     }
-    probe.hasTagV2 = file.hasID3v2Tag();
-    if (probe.hasTagV2) {
+    if (file.hasID3v2Tag()) {
         const TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
         probe.tagV2Version = static_cast<int>(tag->header()->majorVersion());
         probe.tagV2Size = tag->header()->completeTagSize();
@@ -34,8 +33,6 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     probe.hasApeTag = file.hasAPETag();
     probe.title = file.tag()->title().to8Bit(false);
     probe.artist = file.tag()->artist().to8Bit(false);
-    probe.titleUtf8 = file.tag()->title().to8Bit(true);
-    probe.artistUtf8 = file.tag()->artist().to8Bit(true);
     return probe;
 }
 

@@ -11,20 +11,16 @@ namespace fixtures {
 struct CTagProbe {
     bool isValid = false;  // TagLib opened the file and took it for MPEG audio
 
-    bool hasTagV2 = false;
-    int tagV2Version = 0;               // major version, 2 to 4
+    int tagV2Version = 0;               // major version, 2 to 4; 0 without an ID3v2 tag
     std::size_t tagV2Size = 0;          // the whole block: header, frames, padding and any footer
     std::vector<std::string> frameIds;  // in tag order; TagLib renames v2.2 and some v2.3 frames to v2.4 IDs
     bool hasTagV1 = false;
     bool hasApeTag = false;
 
-    // TagLib's merged view, ID3v2 before ID3v1. The Latin-1 form holds the bytes of an encoding-0 frame exactly
-    // (so Windows-1251 bytes come out as they were written); characters above U+00FF are mangled in it, so
-    // Unicode frames are compared in their UTF-8 form.
+    // TagLib's merged view, ID3v2 before ID3v1, in Latin-1: the bytes of an encoding-0 frame exactly, as the
+    // new tag writes them.
     std::string title;
     std::string artist;
-    std::string titleUtf8;
-    std::string artistUtf8;
 };
 
 // Reads the file without ever opening it for writing.

@@ -9,8 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include <zlib.h>
-
 namespace tagtest {
 
 inline std::vector<char> Bytes(std::initializer_list<int> values) {
@@ -62,11 +60,6 @@ inline std::vector<char> Frame(std::string_view id,
     return Join({Ascii(id), BigEndian(size, 4, version == 4 ? 7 : 8), Bytes({0, formatFlags}), content});
 }
 
-// A v2.2 frame: three-letter identifier, three-byte size, no flags.
-inline std::vector<char> FrameV22(std::string_view id, const std::vector<char>& content) {
-    return Join({Ascii(id), BigEndian(static_cast<std::uint32_t>(content.size()), 3), content});
-}
-
 inline std::vector<char> LittleEndian32(std::uint32_t value) {
     const std::vector<char> bytes = BigEndian(value, 4);
     return {bytes.rbegin(), bytes.rend()};
@@ -89,26 +82,18 @@ inline std::vector<char> ApeItem(std::string_view key, std::string_view value) {
                  Ascii(value)});
 }
 
-// `value` in `width` decimal digits, as Lyrics3 sizes are written.
-inline std::vector<char> Decimal(std::size_t value, std::size_t width) {
-    const std::string digits = std::to_string(value);
-    return Ascii(std::string(width - digits.size(), '0') + digits);
-}
-
-// A Lyrics3 v2 block with one lyrics field.
+// A Lyrics3 v2 block with one lyrics field; its sizes are decimal, of five and six digits.
 inline std::vector<char> Lyrics3V2(std::string_view lyrics) {
-    const std::vector<char> body = Join({Ascii("LYRICSBEGINLYR"), Decimal(lyrics.size(), 5), Ascii(lyrics)});
-    return Join({body, Decimal(body.size(), 6), Ascii("LYRICS200")});
+    const std::vector<char> body =
+        Join({Ascii("LYRICSBEGINLYR"), Ascii(std::to_string(100000 + lyrics.size()).substr(1)), Ascii(lyrics)});
+    return Join({body, Ascii(std::to_string(1000000 + body.size()).substr(1)), Ascii("LYRICS200")});
 }
 
-// `data` as a zlib stream, as a compressed frame holds it.
-inline std::vector<char> Compressed(const std::vector<char>& data) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    std::vector<char> out(size);
-    compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-             static_cast<uLong>(data.size()));
-    out.resize(size);
-    return out;
+// A 128-byte ID3v1 block; each field is padded with `pad` to its 30 bytes.
+inline std::vector<char> TagV1(std::vector<char> title, std::vector<char> artist, char pad = ' ') {
+    title.resize(30, pad);
+    artist.resize(30, pad);
+    return Join({Ascii("TAG"), title, artist, Repeat(0, 65)});
 }
 
 }  // namespace tagtest

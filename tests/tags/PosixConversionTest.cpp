@@ -41,8 +41,7 @@ TEST_F(PosixConversionTest, ANearlyFullStickIsConvertedOneSongAtATime) {
     ASSERT_EQ(::mount("tmpfs", "stick", "tmpfs", MS_REMOUNT, size.c_str()), 0);
     ASSERT_GE(DefaultFileSystem().FreeSpace("stick").value_or(0), largest) << "the room left is seen";
     CTagConverter converter;
-    EXPECT_EQ(ConvertFolder(converter, DefaultFileSystem(), "stick", [](const std::string&) {}).substr(0, 13),
-              "ID3 EDITED - ");
+    ConvertFolder(converter, DefaultFileSystem(), "stick", [](const std::string&) {});
     EXPECT_EQ(LogLines().back(), "EDIT ID3's: 20 files found, 20 converted, 0 already converted, 0 failed");
 }
 
@@ -76,15 +75,11 @@ TEST_F(PosixConversionTest, LinksAndSpecialFilesInTheOutFolderAreLeftExactlyAsTh
 
     EXPECT_EQ(ReadFileBytes("lib/x.mp3"), "audio of x, outside");
     EXPECT_EQ(ReadFileBytes("lib/b.bin"), "audio of b.mp3");
-    const auto modeOf = [](const std::string& path) {
-        struct stat st {};
-        ::stat(path.c_str(), &st);
-        return st.st_mode & 07777;
-    };
-    EXPECT_EQ(modeOf("lib/x.mp3"), 0600u);
+    const auto modeOf = [](const std::string& path) { return std::filesystem::status(path).permissions(); };
+    EXPECT_EQ(modeOf("lib/x.mp3"), std::filesystem::perms(0600));
     for (const auto& [name, title, mode] : songs) {
         EXPECT_EQ(ReadFileBytes("out/" + name), tagtest::AsString(tags::RenderTagV2(title, "")) + "audio of " + name);
-        EXPECT_EQ(modeOf("out/" + name), mode) << name;
+        EXPECT_EQ(modeOf("out/" + name), std::filesystem::perms(mode)) << name;
     }
     for (const auto& [name, target] : links) {
         EXPECT_EQ(std::filesystem::read_symlink("out/" + name), target);

@@ -22,7 +22,6 @@ std::string Latin(const std::vector<char>& source) {
 }
 
 TEST(TagText, LongTextIsCutAt2047LettersWithoutSplittingALetter) {
-    EXPECT_EQ(Latin(Repeat('A', 3000)), std::string(2047, 'A'));
     EXPECT_EQ(Latin(Join({Repeat('A', 2044), Bytes({0xD9, 'B'})})), std::string(2044, 'A') + "SHT") << "just fits";
     // 682 Щ fill 2046 bytes; the 683rd needs three more but only one is left before the terminator.
     EXPECT_EQ(Latin(Repeat(0xD9, 700)).size(), 2046u);
