@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <new>
+#include <type_traits>
 
 void CFaultyFileSystem::Call(const std::string& operation, const std::string& path, bool record) {
     CHook act;
@@ -38,24 +39,15 @@ class CFaultyFile final : public IFile {
         : m_real(std::move(real)), m_faults(std::move(faults)), m_fs(fs), m_path(std::move(path)) {}
 
     const CFileError& Error() const override { return m_own ? *m_own : m_real->Error(); }
-    std::optional<std::uint64_t> Size() override {
-        m_fs.Call("Size", m_path, false);
-        return m_real->Size();
-    }
+    std::optional<std::uint64_t> Size() override { return Real("Size").Size(); }
     std::size_t Read(std::span<char> buffer) override {
-        m_fs.Call("Read", m_path, false);
-        return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
-                        [this](auto part) { return m_real->Read(part); });
+        return Transfer("Read", buffer, [this](auto part) { return m_real->Read(part); });
     }
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
-        m_fs.Call("Read", m_path, false);
-        return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
-                        [&](auto part) { return m_real->ReadAt(offset, part); });
+        return Transfer("Read", buffer, [&](auto part) { return m_real->ReadAt(offset, part); });
     }
     std::size_t Write(std::span<const char> data) override {
-        m_fs.Call("Write", m_path, true);
-        return Transfer(data, EFault::ShortWrite, EFault::FailedWrite,
-                        [this](auto part) { return m_real->Write(part); });
+        return Transfer("Write", data, [this](auto part) { return m_real->Write(part); });
     }
     // Through a buffer, so that the source's reads and this file's writes meet their own faults.
     std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
@@ -75,17 +67,23 @@ class CFaultyFile final : public IFile {
         m_own.reset();
         return m_real->TakePermissionsOf(like);
     }
-    std::optional<CFileInfo> Info() override {
-        m_fs.Call("Info", m_path, false);
-        return m_real->Info();
-    }
+    std::optional<CFileInfo> Info() override { return Real("Info").Info(); }
 
   private:
     bool Has(EFault fault) const { return Contains(m_faults, fault); }
+    // The real file, once the call is counted.
+    IFile& Real(const char* operation) {
+        m_fs.Call(operation, m_path, false);
+        return *m_real;
+    }
 
-    // All of `data`, one byte less (`shortFault`) or nothing (`failed`).
+    // All of `data`, one byte less (a short read or write) or nothing (a failed one); writes are recorded.
     template <typename Span, typename Call>
-    std::size_t Transfer(Span data, EFault shortFault, EFault failed, Call call) {
+    std::size_t Transfer(const char* operation, Span data, Call call) {
+        constexpr bool writing = std::is_const_v<typename Span::element_type>;
+        const EFault shortFault = writing ? EFault::ShortWrite : EFault::ShortRead;
+        const EFault failed = writing ? EFault::FailedWrite : EFault::FailedRead;
+        m_fs.Call(operation, m_path, writing);
         const bool cut = Has(shortFault) && !data.empty();
         m_own = cut || Has(failed) ? std::optional(kInjected) : std::nullopt;
         return Has(failed) ? 0 : call(cut ? data.first(data.size() - 1) : data);

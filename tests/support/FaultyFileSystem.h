@@ -57,25 +57,18 @@ class CFaultyFileSystem final : public IFileSystem {
         return Open(path, &IFileSystem::OpenNew, error, "OpenNew");
     }
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
-        Call("InfoOf", path, false);
-        return m_real.InfoOf(path, followLinks);
+        return Real("InfoOf", path).InfoOf(path, followLinks);
     }
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
-        Call("Find", pattern, false);
-        return m_real.Find(pattern);
+        return Real("Find", pattern).Find(pattern);
     }
-    std::optional<CFindData> FindEntry(const std::string& path) override {
-        Call("Find", path, false);
-        return m_real.FindEntry(path);
-    }
+    std::optional<CFindData> FindEntry(const std::string& path) override { return Real("Find", path).FindEntry(path); }
     std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
-        Call("Find", pattern, false);
-        return m_real.FindKinds(pattern);
+        return Real("Find", pattern).FindKinds(pattern);
     }
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) override;
     EDeleteResult Delete(const std::string& path, CFileError& error) override {
-        Call("Delete", path, true);
-        return m_real.Delete(path, error);
+        return Real("Delete", path, true).Delete(path, error);
     }
     bool CreateFolder(const std::string& path) override { return m_real.CreateFolder(path); }
     bool CanWrite(const std::string& path, CFileError& error) override {
@@ -87,17 +80,12 @@ class CFaultyFileSystem final : public IFileSystem {
         return !Hits(EFault::CanWrite, path, error) && m_real.CanWriteOpened(path, opened, error);
     }
     bool Replace(const std::string& replacement, const std::string& target, CFileError& error) override;
-    void FlushVolume(const std::string& folder) override {
-        Call("FlushVolume", folder, true);
-        m_real.FlushVolume(folder);
-    }
+    void FlushVolume(const std::string& folder) override { Real("FlushVolume", folder, true).FlushVolume(folder); }
     bool FlushFolder(const std::string& folder, CFileError& error) override {
-        Call("FlushFolder", folder, true);
-        return m_real.FlushFolder(folder, error);
+        return Real("FlushFolder", folder, true).FlushFolder(folder, error);
     }
     std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
-        Call("FreeSpace", folder, false);
-        return m_real.FreeSpace(folder);
+        return Real("FreeSpace", folder).FreeSpace(folder);
     }
     CFolderLock LockFolder(const std::string& folder) override {
         CFileError ignored;
@@ -107,6 +95,11 @@ class CFaultyFileSystem final : public IFileSystem {
   private:
     using COpen = CFileHandle (IFileSystem::*)(const std::string&, CFileError&);
 
+    // The real services, once the call is counted.
+    IFileSystem& Real(const char* operation, const std::string& path, bool record = false) {
+        Call(operation, path, record);
+        return m_real;
+    }
     // The faults injected for this path.
     std::vector<EFault> FaultsOf(const std::string& path) const;
     // Whether `fault` is injected for this path; when it is, `error` says so as the system's reason would.
