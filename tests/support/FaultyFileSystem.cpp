@@ -29,14 +29,10 @@ namespace {
 // The reason an injected failure gives, as the real file layer gives the system's.
 const CFileError kInjected{"injected fault"};
 
-bool Contains(const std::vector<EFault>& faults, EFault fault) {
-    return std::find(faults.begin(), faults.end(), fault) != faults.end();
-}
-
 class CFaultyFile final : public IFile {
   public:
-    CFaultyFile(CFileHandle real, std::vector<EFault> faults, CFaultyFileSystem& fs, std::string path)
-        : m_real(std::move(real)), m_faults(std::move(faults)), m_fs(fs), m_path(std::move(path)) {}
+    CFaultyFile(CFileHandle real, CFaultyFileSystem& fs, std::string path)
+        : m_real(std::move(real)), m_fs(fs), m_path(std::move(path)) {}
 
     const CFileError& Error() const override { return m_own ? *m_own : m_real->Error(); }
     std::optional<std::uint64_t> Size() override { return Real("Size").Size(); }
@@ -70,7 +66,7 @@ class CFaultyFile final : public IFile {
     std::optional<CFileInfo> Info() override { return Real("Info").Info(); }
 
   private:
-    bool Has(EFault fault) const { return Contains(m_faults, fault); }
+    bool Has(EFault fault) const { return m_fs.Injected(fault, m_path); }
     // The real file, once the call is counted.
     IFile& Real(const char* operation) {
         m_fs.Call(operation, m_path, false);
@@ -90,7 +86,6 @@ class CFaultyFile final : public IFile {
     }
 
     CFileHandle m_real;
-    std::vector<EFault> m_faults;
     CFaultyFileSystem& m_fs;
     std::string m_path;
     std::optional<CFileError> m_own;  // the last failure's reason, where it is not the real file's
@@ -98,18 +93,14 @@ class CFaultyFile final : public IFile {
 
 }  // namespace
 
-std::vector<EFault> CFaultyFileSystem::FaultsOf(const std::string& path) const {
-    std::vector<EFault> faults;
-    for (const auto& [fault, pathPart] : m_faults) {
-        if (path.find(pathPart) != std::string::npos) {
-            faults.push_back(fault);
-        }
-    }
-    return faults;
+bool CFaultyFileSystem::Injected(EFault fault, const std::string& path) const {
+    return std::ranges::any_of(m_faults, [&](const auto& injected) {
+        return injected.first == fault && path.find(injected.second) != std::string::npos;
+    });
 }
 
 bool CFaultyFileSystem::Hits(EFault fault, const std::string& path, CFileError& error) const {
-    const bool hit = Contains(FaultsOf(path), fault);
+    const bool hit = Injected(fault, path);
     error = hit ? kInjected : error;
     return hit;
 }
@@ -120,7 +111,7 @@ CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, CFileEr
         return nullptr;
     }
     CFileHandle file = (m_real.*open)(path, error);
-    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), *this, path) : nullptr;
+    return file ? std::make_unique<CFaultyFile>(std::move(file), *this, path) : nullptr;
 }
 
 CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) {
@@ -129,7 +120,7 @@ CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::str
         return nullptr;
     }
     CFileHandle file = m_real.CopyToNew(from, newPath, error);
-    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), *this, newPath) : nullptr;
+    return file ? std::make_unique<CFaultyFile>(std::move(file), *this, newPath) : nullptr;
 }
 
 // Recorded only when it happens: a rename that fails changes nothing.

@@ -29,7 +29,8 @@ enum class EFault {
 class CFaultyFileSystem final : public IFileSystem {
   public:
     using CHook = std::function<void(const std::string& operation, const std::string& path)>;
-    // From now on `fault` hits every path that contains pathPart (every path when it is empty).
+    // From now on `fault` hits every path that contains pathPart (every path when it is empty), in files already
+    // open too.
     void Inject(EFault fault, std::string pathPart = {}) { m_faults.emplace_back(fault, std::move(pathPart)); }
     void Clear() { m_faults.clear(); }
     // The nth file service call from now on (counting from 1) throws std::bad_alloc.
@@ -46,6 +47,8 @@ class CFaultyFileSystem final : public IFileSystem {
     // Counts the call, throws std::bad_alloc at the chosen one and lets the hook act just before it; a change
     // (`record`) is added to the list.
     void Call(const std::string& operation, const std::string& path, bool record);
+    // Whether `fault` is injected for this path.
+    bool Injected(EFault fault, const std::string& path) const;
 
     CFileHandle OpenRead(const std::string& path, CFileError& error) override {
         return Open(path, &IFileSystem::OpenRead, error);
@@ -100,8 +103,6 @@ class CFaultyFileSystem final : public IFileSystem {
         Call(operation, path, record);
         return m_real;
     }
-    // The faults injected for this path.
-    std::vector<EFault> FaultsOf(const std::string& path) const;
     // Whether `fault` is injected for this path; when it is, `error` says so as the system's reason would.
     bool Hits(EFault fault, const std::string& path, CFileError& error) const;
     // Opening for reading (`writing` null) or, recorded under that name, for writing.

