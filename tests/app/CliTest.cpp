@@ -2,7 +2,7 @@
 
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -18,13 +18,9 @@ class CliTest : public CTempFolderTest {
     // Runs kelvara-cli in the test's folder; returns its exit status, with standard output in m_output.
     int Run(const std::string& arguments, const std::string& input = "") {
         WriteFileBytes("input.txt", input);
-        const std::string command = std::string(KELVARA_CLI) + " " + arguments + " <input.txt 2>errors.txt";
-        std::FILE* pipe = ::popen(command.c_str(), "r");
-        m_output.clear();
-        for (int c; (c = std::fgetc(pipe)) != EOF;) {
-            m_output += static_cast<char>(c);
-        }
-        const int status = ::pclose(pipe);
+        const std::string command = KELVARA_CLI " " + arguments + " <input.txt >output.txt 2>errors.txt";
+        const int status = std::system(command.c_str());
+        m_output = ReadFileBytes("output.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 

@@ -29,8 +29,7 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     EXPECT_EQ(Type("3"), "ERROR: too big number");
     EXPECT_EQ(Type("0002"), "2: b.mp3");
     EXPECT_TRUE(LogLines().empty());
-    m_dlg->OnCopy();
-    EXPECT_EQ(Field(IDC_STATUS), "FILE (0002) COPIED:b.mp3");
+    EXPECT_EQ(Run(&CMainDlg::OnCopy), "FILE (0002) COPIED:b.mp3");
     EXPECT_EQ(Field(IDC_NUMBER), "");
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 1MB");
     EXPECT_EQ(m_view.m_progress, std::vector<std::string>{"COPY (0002) ..."});
@@ -40,14 +39,12 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     EXPECT_TRUE(m_view.m_disabled.empty()) << "enabled again afterwards";
     EXPECT_FALSE(m_dlg->IsBusy());
 
-    m_dlg->OnCopy();
-    EXPECT_EQ(Field(IDC_STATUS), "ERROR: no number") << "a second COPY acts on an empty number";
+    EXPECT_EQ(Run(&CMainDlg::OnCopy), "ERROR: no number") << "a second COPY acts on an empty number";
     WriteFileBytes("Kelvara.ini", "elsewhere\nlist.m3u\n");
     m_dlg->OnResetFiles();
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB") << "the size of the new out folder";
     Type("2");
-    m_dlg->OnDelete();
-    EXPECT_EQ(Field(IDC_STATUS), "FILE (2) DELETED:b.mp3");
+    EXPECT_EQ(Run(&CMainDlg::OnDelete), "FILE (2) DELETED:b.mp3");
     EXPECT_EQ(Field(IDC_NUMBER), "");
     EXPECT_EQ(Type(""), "FILE (2) DELETED:b.mp3") << "an empty number leaves the command's own status";
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB");

@@ -30,7 +30,8 @@ tmp=$(mktemp -d -t kelvara-crash-test.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 run=$tmp/run # the working folder of every run, made afresh from $tmp/SCENARIO
 failures=0
-declare -A state # each song after the current kill: old or new
+declare -A state                          # each song after the current kill: old or new
+declare -A further=([old]=new [new]=twice) # what the next full run makes of it
 
 fail() { echo "FAIL: $*" >&2; cat "$tmp/cli.out" >&2 2>/dev/null; exit 1; } # with the program's output
 # problem TEXT: a broken promise, counted; the test goes on to report every kill point.
@@ -52,10 +53,10 @@ countCalls() {
 names() { find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort; }
 # noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
 noTag() { { yes "$data/no-tag.mp3" || true; } | head -n "$1" | xargs -d '\n' cat; }
-# expect SCENARIO CHANGED ARGS...: SCENARIO.new and SCENARIO.twice, its out folder after one and after two runs of
-# `kelvara-cli ARGS`. The first run must change CHANGED songs, or the test could not tell their old and new apart.
+# expect SCENARIO CHANGED ARGS...: SCENARIO.old, .new and .twice, its out folder before, after one and after two
+# runs of `kelvara-cli ARGS`. The first run must change CHANGED songs, or the test could not tell old and new apart.
 expect() {
-    fresh "$1"
+    fresh "$1" && cp -a "$run/out" "$tmp/$1.old"
     for next in new twice; do
         { inRun "$cli" "${@:3}" && cp -a "$run/out" "$tmp/$1.$next"; } || fail "kelvara-cli ${*:3} failed"
     done
@@ -92,26 +93,21 @@ unchangedAround() {
 }
 # checkKill SCENARIO: after a kill, every song is old or new; sets state[song] and outcome.
 checkKill() {
-    local song old=0 new=0
+    local song kind
     for song in "${songs[@]}"; do
-        if cmp -s "$run/out/$song" "$tmp/$1/out/$song"; then
-            state[$song]=old old=$((old + 1))
-        elif cmp -s "$run/out/$song" "$tmp/$1.new/$song"; then
-            state[$song]=new new=$((new + 1))
-        else
+        for kind in old new; do cmp -s "$run/out/$song" "$tmp/$1.$kind/$song" && state[$song]=$kind && break; done
+        [ -n "${state[$song]:-}" ] ||
             problem "$song is neither its old nor its new content ($(stat -c %s "$run/out/$song" 2>&1))"
-        fi
     done
     unchangedAround "$1"
-    outcome="$new new, $old old, $(names "$run/out" | wc -l) temporary"
+    outcome="$(printf '%s\n' "${state[@]}" | sort | uniq -c | xargs), $(names "$run/out" | wc -l) temporary"
 }
 # checkRerun SCENARIO ARGS...: the next full run takes each song one run further than the kill left it.
 checkRerun() {
-    local song expected
+    local song
     inRun "$cli" "${@:2}" || problem "the next run failed ($(tail -n 1 "$tmp/cli.out"))"
     for song in "${!state[@]}"; do
-        [ "${state[$song]}" = old ] && expected=$tmp/$1.new/$song || expected=$tmp/$1.twice/$song
-        cmp -s "$run/out/$song" "$expected" || problem "$song is not one run further after the next run"
+        cmp -s "$run/out/$song" "$tmp/$1.${further[${state[$song]}]}/$song" || problem "$song is wrong after a next run"
     done
     unchangedAround "$1"
     [ -z "$(names "$run/out")" ] || problem "temporary files remain: $(names "$run/out" | tr '\n' ' ')"

@@ -41,8 +41,7 @@ for song in "${songs[@]}"; do cp "$data/$song" "$work/music/"; done
 printf '#EXTM3U\n%s\n' "${songs[@]}" >"$work/music/car.m3u"
 printf 'out\nmusic%scar.m3u\n' "$separator" >"$work/Kelvara.ini"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.out" 2>&1 &
-xvfbPid=$!
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.out" 2>&1 & xvfbPid=$!
 waitFor 10 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")"
 
@@ -55,8 +54,7 @@ exited() { ! kill -0 "$kelvaraPid" 2>/dev/null; }
 # Under the sanitizers, fontconfig's caches are the only leaks forgiven.
 launch() {
     (cd "$work" && NO_AT_BRIDGE=1 GDK_BACKEND=x11 LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0" \
-        exec "${launcher[@]}" "$kelvara") >>"$work/kelvara.out" 2>&1 &
-    kelvaraPid=$!
+        exec "${launcher[@]}" "$kelvara") >>"$work/kelvara.out" 2>&1 & kelvaraPid=$!
     waitFor 30 findWindow || fail "no window appeared"
     timeout 10 xdotool windowfocus --sync "$win" || fail "the window took no focus"
     eval "$(xdotool getwindowgeometry --shell "$win")" # WIDTH and HEIGHT of the client area
@@ -79,10 +77,8 @@ statusText() {
 # Commands disable EXIT while they run. Its label is dark when it is enabled, grey when it is disabled, and
 # missing before the button is drawn; the middle of the button holds the label and no focus frame.
 idle() {
-    local darkest
-    darkest=$(import -window "$win" -crop "$(pixelX 46)x$(pixelY 6)+$(pixelX 285)+$(pixelY 66)" png:- |
-        convert - -colorspace Gray -format '%[fx:minima]' info:)
-    awk -v darkest="$darkest" 'BEGIN { exit !(darkest < 0.35) }'
+    import -window "$win" -crop "$(pixelX 46)x$(pixelY 6)+$(pixelX 285)+$(pixelY 66)" png:- |
+        convert - -colorspace Gray -format '%[fx:minima < 0.35]' info: | grep -qx 1
 }
 statusIs() { [ "$(statusText)" = "$1" ]; }
 lastLogLineIs() { [ "$(logText | tail -n 1)" = "$1" ]; }

@@ -25,8 +25,8 @@ class TrackListTest : public CTempFolderTest {
         }
         WriteFileBytes(name, text);
     }
-    // Songs song1.mp3 ... songN.mp3 in the working folder, listed by absolute path.
-    void SetUpSongs(int count) {
+    // Songs song1.mp3 ... songN.mp3 in the working folder, listed by absolute path; then the start-up load.
+    void StartWithSongs(int count) {
         std::vector<std::string> entries;
         for (int i = 1; i <= count; ++i) {
             const std::string name = "song" + std::to_string(i) + ".mp3";
@@ -35,6 +35,7 @@ class TrackListTest : public CTempFolderTest {
         }
         WriteConfig("out", "list.m3u");
         WritePlaylist(entries);
+        Start();
     }
     // The start-up load, as when Kelvara starts.
     void Start() { m_list = std::make_unique<CTrackList>(m_fs); }
@@ -52,8 +53,7 @@ class TrackListTest : public CTempFolderTest {
 
 // The start-up load, its out folder and its emptied log are the first thing the console prints; here, what follows.
 TEST_F(TrackListTest, AReloadReplacesTheTableAndAnUnusableLogIsSaidAtStartUp) {
-    SetUpSongs(3);
-    Start();
+    StartWithSongs(3);
     WritePlaylist({"/x/only.mp3"});
     EXPECT_EQ(Load(), "OUT DIR:out") << "an existing out folder is fine";
     EXPECT_EQ(m_list->Count(), 1);
@@ -69,8 +69,7 @@ TEST_F(TrackListTest, AReloadReplacesTheTableAndAnUnusableLogIsSaidAtStartUp) {
 
 // A failed load keeps the old table usable; the out folder changes only once the configuration was read.
 TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
-    SetUpSongs(2);
-    Start();
+    StartWithSongs(2);
     m_fs.Inject(EFault::ShortRead, "Kelvara.ini");
     WriteConfig("elsewhere", "list.m3u");
     EXPECT_EQ(Load(), "ERROR: reading: INI_FILE");
@@ -110,8 +109,7 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
 // byte would end a path early where the system reads it ("victim.txt\0/out" names victim.txt), so a line
 // holding one refuses the configuration alike.
 TEST_F(TrackListTest, AConfigurationWithoutAUsableOutFolderRefusesEveryCommand) {
-    SetUpSongs(1);
-    Start();
+    StartWithSongs(1);
     WriteFileBytes("victim.txt", "victim");
     const std::string zero(1, '\0');
     const std::string none = "ERROR: no out folder is configured";
@@ -166,9 +164,8 @@ TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
     for (const bool bigEndian : {false, true}) {
         std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
         for (const char16_t unit : text) {
-            const char high = static_cast<char>(unit >> 8);
-            const char low = static_cast<char>(unit & 0xFF);
-            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+            const std::string highFirst{static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+            bytes += bigEndian ? highFirst : std::string(highFirst.rbegin(), highFirst.rend());
         }
         WriteFileBytes("list.m3u", bytes);
         Start();
@@ -185,8 +182,7 @@ TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
 }
 
 TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
-    SetUpSongs(3);
-    Start();
+    StartWithSongs(3);
     EXPECT_EQ(Copy("3"), "FILE (3) COPIED:song3.mp3");
     EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
     // A power cut keeps only what was flushed: the copy's bytes go to the disk before the rename names them.
@@ -276,8 +272,7 @@ TEST_F(TrackListTest, AnEntryIsANameNeverAPattern) {
 }
 
 TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileAndKeepsTheOldCopy) {
-    SetUpSongs(2);
-    Start();
+    StartWithSongs(2);
     m_fs.Inject(EFault::Copy, "song1.mp3");
     const std::string expected =
         "ERROR: could not copy " + PathOf("song1.mp3") + " to " + JoinPath("out", "song1.mp3") + ": injected fault";
@@ -292,8 +287,7 @@ TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileAndKeepsTheOldCopy) {
 }
 
 TEST_F(TrackListTest, DeleteRemovesOnlyTheCopyOrSaysWhyNot) {
-    SetUpSongs(2);
-    Start();
+    StartWithSongs(2);
     Copy("1");
     Copy("2");
     EXPECT_EQ(Delete("02"), "FILE (02) DELETED:song2.mp3");
