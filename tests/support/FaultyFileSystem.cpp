@@ -77,12 +77,11 @@ class CFaultyFile final : public IFile {
     template <typename Span, typename Call>
     std::size_t Transfer(const char* operation, Span data, Call call) {
         constexpr bool writing = std::is_const_v<typename Span::element_type>;
-        const EFault shortFault = writing ? EFault::ShortWrite : EFault::ShortRead;
-        const EFault failed = writing ? EFault::FailedWrite : EFault::FailedRead;
         m_fs.Call(operation, m_path, writing);
-        const bool cut = Has(shortFault) && !data.empty();
-        m_own = cut || Has(failed) ? std::optional(kInjected) : std::nullopt;
-        return Has(failed) ? 0 : call(cut ? data.first(data.size() - 1) : data);
+        const bool cut = Has(writing ? EFault::ShortWrite : EFault::ShortRead) && !data.empty();
+        const bool failed = Has(writing ? EFault::FailedWrite : EFault::FailedRead);
+        m_own = cut || failed ? std::optional(kInjected) : std::nullopt;
+        return failed ? 0 : call(cut ? data.first(data.size() - 1) : data);
     }
 
     CFileHandle m_real;
@@ -107,19 +106,15 @@ bool CFaultyFileSystem::Hits(EFault fault, const std::string& path, CFileError& 
 
 CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, CFileError& error, const char* writing) {
     Call(writing != nullptr ? writing : "OpenRead", path, writing != nullptr);
-    if (Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path, error)) {
-        return nullptr;
-    }
-    CFileHandle file = (m_real.*open)(path, error);
+    const bool hit = Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path, error);
+    CFileHandle file = hit ? nullptr : (m_real.*open)(path, error);
     return file ? std::make_unique<CFaultyFile>(std::move(file), *this, path) : nullptr;
 }
 
 CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) {
     Call("CopyToNew", newPath, true);
-    if (Hits(EFault::Copy, from, error) || Hits(EFault::Copy, newPath, error)) {
-        return nullptr;
-    }
-    CFileHandle file = m_real.CopyToNew(from, newPath, error);
+    const bool hit = Hits(EFault::Copy, from, error) || Hits(EFault::Copy, newPath, error);
+    CFileHandle file = hit ? nullptr : m_real.CopyToNew(from, newPath, error);
     return file ? std::make_unique<CFaultyFile>(std::move(file), *this, newPath) : nullptr;
 }
 
