@@ -72,9 +72,7 @@ cp -a "$tmp/convert" "$tmp/copy"
 # convert: every fixture twelve times, one copy with permissions a new file lacks, so that its new content takes
 # them over (fchmod); enough songs for more than one group; and three songs of a few MB.
 out=$tmp/convert/out
-for fixture in "$data"/*.mp3; do
-    for copy in '' b- c- d- e- f- g- h- i- j- k- l-; do cp "$fixture" "$out/$copy$(basename "$fixture")"; done
-done
+for copy in '' b- c- d- e- f- g- h- i- j- k- l-; do for f in "$data"/*.mp3; do cp "$f" "$out/$copy${f##*/}"; done; done
 chmod 0600 "$out"/b-*.mp3
 { cat "$data/v23-cp1251.mp3" && noTag 399; } >"$out/big-v23.mp3"     # 3.3 MB
 { noTag 249 && cat "$data/v1-only-cp1251.mp3"; } >"$out/big-v1.mp3" # 2 MB

@@ -38,11 +38,9 @@ TEST_F(FileSystemTest, FilesOpenOnlyAsFilesAndMoveWholeBuffers) {
         ASSERT_TRUE(in);
         EXPECT_EQ(in->Size(), 11u);
         std::string buffer(20, 'x');
-        EXPECT_EQ(in->Read(buffer), 11u) << "a read past the end gives what there is";
-        EXPECT_EQ(buffer.substr(0, 11), std::string("hello\0world", 11));
+        EXPECT_EQ(buffer.substr(0, in->Read(buffer)), std::string("hello\0world", 11)) << "what there is, past the end";
         EXPECT_TRUE(m_fs.OpenRead("a.bin", m_error)) << "others may read too";
-        EXPECT_EQ(in->ReadAt(6, std::span<char>(buffer.data(), 5)), 5u);
-        EXPECT_EQ(buffer.substr(0, 5), "world");
+        EXPECT_EQ(buffer.substr(0, in->ReadAt(6, std::span<char>(buffer.data(), 5))), "world");
 
         CFileHandle out = m_fs.OpenNew("b.bin", m_error);
         ASSERT_TRUE(out);

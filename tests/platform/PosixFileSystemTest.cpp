@@ -97,8 +97,7 @@ TEST_F(PosixFileSystemTest, SizesAndCopiesAreExactPastFourGigabytes) {
     EXPECT_EQ(copy->Size(), kLargeSize);
     for (const std::uint64_t at : kMarkers) {
         std::string marker(3, '\0');
-        EXPECT_EQ(copy->ReadAt(at, marker), 3u);
-        EXPECT_EQ(marker, "end") << at;
+        EXPECT_EQ(marker.substr(0, copy->ReadAt(at, marker)), "end") << at;
     }
 }
 

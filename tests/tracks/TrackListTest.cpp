@@ -144,12 +144,12 @@ TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
     EXPECT_EQ(m_list->Status(), "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
     EXPECT_EQ(m_list->EntryLine(1), "1: " + prefix);
     EXPECT_EQ(m_list->EntryLine(2), "2: /m/2.mp3") << "the byte-order mark shifts no number";
-    const std::string cut = "ERROR: playlist entry 1 is longer than 1023 bytes and was cut";
-    EXPECT_EQ(LogLines(), std::vector<std::string>{cut}) << "the start-up warning outlives the emptied log";
     // The cut path names another file, which must never be copied or deleted in its place.
+    const std::string cut = "ERROR: playlist entry 1 is longer than 1023 bytes and was cut";
     EXPECT_EQ(Copy("1"), cut);
     EXPECT_EQ(Delete("1"), cut);
     Load();
+    // The start-up warning outlives the emptied log, and every load says it again.
     EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, m_list->Status()}));
 }
 
