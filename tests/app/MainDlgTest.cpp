@@ -45,9 +45,7 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB") << "the size of the new out folder";
     Type("2");
     EXPECT_EQ(Run(&CMainDlg::OnDelete), "FILE (2) DELETED:b.mp3");
-    EXPECT_EQ(Field(IDC_NUMBER), "");
     EXPECT_EQ(Type(""), "FILE (2) DELETED:b.mp3") << "an empty number leaves the command's own status";
-    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB");
     EXPECT_TRUE(std::filesystem::exists("out/b.mp3")) << "the new out folder held no copy";
 
     // The size adds up in 64 bits.
