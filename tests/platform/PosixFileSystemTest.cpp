@@ -25,11 +25,9 @@ TEST_F(PosixFileSystemTest, ACopyRefusedForWantOfPermissionSaysSo) {
     const uid_t user = ::geteuid();
     ASSERT_TRUE(user != 0 || ::seteuid(65534) == 0);
     const bool copied = CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3", m_error);
-    const std::string reason = m_error.strReason;
     ASSERT_TRUE(user != 0 || ::seteuid(0) == 0);
     ::chmod("out", 0755);
-    EXPECT_FALSE(copied);
-    EXPECT_EQ(reason, "Permission denied");
+    EXPECT_EQ(copied ? "copied" : m_error.strReason, "Permission denied");
     EXPECT_TRUE(std::filesystem::is_empty("out"));
 }
 
