@@ -42,9 +42,7 @@ class TrackListTest : public CTempFolderTest {
     std::string Load() { return m_list->Load(), m_list->Status(); }
     std::string Copy(const std::string& number) { return m_list->CopyByNumber(number), m_list->Status(); }
     std::string Delete(const std::string& number) { return m_list->DeleteByNumber(number), m_list->Status(); }
-    static std::ptrdiff_t FilesIn(const std::string& folder) {
-        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
-    }
+    static auto FilesIn(const std::string& folder) { return std::ranges::distance(fs::directory_iterator(folder)); }
 
     CFaultyFileSystem m_fs;
     std::unique_ptr<CTrackList> m_list;
