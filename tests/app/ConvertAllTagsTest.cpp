@@ -18,6 +18,7 @@ class ConvertAllTagsTest : public CDialogTest {
 // Each song's fate is the batch's own test; here, that the field shows what the batch reported, its progress
 // meanwhile, and why nothing was done.
 TEST_F(ConvertAllTagsTest, TheStatusShowsTheBatchsOutcomeOrWhyThereWasNone) {
+    // Of these, the status counts the song, named in capitals, and the folder: a WAV is no MP3.
     WriteFileBytes("out/SONG.MP3", "audio");
     WriteFileBytes("out/notes.wav", "audio");
     std::filesystem::create_directory("out/x.mp3");  // a folder named like an MP3 is an error, and the run goes on
@@ -25,8 +26,6 @@ TEST_F(ConvertAllTagsTest, TheStatusShowsTheBatchsOutcomeOrWhyThereWasNone) {
     const auto& shown = m_view.m_progress;  // the song's place depends on the folder's order
     EXPECT_TRUE(std::ranges::count(shown, "EDIT ID3's: 1/2 SONG.MP3") +
                 std::ranges::count(shown, "EDIT ID3's: 2/2 SONG.MP3"));
-    EXPECT_NE(ReadFileBytes("out/SONG.MP3"), "audio") << "capitals are converted too";
-    EXPECT_EQ(ReadFileBytes("out/notes.wav"), "audio");
 
     std::filesystem::remove_all("out/x.mp3");
     std::filesystem::remove("out/SONG.MP3");
