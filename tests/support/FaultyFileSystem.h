@@ -30,7 +30,7 @@ class CFaultyFileSystem final : public IFileSystem {
   public:
     using CHook = std::function<void(const std::string& operation, const std::string& path)>;
     // From now on `fault` hits every path that contains pathPart (every path when it is empty), in files already
-    // open too.
+    // open too. Between commands only: the threads that write songs read the list without a lock.
     void Inject(EFault fault, std::string pathPart = {}) { m_faults.emplace_back(fault, std::move(pathPart)); }
     void Clear() { m_faults.clear(); }
     // The nth file service call from now on (counting from 1) throws std::bad_alloc.
