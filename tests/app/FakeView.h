@@ -50,6 +50,11 @@ class CDialogTestWith : public CTempFolderTest {
         EXPECT_TRUE(m_dlg->OnInitDialog());
     }
     std::string& Field(int id) { return m_view.m_texts[id]; }
+    // Runs a command of the dialog; returns the status it leaves.
+    std::string Run(void (CMainDlg::*command)()) {
+        ((*m_dlg).*command)();
+        return Field(IDC_STATUS);
+    }
 
     CFaultyFileSystem m_fs;
     TView m_view;

@@ -3,7 +3,6 @@
 #include "Worker.h"
 
 #include <condition_variable>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -67,7 +66,6 @@ TEST_F(WorkerTest, OneCommandAtATimeEndingOnTheWindowsThreadEvenWhenItThrows) {
     EXPECT_EQ(m_view.m_started, 1);
     m_view.RunPostedCalls(*m_dlg);
     EXPECT_EQ(Field(IDC_STATUS), "FILE (1) COPIED:a.mp3");
-    EXPECT_TRUE(std::filesystem::exists("out/a.mp3"));
 
     m_fs.ThrowAtCall(1);  // the command's first file call, outside any song
     m_dlg->ConvertAllTags();

@@ -18,9 +18,7 @@
 # Usage: crash_test.sh KELVARA_CLI KILL_AT_CALL   (needs strace; the songs come from tests/data beside this folder)
 set -euo pipefail
 
-cli=$(realpath "$1")
-killAt=$(realpath "$2")
-data=$(realpath "$(dirname "$0")/../data")
+cli=$(realpath "$1") killAt=$(realpath "$2") data=$(realpath "$(dirname "$0")/../data")
 command -v strace >/dev/null || { echo "FAIL: strace is missing: run scripts/install-deps" >&2; exit 1; }
 
 # The system calls of the write path; `?` lets strace pass over a name this architecture lacks.
@@ -32,7 +30,8 @@ tmp=$(mktemp -d -t kelvara-crash-test.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 run=$tmp/run # the working folder of every run, made afresh from $tmp/SCENARIO
 failures=0
-declare -A state # each song after the current kill: old or new
+declare -A state                          # each song after the current kill: old or new
+declare -A further=([old]=new [new]=twice) # what the next full run makes of it
 
 fail() { echo "FAIL: $*" >&2; cat "$tmp/cli.out" >&2 2>/dev/null; exit 1; } # with the program's output
 # problem TEXT: a broken promise, counted; the test goes on to report every kill point.
@@ -42,37 +41,24 @@ fresh() { rm -rf "$run" && cp -a "$tmp/$1" "$run"; }
 inRun() { (cd "$run" && exec "$@") >"$tmp/cli.out" 2>&1; }
 # LeakSanitizer cannot run under ptrace (an ASan build would abort at exit): it is off for traced runs only.
 traced=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
-# straceCli OUTPUT OPTION ARGS...: kelvara-cli under strace -f -e OPTION.
-straceCli() {
-    inRun "${traced[@]}" strace -f -o "$1" -e "$2" "$cli" "${@:3}"
-}
-# killCli CALL N ARGS...: kelvara-cli killed on entry to its Nth CALL; false if it was not killed there.
-killCli() {
-    local status=0
-    inRun "${traced[@]}" "$killAt" "$1" "$2" "$cli" "${@:3}" || status=$?
-    [ "$status" -eq $((128 + 9)) ]
-}
+# killCli CALL N ARGS...: kelvara-cli killed on entry to its Nth CALL; false if it was not killed there (128 + 9).
+killCli() { local status=0 && { inRun "${traced[@]}" "$killAt" "$@" || status=$?; } && [ $status -eq 137 ]; }
 # countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL in the whole process before and from the program's
 # first opening of a song.
 countCalls() {
-    awk -v call="$2" '
-        /openat\(.*\.mp3"/ { working = 1 }
-        { name = $2; sub(/\(.*/, "", name) }
-        name == call { if (working) work++; else before++ }
-        END { print before + 0, work + 0 }' "$1"
+    awk -v call="$2" '/openat\(.*\.mp3"/ { working = 1 } { name = $2; sub(/\(.*/, "", name) }
+        name == call { if (working) work++; else before++ } END { print before + 0, work + 0 }' "$1"
 }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
 names() { find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort; }
 # noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
 noTag() { { yes "$data/no-tag.mp3" || true; } | head -n "$1" | xargs -d '\n' cat; }
-# expect SCENARIO CHANGED ARGS...: SCENARIO.new and SCENARIO.twice, its out folder after one and after two runs of
-# `kelvara-cli ARGS`. The first run must change CHANGED songs, or the test could not tell their old and new apart.
+# expect SCENARIO CHANGED ARGS...: SCENARIO.old, .new and .twice, its out folder before, after one and after two
+# runs of `kelvara-cli ARGS`. The first run must change CHANGED songs, or the test could not tell old and new apart.
 expect() {
-    local next
-    fresh "$1"
+    fresh "$1" && cp -a "$run/out" "$tmp/$1.old"
     for next in new twice; do
-        inRun "$cli" "${@:3}" || fail "kelvara-cli ${*:3} failed"
-        cp -a "$run/out" "$tmp/$1.$next"
+        { inRun "$cli" "${@:3}" && cp -a "$run/out" "$tmp/$1.$next"; } || fail "kelvara-cli ${*:3} failed"
     done
     [ "$(diff -q "$tmp/$1/out" "$tmp/$1.new" | wc -l)" -eq "$2" ] || fail "$1 does not change $2 songs"
 }
@@ -86,9 +72,7 @@ cp -a "$tmp/convert" "$tmp/copy"
 # convert: every fixture twelve times, one copy with permissions a new file lacks, so that its new content takes
 # them over (fchmod); enough songs for more than one group; and three songs of a few MB.
 out=$tmp/convert/out
-for fixture in "$data"/*.mp3; do
-    for copy in '' b- c- d- e- f- g- h- i- j- k- l-; do cp "$fixture" "$out/$copy$(basename "$fixture")"; done
-done
+for copy in '' b- c- d- e- f- g- h- i- j- k- l-; do for f in "$data"/*.mp3; do cp "$f" "$out/$copy${f##*/}"; done; done
 chmod 0600 "$out"/b-*.mp3
 { cat "$data/v23-cp1251.mp3" && noTag 399; } >"$out/big-v23.mp3"     # 3.3 MB
 { noTag 249 && cat "$data/v1-only-cp1251.mp3"; } >"$out/big-v1.mp3" # 2 MB
@@ -102,36 +86,26 @@ expect copy 1 copy 1
 # unchangedAround SCENARIO: the out folder holds the songs it held, and every file outside it is as it was (the
 # log is the program's own, emptied at every start).
 unchangedAround() {
-    [ "$(names "$run/out" !)" = "$(names "$tmp/$1/out" !)" ] ||
-        problem "the out folder holds other songs: $(names "$run/out" ! | tr '\n' ' ')"
+    [ "$(names "$run/out" !)" = "$(names "$tmp/$1/out" !)" ] || problem "the out folder holds other songs"
     diff -r -q -x out -x Kelvara.log "$tmp/$1" "$run" >/dev/null || problem "files outside the out folder changed"
 }
 # checkKill SCENARIO: after a kill, every song is old or new; sets state[song] and outcome.
 checkKill() {
-    local song old=0 new=0
+    local song kind
     for song in "${songs[@]}"; do
-        if cmp -s "$run/out/$song" "$tmp/$1/out/$song"; then
-            state[$song]=old old=$((old + 1))
-        elif cmp -s "$run/out/$song" "$tmp/$1.new/$song"; then
-            state[$song]=new new=$((new + 1))
-        elif [ -e "$run/out/$song" ]; then
-            problem "$song is neither its old nor its new content ($(stat -c %s "$run/out/$song") bytes)"
-        else
-            problem "$song is missing"
-        fi
+        for kind in old new; do cmp -s "$run/out/$song" "$tmp/$1.$kind/$song" && state[$song]=$kind && break; done
+        [ -n "${state[$song]:-}" ] ||
+            problem "$song is neither its old nor its new content ($(stat -c %s "$run/out/$song" 2>&1))"
     done
     unchangedAround "$1"
-    outcome="$new new, $old old, $(names "$run/out" | wc -l) temporary"
+    outcome="$(printf '%s\n' "${state[@]}" | sort | uniq -c | xargs), $(names "$run/out" | wc -l) temporary"
 }
 # checkRerun SCENARIO ARGS...: the next full run takes each song one run further than the kill left it.
 checkRerun() {
     local song
     inRun "$cli" "${@:2}" || problem "the next run failed ($(tail -n 1 "$tmp/cli.out"))"
-    for song in "${songs[@]}"; do
-        case ${state[$song]:-} in
-            old) cmp -s "$run/out/$song" "$tmp/$1.new/$song" || problem "$song is not new after the next run" ;;
-            new) cmp -s "$run/out/$song" "$tmp/$1.twice/$song" || problem "$song is wrong after the next run" ;;
-        esac
+    for song in "${!state[@]}"; do
+        cmp -s "$run/out/$song" "$tmp/$1.${further[${state[$song]}]}/$song" || problem "$song is wrong after a next run"
     done
     unchangedAround "$1"
     [ -z "$(names "$run/out")" ] || problem "temporary files remain: $(names "$run/out" | tr '\n' ' ')"
@@ -141,38 +115,28 @@ checkRerun() {
 crashScenario() {
     mapfile -t songs < <(names "$tmp/$1/out" !)
     fresh "$1"
-    straceCli "$tmp/trace" "trace=$(IFS=, && echo "${writeCalls[*]/#/?}")" "${@:2}" || fail "$1: the traced run failed"
-    local call n before work text seen=0 skipped=()
+    inRun "${traced[@]}" strace -f -o "$tmp/trace" -e "trace=$(IFS=, && echo "${writeCalls[*]/#/?}")" "$cli" "${@:2}" ||
+        fail "$1: the traced run failed"
+    local call n before work text seen=()
     for call in "${writeCalls[@]}"; do
         read -r before work < <(countCalls "$tmp/trace" "$call")
-        if [ "$work" -eq 0 ]; then
-            skipped+=("$call")
-            continue
-        fi
-        seen=$((seen + 1))
+        [ "$work" -gt 0 ] && seen+=("$call") || continue
         # The first, a middle and the last occurrence within the work, each once.
         for n in $(printf '%s\n' $((before + 1)) $(((2 * before + work + 1) / 2)) $((before + work)) | uniq); do
             fresh "$1"
             problems=() state=() outcome="not killed"
-            if killCli "$call" "$n" "${@:2}"; then
-                checkKill "$1"
-                checkRerun "$@"
-            else
-                problem "the program was not killed there"
-            fi
+            killCli "$call" "$n" "$cli" "${@:2}" || problem "the program was not killed there"
+            [ ${#problems[@]} -gt 0 ] || { checkKill "$1" && checkRerun "$@"; }
             echo "$1: $call #$n (the work's are #$((before + 1)) to #$((before + work))): $outcome;" \
                 "$([ ${#problems[@]} -eq 0 ] && echo "next run ok" || echo FAILED)"
             for text in "${problems[@]}"; do echo "    PROBLEM: $text"; done
         done
     done
-    echo "$1: $seen of ${#writeCalls[@]} calls occur in the work; skipped, as they never do: ${skipped[*]:-none}"
-    [ "$seen" -ge "$minimumCallsSeen" ] || fail "$1: only $seen write-path calls occur; is the set-up broken?"
+    echo "$1: ${#seen[@]} of ${#writeCalls[@]} calls occur in the work: ${seen[*]}"
+    [ ${#seen[@]} -ge $minimumCallsSeen ] || fail "$1: only ${#seen[@]} write-path calls occur; is the set-up broken?"
 }
 
 crashScenario convert convert
 crashScenario copy copy 1
-if [ "$failures" -ne 0 ]; then
-    echo "FAIL: $failures broken promises (see PROBLEM above)" >&2
-    exit 1
-fi
+[ "$failures" -eq 0 ] || { echo "FAIL: $failures broken promises (see PROBLEM above)" >&2 && exit 1; }
 echo "every song was its old or its new content at every kill point"

@@ -8,19 +8,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace {
 
-struct CCall {
-    std::string_view name;
-    long number;
-};
-
-constexpr CCall kCalls[] = {
+constexpr std::pair<std::string_view, long> kCalls[] = {
     {"openat", SYS_openat},       {"pwrite64", SYS_pwrite64},
     {"write", SYS_write},         {"copy_file_range", SYS_copy_file_range},
     {"ftruncate", SYS_ftruncate}, {"fsync", SYS_fsync},
@@ -31,23 +27,6 @@ constexpr CCall kCalls[] = {
     {"rename", SYS_rename},       {"unlink", SYS_unlink},
 };
 
-long NumberOf(std::string_view name) {
-    for (const CCall& call : kCalls) {
-        if (call.name == name) {
-            return call.number;
-        }
-    }
-    return -1;
-}
-
-[[noreturn]] void Start(char** argv) {
-    ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
-    ::raise(SIGSTOP);  // so that the tracer sets its options before the program runs
-    ::execvp(argv[0], argv);
-    std::perror(argv[0]);
-    std::_Exit(127);
-}
-
 bool IsEntryTo(pid_t thread, long number) {
     __ptrace_syscall_info info{};
     return ::ptrace(PTRACE_GET_SYSCALL_INFO, thread, sizeof info, &info) > 0 && info.op == PTRACE_SYSCALL_INFO_ENTRY &&
@@ -57,42 +36,38 @@ bool IsEntryTo(pid_t thread, long number) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long number = argc > 3 ? NumberOf(argv[1]) : -1;
+    const std::string_view name = argc > 3 ? argv[1] : "";
+    const auto* call = std::ranges::find(kCalls, name, &std::pair<std::string_view, long>::first);
     const long target = argc > 3 ? std::atol(argv[2]) : 0;
-    if (number < 0 || target < 1) {
+    if (call == std::end(kCalls) || target < 1) {
         std::fprintf(stderr, "usage: kill_at_call CALL N PROGRAM ARGS...\n");
         return 2;
     }
     const pid_t program = ::fork();
     if (program == 0) {
-        Start(argv + 3);
+        ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+        ::raise(SIGSTOP);  // so that the tracer sets its options before the program runs
+        ::execvp(argv[3], argv + 3);
+        std::perror(argv[3]);
+        std::_Exit(127);
     }
     int status = 0;
     ::waitpid(program, &status, 0);
     ::ptrace(PTRACE_SETOPTIONS, program, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACECLONE | PTRACE_O_EXITKILL);
     ::ptrace(PTRACE_SYSCALL, program, nullptr, nullptr);
-    long seen = 0;
-    for (;;) {
+    for (long seen = 0;;) {
         const pid_t thread = ::waitpid(-1, &status, __WALL);
-        if (thread < 0) {
-            return 1;
+        if (thread < 0 || ((WIFEXITED(status) || WIFSIGNALED(status)) && thread == program)) {
+            return thread < 0 ? 1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
-        if (WIFEXITED(status) || WIFSIGNALED(status)) {
-            if (thread == program) {
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            continue;
+        const int signal = WIFSTOPPED(status) ? WSTOPSIG(status) : 0;
+        if (signal == (SIGTRAP | 0x80) && IsEntryTo(thread, call->second) && ++seen == target) {
+            ::kill(program, SIGKILL);  // the thread is left stopped: it dies without making the call
+        } else if (WIFSTOPPED(status)) {
+            // A system call stop, a new thread's first stop or an event stop: nothing to deliver.
+            const bool quiet = signal == (SIGTRAP | 0x80) || signal == SIGTRAP ||
+                               (signal == SIGSTOP && status >> 16 == 0 && thread != program);
+            ::ptrace(PTRACE_SYSCALL, thread, nullptr, reinterpret_cast<void*>(static_cast<long>(quiet ? 0 : signal)));
         }
-        int signal = WSTOPSIG(status);
-        if (signal == (SIGTRAP | 0x80)) {
-            if (IsEntryTo(thread, number) && ++seen == target) {
-                ::kill(program, SIGKILL);
-                continue;  // left stopped: it dies without making the call
-            }
-            signal = 0;
-        } else if (signal == SIGTRAP || (signal == SIGSTOP && status >> 16 == 0 && thread != program)) {
-            signal = 0;  // a new thread's first stop, or an event stop: nothing to deliver
-        }
-        ::ptrace(PTRACE_SYSCALL, thread, nullptr, reinterpret_cast<void*>(static_cast<long>(signal)));
     }
 }

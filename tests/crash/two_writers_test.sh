@@ -35,10 +35,8 @@ for ((round = 1; round <= rounds; round++)); do
     run convert >"$work/first" & run convert >"$work/second" & run copy 1 >"$work/copy" &
     wait
     for ((i = 0; i < songs; i++)); do
-        song="$work/out/song$i.mp3"
-        [ -f "$song" ] || fail "round $round: song$i.mp3 is lost"
-        cmp -s "$song" "$work/originals/song$i.mp3" || cmp -s "$song" "$work/expected/song$i.mp3" ||
-            fail "round $round: song$i.mp3 is neither its original nor its conversion"
+        cmp -s {"$work/out","$work/originals"}/song$i.mp3 || cmp -s {"$work/out","$work/expected"}/song$i.mp3 ||
+            fail "round $round: song$i.mp3 is lost, or neither its original nor its conversion"
     done
     ! ls -A "$work/out" | grep kelvara-tmp || fail "round $round: temporary files left (above)"
     # The copy is whole, or it was refused and is not there; a conversion that came after it converted it.
@@ -46,7 +44,7 @@ for ((round = 1; round <= rounds; round++)); do
         [ ! -e "$work/out/big.mp3" ] || fail "round $round: a refused copy left big.mp3"
     else
         grep -q 'COPIED:big.mp3' "$work/copy" || fail "round $round: copy neither done nor refused: $(cat "$work/copy")"
-        cmp -s "$work/out/big.mp3" "$work/big/big.mp3" || cmp -s "$work/out/big.mp3" "$work/expected/big.mp3" ||
+        cmp -s {"$work/out","$work/big"}/big.mp3 || cmp -s {"$work/out","$work/expected"}/big.mp3 ||
             fail "round $round: big.mp3 is neither a whole copy nor its conversion"
     fi
     turnedAway=$({ grep -l "$busy" "$work"/{first,second,copy} || true; } | xargs -rn1 basename | tr '\n' ' ')

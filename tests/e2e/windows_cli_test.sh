@@ -10,8 +10,7 @@ set -euo pipefail
 cli=$(realpath "$1") tagDump=$(realpath "$2") data=$(realpath "$3")
 work=$(mktemp -d /tmp/kelvara-cli-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2 && echo "--- Kelvara.log:" >&2 && cat "$work/Kelvara.log" >&2; exit 1; }
-
+fail() { echo "FAIL: $*" && echo "--- Kelvara.log:" && cat "$work/Kelvara.log"; exit 1; } >&2
 run() { (cd "$work" && wine "$cli" "$@") | tr -d '\r'; }
 logText() { tr -d '\r' <"$work/Kelvara.log"; }
 # configure OUT PLAYLIST: Kelvara.ini names the out folder and music\PLAYLIST.
@@ -35,10 +34,8 @@ for locale in en_US.UTF-8 ru_RU.UTF-8; do
     rm -rf "${work:?}"/*
     mkdir -p "$work/music" "$work/${deep//\\//}"
     printf '#EXTM3U\r\n' >"$work/music/list.m3u8"
-    while IFS='|' read -r name _; do
-        cp "$data/no-tag.mp3" "$work/music/$name"
-        printf '%s\r\n' "$name" >>"$work/music/list.m3u8"
-    done <<<"$songs"
+    while IFS='|' read -r name _; do cp "$data/no-tag.mp3" "$work/music/$name" && printf '%s\r\n' "$name"; done \
+        <<<"$songs" >>"$work/music/list.m3u8"
     configure out list.m3u8
     output=$(run copy 1 copy 2 copy 3 copy 4 convert) || fail "kelvara-cli.exe failed ($locale)"
     [ "$(sed -n 2p <<<"$output")" = "OUT DIR:out" ] || fail "start-up status: $output"

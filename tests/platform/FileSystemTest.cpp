@@ -14,17 +14,13 @@ class FileSystemTest : public CTempFolderTest {
     IFileSystem& m_fs = DefaultFileSystem();
     CFileError m_error;
 
-    // name:size of each match, sorted; "none" when the folder cannot be searched.
+    // name:size of each match, sorted; none when the folder cannot be searched.
     std::vector<std::string> Found(const std::string& pattern) {
-        auto found = m_fs.Find(pattern);
-        if (!found) {
-            return {"none"};
-        }
         std::vector<std::string> names;
-        for (const CFindData& match : *found) {
+        for (const CFindData& match : m_fs.Find(pattern).value_or(std::vector<CFindData>{})) {
             names.push_back(match.strName + ":" + std::to_string(match.nSize) + (match.IsFolder() ? "/" : ""));
         }
-        std::sort(names.begin(), names.end());
+        std::ranges::sort(names);
         return names;
     }
 };
@@ -42,11 +38,9 @@ TEST_F(FileSystemTest, FilesOpenOnlyAsFilesAndMoveWholeBuffers) {
         ASSERT_TRUE(in);
         EXPECT_EQ(in->Size(), 11u);
         std::string buffer(20, 'x');
-        EXPECT_EQ(in->Read(buffer), 11u) << "a read past the end gives what there is";
-        EXPECT_EQ(buffer.substr(0, 11), std::string("hello\0world", 11));
+        EXPECT_EQ(buffer.substr(0, in->Read(buffer)), std::string("hello\0world", 11)) << "what there is, past the end";
         EXPECT_TRUE(m_fs.OpenRead("a.bin", m_error)) << "others may read too";
-        EXPECT_EQ(in->ReadAt(6, std::span<char>(buffer.data(), 5)), 5u);
-        EXPECT_EQ(buffer.substr(0, 5), "world");
+        EXPECT_EQ(buffer.substr(0, in->ReadAt(6, std::span<char>(buffer.data(), 5))), "world");
 
         CFileHandle out = m_fs.OpenNew("b.bin", m_error);
         ASSERT_TRUE(out);
@@ -56,19 +50,14 @@ TEST_F(FileSystemTest, FilesOpenOnlyAsFilesAndMoveWholeBuffers) {
         EXPECT_EQ(out->Error().strReason, "unexpected end of file");
         EXPECT_EQ(out->Write(std::string_view(">")), 1u);
     }
-    EXPECT_EQ(ReadFileBytes("b.bin"),
-              "<world"
-              "ld>")
-        << "each append lands after what was written";
+    EXPECT_EQ(ReadFileBytes("b.bin"), "<worldld>") << "each append lands after what was written";
 }
 
 // A source the kernel cannot copy from (Windows has no such copy at all) goes through a buffer, a megabyte at a
 // time, each from its own offset.
 TEST_F(FileSystemTest, RangeCopyFromAFileWithoutKernelDescriptorGoesThroughABuffer) {
-    std::string bytes(5 << 19, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<char>(i % 251);
-    }
+    std::string bytes(5 << 19, '\0');  // a prime period, so that no megabyte repeats another
+    std::ranges::generate(bytes, [i = 0]() mutable { return static_cast<char>(i++ % 251); });
     WriteFileBytes("big.bin", bytes);
     CFaultyFileSystem faultless;  // its files offer no descriptor
     CFileHandle in = faultless.OpenRead("big.bin", m_error);
@@ -93,25 +82,21 @@ TEST_F(FileSystemTest, PatternsAndPlainPathsMatchWithoutRegardToCase) {
     // A plain path finds that one entry, by the name the folder stores.
     EXPECT_EQ(Found(PathOf("Song2.MP3")), std::vector<std::string>{"song2.mp3:3"});
     EXPECT_EQ(Found("sub.mp3"), std::vector<std::string>{"sub.mp3:0/"});
-    EXPECT_EQ(Found(""), std::vector<std::string>{"none"});
+    EXPECT_FALSE(m_fs.Find(""));
 }
 
 // However the folder is spelled, it is one lock; another folder is another.
 TEST_F(FileSystemTest, EverySpellingOfAFolderIsOneLock) {
     std::filesystem::create_directories("out/inner");
     std::filesystem::create_directory("other");
-    std::vector<std::string> spellings = {PathOf("out"), "./out", "out/", "out/inner/.."};
     std::error_code noLinks;
     std::filesystem::create_directory_symlink("out", "link", noLinks);
-    if (!noLinks) {
-        spellings.push_back("link");
-    }
+    std::vector<std::string> spellings = {PathOf("out"), "./out", "out/", "out/inner/..", noLinks ? "out" : "link"};
     const CFolderLock first = m_fs.LockFolder("out");
     ASSERT_TRUE(first.pHold);
     for (const std::string& spelling : spellings) {
         const CFolderLock second = m_fs.LockFolder(spelling);
-        EXPECT_TRUE(second.bBusy) << spelling;
-        EXPECT_FALSE(second.pHold) << spelling;
+        EXPECT_TRUE(second.bBusy && !second.pHold) << spelling;
     }
     EXPECT_TRUE(m_fs.LockFolder("other").pHold);
 }

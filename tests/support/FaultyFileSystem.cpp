@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <new>
+#include <type_traits>
 
 void CFaultyFileSystem::Call(const std::string& operation, const std::string& path, bool record) {
     CHook act;
@@ -28,34 +29,21 @@ namespace {
 // The reason an injected failure gives, as the real file layer gives the system's.
 const CFileError kInjected{"injected fault"};
 
-bool Contains(const std::vector<EFault>& faults, EFault fault) {
-    return std::find(faults.begin(), faults.end(), fault) != faults.end();
-}
-
 class CFaultyFile final : public IFile {
   public:
-    CFaultyFile(CFileHandle real, std::vector<EFault> faults, CFaultyFileSystem& fs, std::string path)
-        : m_real(std::move(real)), m_faults(std::move(faults)), m_fs(fs), m_path(std::move(path)) {}
+    CFaultyFile(CFileHandle real, CFaultyFileSystem& fs, std::string path)
+        : m_real(std::move(real)), m_fs(fs), m_path(std::move(path)) {}
 
     const CFileError& Error() const override { return m_own ? *m_own : m_real->Error(); }
-    std::optional<std::uint64_t> Size() override {
-        m_fs.Call("Size", m_path, false);
-        return m_real->Size();
-    }
+    std::optional<std::uint64_t> Size() override { return Real("Size").Size(); }
     std::size_t Read(std::span<char> buffer) override {
-        m_fs.Call("Read", m_path, false);
-        return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
-                        [this](auto part) { return m_real->Read(part); });
+        return Transfer("Read", buffer, [this](auto part) { return m_real->Read(part); });
     }
     std::size_t ReadAt(std::uint64_t offset, std::span<char> buffer) override {
-        m_fs.Call("Read", m_path, false);
-        return Transfer(buffer, EFault::ShortRead, EFault::FailedRead,
-                        [&](auto part) { return m_real->ReadAt(offset, part); });
+        return Transfer("Read", buffer, [&](auto part) { return m_real->ReadAt(offset, part); });
     }
     std::size_t Write(std::span<const char> data) override {
-        m_fs.Call("Write", m_path, true);
-        return Transfer(data, EFault::ShortWrite, EFault::FailedWrite,
-                        [this](auto part) { return m_real->Write(part); });
+        return Transfer("Write", data, [this](auto part) { return m_real->Write(part); });
     }
     // Through a buffer, so that the source's reads and this file's writes meet their own faults.
     std::uint64_t AppendFrom(IFile& source, std::uint64_t offset, std::uint64_t size) override {
@@ -75,24 +63,28 @@ class CFaultyFile final : public IFile {
         m_own.reset();
         return m_real->TakePermissionsOf(like);
     }
-    std::optional<CFileInfo> Info() override {
-        m_fs.Call("Info", m_path, false);
-        return m_real->Info();
-    }
+    std::optional<CFileInfo> Info() override { return Real("Info").Info(); }
 
   private:
-    bool Has(EFault fault) const { return Contains(m_faults, fault); }
+    bool Has(EFault fault) const { return m_fs.Injected(fault, m_path); }
+    // The real file, once the call is counted.
+    IFile& Real(const char* operation) {
+        m_fs.Call(operation, m_path, false);
+        return *m_real;
+    }
 
-    // All of `data`, one byte less (`shortFault`) or nothing (`failed`).
+    // All of `data`, one byte less (a short read or write) or nothing (a failed one); writes are recorded.
     template <typename Span, typename Call>
-    std::size_t Transfer(Span data, EFault shortFault, EFault failed, Call call) {
-        const bool cut = Has(shortFault) && !data.empty();
-        m_own = cut || Has(failed) ? std::optional(kInjected) : std::nullopt;
-        return Has(failed) ? 0 : call(cut ? data.first(data.size() - 1) : data);
+    std::size_t Transfer(const char* operation, Span data, Call call) {
+        constexpr bool writing = std::is_const_v<typename Span::element_type>;
+        m_fs.Call(operation, m_path, writing);
+        const bool cut = Has(writing ? EFault::ShortWrite : EFault::ShortRead) && !data.empty();
+        const bool failed = Has(writing ? EFault::FailedWrite : EFault::FailedRead);
+        m_own = cut || failed ? std::optional(kInjected) : std::nullopt;
+        return failed ? 0 : call(cut ? data.first(data.size() - 1) : data);
     }
 
     CFileHandle m_real;
-    std::vector<EFault> m_faults;
     CFaultyFileSystem& m_fs;
     std::string m_path;
     std::optional<CFileError> m_own;  // the last failure's reason, where it is not the real file's
@@ -100,38 +92,30 @@ class CFaultyFile final : public IFile {
 
 }  // namespace
 
-std::vector<EFault> CFaultyFileSystem::FaultsOf(const std::string& path) const {
-    std::vector<EFault> faults;
-    for (const auto& [fault, pathPart] : m_faults) {
-        if (path.find(pathPart) != std::string::npos) {
-            faults.push_back(fault);
-        }
-    }
-    return faults;
+bool CFaultyFileSystem::Injected(EFault fault, const std::string& path) const {
+    return std::ranges::any_of(m_faults, [&](const auto& injected) {
+        return injected.first == fault && path.find(injected.second) != std::string::npos;
+    });
 }
 
 bool CFaultyFileSystem::Hits(EFault fault, const std::string& path, CFileError& error) const {
-    const bool hit = Contains(FaultsOf(path), fault);
+    const bool hit = Injected(fault, path);
     error = hit ? kInjected : error;
     return hit;
 }
 
 CFileHandle CFaultyFileSystem::Open(const std::string& path, COpen open, CFileError& error, const char* writing) {
     Call(writing != nullptr ? writing : "OpenRead", path, writing != nullptr);
-    if (Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path, error)) {
-        return nullptr;
-    }
-    CFileHandle file = (m_real.*open)(path, error);
-    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(path), *this, path) : nullptr;
+    const bool hit = Hits(writing != nullptr ? EFault::OpenWrite : EFault::OpenRead, path, error);
+    CFileHandle file = hit ? nullptr : (m_real.*open)(path, error);
+    return file ? std::make_unique<CFaultyFile>(std::move(file), *this, path) : nullptr;
 }
 
 CFileHandle CFaultyFileSystem::CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) {
     Call("CopyToNew", newPath, true);
-    if (Hits(EFault::Copy, from, error) || Hits(EFault::Copy, newPath, error)) {
-        return nullptr;
-    }
-    CFileHandle file = m_real.CopyToNew(from, newPath, error);
-    return file ? std::make_unique<CFaultyFile>(std::move(file), FaultsOf(newPath), *this, newPath) : nullptr;
+    const bool hit = Hits(EFault::Copy, from, error) || Hits(EFault::Copy, newPath, error);
+    CFileHandle file = hit ? nullptr : m_real.CopyToNew(from, newPath, error);
+    return file ? std::make_unique<CFaultyFile>(std::move(file), *this, newPath) : nullptr;
 }
 
 // Recorded only when it happens: a rename that fails changes nothing.

@@ -29,7 +29,8 @@ enum class EFault {
 class CFaultyFileSystem final : public IFileSystem {
   public:
     using CHook = std::function<void(const std::string& operation, const std::string& path)>;
-    // From now on `fault` hits every path that contains pathPart (every path when it is empty).
+    // From now on `fault` hits every path that contains pathPart (every path when it is empty), in files already
+    // open too. Between commands only: the threads that write songs read the list without a lock.
     void Inject(EFault fault, std::string pathPart = {}) { m_faults.emplace_back(fault, std::move(pathPart)); }
     void Clear() { m_faults.clear(); }
     // The nth file service call from now on (counting from 1) throws std::bad_alloc.
@@ -46,6 +47,8 @@ class CFaultyFileSystem final : public IFileSystem {
     // Counts the call, throws std::bad_alloc at the chosen one and lets the hook act just before it; a change
     // (`record`) is added to the list.
     void Call(const std::string& operation, const std::string& path, bool record);
+    // Whether `fault` is injected for this path.
+    bool Injected(EFault fault, const std::string& path) const;
 
     CFileHandle OpenRead(const std::string& path, CFileError& error) override {
         return Open(path, &IFileSystem::OpenRead, error);
@@ -57,25 +60,18 @@ class CFaultyFileSystem final : public IFileSystem {
         return Open(path, &IFileSystem::OpenNew, error, "OpenNew");
     }
     std::optional<CFileInfo> InfoOf(const std::string& path, bool followLinks) override {
-        Call("InfoOf", path, false);
-        return m_real.InfoOf(path, followLinks);
+        return Real("InfoOf", path).InfoOf(path, followLinks);
     }
     std::optional<std::vector<CFindData>> Find(const std::string& pattern) override {
-        Call("Find", pattern, false);
-        return m_real.Find(pattern);
+        return Real("Find", pattern).Find(pattern);
     }
-    std::optional<CFindData> FindEntry(const std::string& path) override {
-        Call("Find", path, false);
-        return m_real.FindEntry(path);
-    }
+    std::optional<CFindData> FindEntry(const std::string& path) override { return Real("Find", path).FindEntry(path); }
     std::optional<std::vector<CFindData>> FindKinds(const std::string& pattern) override {
-        Call("Find", pattern, false);
-        return m_real.FindKinds(pattern);
+        return Real("Find", pattern).FindKinds(pattern);
     }
     CFileHandle CopyToNew(const std::string& from, const std::string& newPath, CFileError& error) override;
     EDeleteResult Delete(const std::string& path, CFileError& error) override {
-        Call("Delete", path, true);
-        return m_real.Delete(path, error);
+        return Real("Delete", path, true).Delete(path, error);
     }
     bool CreateFolder(const std::string& path) override { return m_real.CreateFolder(path); }
     bool CanWrite(const std::string& path, CFileError& error) override {
@@ -87,17 +83,12 @@ class CFaultyFileSystem final : public IFileSystem {
         return !Hits(EFault::CanWrite, path, error) && m_real.CanWriteOpened(path, opened, error);
     }
     bool Replace(const std::string& replacement, const std::string& target, CFileError& error) override;
-    void FlushVolume(const std::string& folder) override {
-        Call("FlushVolume", folder, true);
-        m_real.FlushVolume(folder);
-    }
+    void FlushVolume(const std::string& folder) override { Real("FlushVolume", folder, true).FlushVolume(folder); }
     bool FlushFolder(const std::string& folder, CFileError& error) override {
-        Call("FlushFolder", folder, true);
-        return m_real.FlushFolder(folder, error);
+        return Real("FlushFolder", folder, true).FlushFolder(folder, error);
     }
     std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
-        Call("FreeSpace", folder, false);
-        return m_real.FreeSpace(folder);
+        return Real("FreeSpace", folder).FreeSpace(folder);
     }
     CFolderLock LockFolder(const std::string& folder) override {
         CFileError ignored;
@@ -107,8 +98,11 @@ class CFaultyFileSystem final : public IFileSystem {
   private:
     using COpen = CFileHandle (IFileSystem::*)(const std::string&, CFileError&);
 
-    // The faults injected for this path.
-    std::vector<EFault> FaultsOf(const std::string& path) const;
+    // The real services, once the call is counted.
+    IFileSystem& Real(const char* operation, const std::string& path, bool record = false) {
+        Call(operation, path, record);
+        return m_real;
+    }
     // Whether `fault` is injected for this path; when it is, `error` says so as the system's reason would.
     bool Hits(EFault fault, const std::string& path, CFileError& error) const;
     // Opening for reading (`writing` null) or, recorded under that name, for writing.

@@ -57,10 +57,9 @@ std::vector<std::pair<std::string, std::string>> FilesIn(const std::vector<std::
     for (const std::string& folder : folders) {
         for (const auto& entry : std::filesystem::directory_iterator(FsPath(folder))) {
             if (entry.is_regular_file()) {
-                const std::u8string path = entry.path().u8string();
-                files.emplace_back(std::string(path.begin(), path.end()), "");
-                files.back().second = ReadFileBytes(files.back().first);
-                EXPECT_EQ(files.back().second.size(), entry.file_size()) << files.back().first;
+                const std::u8string name = entry.path().u8string();
+                const std::string path(name.begin(), name.end());
+                EXPECT_EQ(files.emplace_back(path, ReadFileBytes(path)).second.size(), entry.file_size()) << path;
             }
         }
     }
@@ -71,10 +70,7 @@ std::vector<std::string> LogLines() {
     std::istringstream log(ReadFileBytes("Kelvara.log"));
     std::vector<std::string> lines;
     for (std::string line; std::getline(log, line);) {
-        if (line.ends_with('\r')) {
-            line.pop_back();  // Windows writes the log in text mode
-        }
-        lines.push_back(line);
+        lines.push_back(line.substr(0, line.find_last_not_of('\r') + 1));  // Windows writes the log in text mode
     }
     return lines;
 }

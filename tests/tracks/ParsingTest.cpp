@@ -28,8 +28,7 @@ TEST(ConfigFileTest, KeepsEveryByteOfAField) {
     for (const auto& [text, outDir, playlist] : std::vector<std::tuple<std::string, std::string, std::string>>{
              {"   \n\tmy list.m3u \r\nthird", "   ", "\tmy list.m3u "}, {"", "", ""}}) {
         const CConfig config = ParseConfig(std::span<const char>(text.data(), text.size()));
-        EXPECT_EQ(config.strOutDir, outDir) << text;
-        EXPECT_EQ(config.strPlaylist, playlist) << text;
+        EXPECT_EQ(std::pair(config.strOutDir, config.strPlaylist), std::pair(outDir, playlist)) << text;
     }
 }
 
