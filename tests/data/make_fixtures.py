@@ -41,17 +41,14 @@ def encode(frequency, work):
 # ---- tag bytes ---------------------------------------------------------------------------------------------------
 
 
-def cp1251(text):
-    return text.encode("cp1251")
+def cp1251(text): return text.encode("cp1251")
 
 
-def synchsafe(n):
-    return bytes([(n >> shift) & 0x7F for shift in (21, 14, 7, 0)])
+def synchsafe(n): return bytes([(n >> shift) & 0x7F for shift in (21, 14, 7, 0)])
 
 
-def unsynchronised(data, unsync=True):
-    # As an unsynchronising writer stores bytes: a 00 after every FF, so that no FF can look like a frame sync.
-    return data.replace(b"\xff", b"\xff\0") if unsync else data
+# As an unsynchronising writer stores bytes: a 00 after every FF, so that no FF can look like a frame sync.
+def unsynchronised(data, unsync=True): return data.replace(b"\xff", b"\xff\0") if unsync else data
 
 
 def frame(major, frame_id, content, unsync=False):
@@ -87,8 +84,8 @@ def png(width, height, seed):
 
 
 # Text frame contents: the encoding byte, then the text.
-def latin(text):  # encoding 0 holding Windows-1251 bytes, as legacy Cyrillic taggers wrote them
-    return b"\0" + cp1251(text)
+# Encoding 0 holding Windows-1251 bytes, as legacy Cyrillic taggers wrote them.
+def latin(text): return b"\0" + cp1251(text)
 
 
 def utf16(text, byte_order="little", terminated=False):
@@ -96,8 +93,7 @@ def utf16(text, byte_order="little", terminated=False):
     return b"\1" + bom + text.encode("utf-16-" + byte_order[0] + "e") + (b"\0\0" if terminated else b"")
 
 
-def utf8(text):
-    return b"\3" + text.encode("utf-8")
+def utf8(text): return b"\3" + text.encode("utf-8")
 
 
 # ---- the fixtures ------------------------------------------------------------------------------------------------
@@ -150,9 +146,8 @@ FIXTURES = [
 # ---- manifest ----------------------------------------------------------------------------------------------------
 
 
-def cpp_string(text):
-    # A C++ literal for a text, which the compiler keeps as UTF-8.
-    return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+# A C++ literal for a text, which the compiler keeps as UTF-8.
+def cpp_string(text): return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
 
 
 def make():

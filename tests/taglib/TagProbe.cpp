@@ -11,10 +11,7 @@ namespace fixtures {
 CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     CTagProbe probe;
     // path::c_str() is what TagLib::FileName takes on each platform: wide on Windows, UTF-8 bytes elsewhere.
-    TagLib::FileStream stream(path.c_str(), true);
-    if (!stream.isOpen()) {
-        return probe;
-    }
+    TagLib::FileStream stream(path.c_str(), true);  // a file that cannot be opened is not valid
     TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true, TagLib::AudioProperties::Accurate);
     probe.isValid = file.isValid();
     if (!probe.isValid) {

@@ -85,11 +85,9 @@ TEST_F(PosixConversionTest, LinksAndSpecialFilesInTheOutFolderAreLeftExactlyAsTh
         EXPECT_EQ(std::filesystem::read_symlink("out/" + name), target);
     }
     const std::vector<std::string> log = LogLines();
-    EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                            [](const std::string& line) { return line.find(" is a link, not a file") != line.npos; }),
-              4);
-    EXPECT_NE(std::find(log.begin(), log.end(), "ERROR: out/fifo.mp3 is not a regular file; left unchanged"),
-              log.end());
+    const auto isLink = [](const std::string& line) { return line.find(" is a link, not a file") != line.npos; };
+    EXPECT_EQ(std::ranges::count_if(log, isLink), 4);
+    EXPECT_EQ(std::ranges::count(log, "ERROR: out/fifo.mp3 is not a regular file; left unchanged"), 1);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator("out"), {}), 9) << "no temporary file is left";
 }
 

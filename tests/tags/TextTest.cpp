@@ -34,10 +34,10 @@ TEST(TagText, LongTextIsCutAt2047LettersWithoutSplittingALetter) {
 }
 
 TEST(Cp1251, CodePointsMapToTheirBytesOrPlainLatinOrQuestionMarks) {
+    // 0x98 is the code page's one gap.
     const std::vector<std::pair<char32_t, std::string>> pairs = {
         {0x0410, "\xC0"}, {0x044F, "\xFF"}, {0x0401, "\xA8"}, {0x2014, "\x97"}, {0x2116, "\xB9"}, {0x0490, "\xA5"},
-        {0x0152, "OE"},   {0x03AC, "A"},    {0x03C2, "S"},    {0x00D7, "?"},    {0x0098, "?"},  // the code page's one
-                                                                                                // gap
+        {0x0152, "OE"},   {0x03AC, "A"},    {0x03C2, "S"},    {0x00D7, "?"},    {0x0098, "?"},
     };
     for (const auto& [codePoint, text] : pairs) {
         std::string out;
