@@ -13,10 +13,7 @@ CTagProbe ProbeWithTagLib(const std::filesystem::path& path) {
     // path::c_str() is what TagLib::FileName takes on each platform: wide on Windows, UTF-8 bytes elsewhere.
     TagLib::FileStream stream(path.c_str(), true);  // a file that cannot be opened is not valid
     TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true, TagLib::AudioProperties::Accurate);
-    probe.isValid = file.isValid();
-    if (!probe.isValid) {
-        return probe;
-    }
+    probe.isValid = file.isValid();  // an invalid file has no tags and empty texts
     if (file.hasID3v2Tag()) {
         const TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
         probe.tagV2Version = static_cast<int>(tag->header()->majorVersion());

@@ -70,9 +70,8 @@ using Texts = std::pair<std::string, std::string>;
 template <typename Reader>
 Texts Read(Reader read, const std::vector<char>& block) {
     TagText title;
-    TagText artist;
     title.fill('#');
-    artist.fill('#');
+    TagText artist = title;
     read(block, title, artist);
     return {std::string(TextOf(title)), std::string(TextOf(artist))};
 }
