@@ -129,8 +129,7 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
 // before a rename names it, and the folder is flushed after the last rename, so that what the log reports
 // survives. Content is only ever written into a file just made new, never into an older one.
 TEST_F(TagConverterTest, FlushesComeBeforeTheRenamesThatDependOnThem) {
-    const std::vector<std::string> names = {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "g.mp3"};
-    WriteSongs(names);
+    WriteSongs({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "g.mp3"});
     ConvertAll();
     const std::vector<std::string>& changes = m_fs.Changes();
     const auto seenIn = [&changes](std::size_t from, std::size_t to, const std::string& change) {
