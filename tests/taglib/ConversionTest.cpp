@@ -139,10 +139,8 @@ TEST_F(ConversionTest, TagLibSeesOnlyTheNewTagBeforeTheSameAudioAndASecondRunCha
             EXPECT_TRUE(std::exchange(once[i], now) == now || outcome == CTagConverter::EOutcome::Converted);
         }
     }
-    const std::vector<std::string> log = LogLines();
-    EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                            [](const std::string& line) { return line.ends_with(" (already in this form)"); }),
-              static_cast<std::ptrdiff_t>(songs.size()));
+    const auto already = [](const std::string& line) { return line.ends_with(" (already in this form)"); };
+    EXPECT_EQ(std::ranges::count_if(LogLines(), already), static_cast<std::ptrdiff_t>(songs.size()));
 }
 
 }  // namespace
