@@ -5,6 +5,8 @@
 #include "TagText.h"
 
 #include "Bytes.h"
+#include "TagInvariants.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -198,6 +200,15 @@ TEST(Cp1251, DecodersFollowTheByteOrderKeepZerosAndMarkMalformedInput) {
     EXPECT_EQ(Utf8ToCp1251("A\xE2\x82"), std::nullopt);
     EXPECT_EQ(Utf8ToCp1251(""), "");
     EXPECT_EQ(Utf8ToCp1251(std::string_view("A\0B", 3)), "A");
+}
+
+// The fuzzer's seeds and every input it ever failed on, replayed through the same checks in the regular suite.
+TEST(FuzzRegression, KeptInputsKeepEveryTagInvariant) {
+    const auto files = FilesIn({KELVARA_FUZZ_CORPUS_DIR, KELVARA_FUZZ_REGRESSIONS_DIR});
+    EXPECT_GE(files.size(), 11u);  // ten seeds and one finding at least: a missing folder must not pass silently
+    for (const auto& [path, bytes] : files) {
+        EXPECT_EQ(tagcheck::FindBrokenInvariant(bytes), std::nullopt) << path;
+    }
 }
 
 }  // namespace
