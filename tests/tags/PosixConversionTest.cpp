@@ -103,11 +103,9 @@ TEST_F(PosixConversionTest, TemporaryFilesAreUsedOnlyWhileTheyAreTheBatchsOwn) {
     CFaultyFileSystem fs;
     fs.OnCall([](const std::string& operation, const std::string& path) {
         // Just before the first check of a waiting temporary file, the last moment it could be seen.
-        if (operation != "InfoOf" || !path.ends_with(".kelvara-tmp")) {
-            return;
-        }
+        const bool checksATemporary = operation == "InfoOf" && path.ends_with(".kelvara-tmp");
         for (const auto& entry : std::filesystem::directory_iterator("out")) {
-            if (entry.path().extension() == ".kelvara-tmp") {
+            if (checksATemporary && entry.path().extension() == ".kelvara-tmp") {
                 std::filesystem::remove(entry.path());
                 std::filesystem::create_symlink("../victim.mp3", entry.path());
             }
