@@ -24,7 +24,6 @@ command -v strace >/dev/null || { echo "FAIL: strace is missing: run scripts/ins
 # The system calls of the write path; `?` lets strace pass over a name this architecture lacks.
 writeCalls=(openat pwrite64 write copy_file_range ftruncate fsync fchmod fchown fchmodat fchownat
             chmod chown utimensat renameat2 rename unlink)
-minimumCallsSeen=6
 
 tmp=$(mktemp -d -t kelvara-crash-test.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
@@ -45,10 +44,8 @@ traced=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
 killCli() { local status=0 && { inRun "${traced[@]}" "$killAt" "$@" || status=$?; } && [ $status -eq 137 ]; }
 # countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL in the whole process before and from the program's
 # first opening of a song.
-countCalls() {
-    awk -v call="$2" '/openat\(.*\.mp3"/ { working = 1 } { name = $2; sub(/\(.*/, "", name) }
-        name == call { if (working) work++; else before++ } END { print before + 0, work + 0 }' "$1"
-}
+countCalls() { awk -v call="$2" '/openat\(.*\.mp3"/ { working = 1 } { name = $2; sub(/\(.*/, "", name) }
+    name == call { if (working) work++; else before++ } END { print before + 0, work + 0 }' "$1"; }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
 names() { find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort; }
 # noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
@@ -133,7 +130,7 @@ crashScenario() {
         done
     done
     echo "$1: ${#seen[@]} of ${#writeCalls[@]} calls occur in the work: ${seen[*]}"
-    [ ${#seen[@]} -ge $minimumCallsSeen ] || fail "$1: only ${#seen[@]} write-path calls occur; is the set-up broken?"
+    [ ${#seen[@]} -ge 6 ] || fail "$1: only ${#seen[@]} write-path calls occur; is the set-up broken?"
 }
 
 crashScenario convert convert

@@ -28,9 +28,8 @@ class TrackListTest : public CTempFolderTest {
     void StartWithSongs(int count) {
         std::vector<std::string> entries;
         for (int i = 1; i <= count; ++i) {
-            const std::string name = "song" + std::to_string(i) + ".mp3";
-            WriteFileBytes(name, "audio " + std::to_string(i));
-            entries.push_back(PathOf(name));
+            WriteFileBytes(entries.emplace_back(PathOf("song" + std::to_string(i) + ".mp3")),
+                           "audio " + std::to_string(i));
         }
         WriteConfig("out", "list.m3u");
         WritePlaylist(entries);
