@@ -27,10 +27,10 @@ writeCalls=(openat pwrite64 write copy_file_range ftruncate fsync fchmod fchown 
 
 tmp=$(mktemp -d -t kelvara-crash-test.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
-run=$tmp/run # the working folder of every run, made afresh from $tmp/SCENARIO
-failures=0
-declare -A state                          # each song after the current kill: old or new
-declare -A further=([old]=new [new]=twice) # what the next full run makes of it
+# run: the working folder of every run, made afresh from $tmp/SCENARIO; state: each song after the current kill,
+# old or new; further: what the next full run makes of it.
+run=$tmp/run failures=0
+declare -A state further=([old]=new [new]=twice)
 
 fail() { echo "FAIL: $*" >&2; cat "$tmp/cli.out" >&2 2>/dev/null; exit 1; } # with the program's output
 # problem TEXT: a broken promise, counted; the test goes on to report every kill point.
@@ -91,8 +91,7 @@ checkKill() {
     local song kind
     for song in "${songs[@]}"; do
         for kind in old new; do cmp -s "$run/out/$song" "$tmp/$1.$kind/$song" && state[$song]=$kind && break; done
-        [ -n "${state[$song]:-}" ] ||
-            problem "$song is neither its old nor its new content ($(stat -c %s "$run/out/$song" 2>&1))"
+        [ -n "${state[$song]:-}" ] || problem "$song is neither old nor new ($(stat -c %s "$run/out/$song" 2>&1))"
     done
     unchangedAround "$1"
     outcome="$(printf '%s\n' "${state[@]}" | sort | uniq -c | xargs), $(names "$run/out" | wc -l) temporary"
@@ -120,8 +119,7 @@ crashScenario() {
         [ "$work" -gt 0 ] && seen+=("$call") || continue
         # The first, a middle and the last occurrence within the work, each once.
         for n in $(printf '%s\n' $((before + 1)) $(((2 * before + work + 1) / 2)) $((before + work)) | uniq); do
-            fresh "$1"
-            problems=() state=() outcome="not killed"
+            fresh "$1" && problems=() state=() outcome="not killed"
             killCli "$call" "$n" "$cli" "${@:2}" || problem "the program was not killed there"
             [ ${#problems[@]} -gt 0 ] || { checkKill "$1" && checkRerun "$@"; }
             echo "$1: $call #$n (the work's are #$((before + 1)) to #$((before + work))): $outcome;" \
