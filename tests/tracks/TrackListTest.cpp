@@ -157,8 +157,7 @@ TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
     for (const bool bigEndian : {false, true}) {
         std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
         for (const char16_t unit : text) {
-            const std::string highFirst{static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
-            bytes += bigEndian ? highFirst : std::string(highFirst.rbegin(), highFirst.rend());
+            bytes += {static_cast<char>(unit >> (bigEndian ? 8 : 0)), static_cast<char>(unit >> (bigEndian ? 0 : 8))};
         }
         WriteFileBytes("list.m3u", bytes);
         Start();
