@@ -24,7 +24,6 @@ class MainDlgTest : public CDialogTest {
 
 TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     Start();
-    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB");
     // Each number typed shows which entry it names, or what COPY would say of it.
     EXPECT_EQ(Type("3"), "ERROR: too big number");
     EXPECT_EQ(Type("0002"), "2: b.mp3");
@@ -34,7 +33,6 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     // EXIT stays, to stop a long command.
     EXPECT_EQ(m_view.m_disabledWhileRunning,
               (std::set<int>{IDC_NUMBER, IDC_COPY, IDC_DELETE, IDC_EDIT_ID3, IDC_RESET_FILES}));
-    EXPECT_TRUE(m_view.m_disabled.empty()) << "enabled again afterwards";
 
     EXPECT_EQ(Run(&CMainDlg::OnCopy), "ERROR: no number") << "a second COPY acts on an empty number";
     WriteFileBytes("Kelvara.ini", "elsewhere\nlist.m3u\n");
