@@ -18,11 +18,7 @@ class CFakeView : public IMainView {
     void SetDlgItemText(int id, const std::string& text) override { m_texts[id] = text; }
     std::string GetDlgItemText(int id) override { return m_texts[id]; }
     void EnableControl(int id, bool enable) override {
-        if (enable) {
-            m_disabled.erase(id);
-        } else {
-            m_disabled.insert(id);
-        }
+        enable ? void(m_disabled.erase(id)) : void(m_disabled.insert(id));
     }
     void RunInBackground(std::function<void(const CShowText&)> work, std::function<void()> done) override {
         m_disabledWhileRunning = m_disabled;

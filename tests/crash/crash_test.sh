@@ -24,14 +24,13 @@ command -v strace >/dev/null || { echo "FAIL: strace is missing: run scripts/ins
 # The system calls of the write path; `?` lets strace pass over a name this architecture lacks.
 writeCalls=(openat pwrite64 write copy_file_range ftruncate fsync fchmod fchown fchmodat fchownat
             chmod chown utimensat renameat2 rename unlink)
-minimumCallsSeen=6
 
 tmp=$(mktemp -d -t kelvara-crash-test.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
-run=$tmp/run # the working folder of every run, made afresh from $tmp/SCENARIO
-failures=0
-declare -A state                          # each song after the current kill: old or new
-declare -A further=([old]=new [new]=twice) # what the next full run makes of it
+# run: the working folder of every run, made afresh from $tmp/SCENARIO; state: each song after the current kill,
+# old or new; further: what the next full run makes of it.
+run=$tmp/run failures=0
+declare -A state further=([old]=new [new]=twice)
 
 fail() { echo "FAIL: $*" >&2; cat "$tmp/cli.out" >&2 2>/dev/null; exit 1; } # with the program's output
 # problem TEXT: a broken promise, counted; the test goes on to report every kill point.
@@ -45,10 +44,8 @@ traced=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
 killCli() { local status=0 && { inRun "${traced[@]}" "$killAt" "$@" || status=$?; } && [ $status -eq 137 ]; }
 # countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL in the whole process before and from the program's
 # first opening of a song.
-countCalls() {
-    awk -v call="$2" '/openat\(.*\.mp3"/ { working = 1 } { name = $2; sub(/\(.*/, "", name) }
-        name == call { if (working) work++; else before++ } END { print before + 0, work + 0 }' "$1"
-}
+countCalls() { awk -v call="$2" '/openat\(.*\.mp3"/ { working = 1 } { name = $2; sub(/\(.*/, "", name) }
+    name == call { if (working) work++; else before++ } END { print before + 0, work + 0 }' "$1"; }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
 names() { find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort; }
 # noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
@@ -94,8 +91,7 @@ checkKill() {
     local song kind
     for song in "${songs[@]}"; do
         for kind in old new; do cmp -s "$run/out/$song" "$tmp/$1.$kind/$song" && state[$song]=$kind && break; done
-        [ -n "${state[$song]:-}" ] ||
-            problem "$song is neither its old nor its new content ($(stat -c %s "$run/out/$song" 2>&1))"
+        [ -n "${state[$song]:-}" ] || problem "$song is neither old nor new ($(stat -c %s "$run/out/$song" 2>&1))"
     done
     unchangedAround "$1"
     outcome="$(printf '%s\n' "${state[@]}" | sort | uniq -c | xargs), $(names "$run/out" | wc -l) temporary"
@@ -123,8 +119,7 @@ crashScenario() {
         [ "$work" -gt 0 ] && seen+=("$call") || continue
         # The first, a middle and the last occurrence within the work, each once.
         for n in $(printf '%s\n' $((before + 1)) $(((2 * before + work + 1) / 2)) $((before + work)) | uniq); do
-            fresh "$1"
-            problems=() state=() outcome="not killed"
+            fresh "$1" && problems=() state=() outcome="not killed"
             killCli "$call" "$n" "$cli" "${@:2}" || problem "the program was not killed there"
             [ ${#problems[@]} -gt 0 ] || { checkKill "$1" && checkRerun "$@"; }
             echo "$1: $call #$n (the work's are #$((before + 1)) to #$((before + work))): $outcome;" \
@@ -133,7 +128,7 @@ crashScenario() {
         done
     done
     echo "$1: ${#seen[@]} of ${#writeCalls[@]} calls occur in the work: ${seen[*]}"
-    [ ${#seen[@]} -ge $minimumCallsSeen ] || fail "$1: only ${#seen[@]} write-path calls occur; is the set-up broken?"
+    [ ${#seen[@]} -ge 6 ] || fail "$1: only ${#seen[@]} write-path calls occur; is the set-up broken?"
 }
 
 crashScenario convert convert

@@ -12,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2 && exit 1; }
 run() { (cd "$work" && "$cli" "$@" 2>&1); }
 busy="ERROR: another Kelvara is working in out"
-songs=40 rounds=6
+songs=40 rounds=6 refused=0
 
 # Songs of real MP3 frames, each different from every other, about 300 KB; a COPY of 3 MB.
 fixtures=("$data"/*.mp3)
@@ -29,7 +29,6 @@ cp -r "$work/originals" "$work/out" && cp "$work/big/big.mp3" "$work/out"
 run convert >/dev/null || fail "a lone conversion failed"
 mv "$work/out" "$work/expected"
 
-refused=0
 for ((round = 1; round <= rounds; round++)); do
     rm -rf "$work/out" && cp -r "$work/originals" "$work/out"
     run convert >"$work/first" & run convert >"$work/second" & run copy 1 >"$work/copy" &

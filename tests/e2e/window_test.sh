@@ -28,11 +28,8 @@ trap 'exit 1' INT TERM
 fail() { echo "FAIL: $*"; tail -n +1 "$work/Kelvara.log" "$work/kelvara.out"; echo "(kept: $work)"; exit 1; } >&2
 # The log's lines, whatever the line ends.
 logText() { tr -d '\r' <"$work/Kelvara.log"; }
-# waitFor SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds or the time is up.
-waitFor() {
-    local deadline=$((${EPOCHREALTIME/./} + $1 * 1000000))
-    until "${@:2}"; do ((${EPOCHREALTIME/./} < deadline)) && sleep 0.1 || return 1; done
-}
+# waitFor SECONDS COMMAND...: polls COMMAND every 0.1 s until it succeeds or (at least) the time is up.
+waitFor() { local end=$((SECONDS + $1 + 1)); until "${@:2}"; do ((SECONDS < end)) && sleep 0.1 || return 1; done; }
 
 # A playlist of two songs beside it; the out folder does not exist yet.
 mkdir "$work/music"

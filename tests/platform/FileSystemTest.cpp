@@ -110,10 +110,10 @@ TEST_F(FileSystemTest, CopyReplacesWholeOrLeavesEverythingAsItWas) {
     EXPECT_FALSE(CopyWhole(m_fs, "missing.mp3", JoinPath("out", "copy.mp3"), m_error));
     EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("no-such-folder", "src.mp3"), m_error));
     EXPECT_FALSE(CopyWhole(m_fs, "out", JoinPath("out", "copy.mp3"), m_error)) << "a folder is no file to copy";
-    EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("out", "folder.mp3"), m_error))
-        << "nor is a folder replaced by a file";
-    EXPECT_EQ(Found(JoinPath("out", "*.*")), (std::vector<std::string>{"..:0/", ".:0/", "folder.mp3:0/", "src.mp3:11"}))
-        << "no partial or temporary file is left behind";
+    // Nor is a folder replaced by a file; no partial or temporary file is left behind.
+    EXPECT_FALSE(CopyWhole(m_fs, "src.mp3", JoinPath("out", "folder.mp3"), m_error));
+    EXPECT_EQ(Found(JoinPath("out", "*.*")),
+              (std::vector<std::string>{"..:0/", ".:0/", "folder.mp3:0/", "src.mp3:11"}));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace {
 
 class PosixFileSystemTest : public CTempFolderTest {
   protected:
+    IFileSystem& m_fs = DefaultFileSystem();
     CFileError m_error;
 };
 
@@ -24,7 +25,7 @@ TEST_F(PosixFileSystemTest, ACopyRefusedForWantOfPermissionSaysSo) {
     ::chmod("out", 0555);
     const uid_t user = ::geteuid();
     ASSERT_TRUE(user != 0 || ::seteuid(65534) == 0);
-    const bool copied = CopyWhole(DefaultFileSystem(), "song.mp3", "out/song.mp3", m_error);
+    const bool copied = CopyWhole(m_fs, "song.mp3", "out/song.mp3", m_error);
     ASSERT_TRUE(user != 0 || ::seteuid(0) == 0);
     ::chmod("out", 0755);
     EXPECT_EQ(copied ? "copied" : m_error.strReason, "Permission denied");
@@ -33,20 +34,19 @@ TEST_F(PosixFileSystemTest, ACopyRefusedForWantOfPermissionSaysSo) {
 
 // Opening a FIFO for reading would wait for a writer forever; a link would lead out of the folder.
 TEST_F(PosixFileSystemTest, AFifoIsNeverWaitedOnAndALinkNeverWrittenThrough) {
-    IFileSystem& fs = DefaultFileSystem();
     std::filesystem::create_directory("out");
     ASSERT_EQ(::mkfifo("fifo.mp3", 0644), 0);
     WriteFileBytes("song.mp3", "song");
     std::filesystem::create_symlink("song.mp3", "link.mp3");
-    EXPECT_FALSE(fs.OpenRead("fifo.mp3", m_error));
-    EXPECT_FALSE(CopyWhole(fs, "fifo.mp3", "out/fifo.mp3", m_error));
+    EXPECT_FALSE(m_fs.OpenRead("fifo.mp3", m_error));
+    EXPECT_FALSE(CopyWhole(m_fs, "fifo.mp3", "out/fifo.mp3", m_error));
     // A file whose content runs past its size, as /proc's do, is no song either.
-    EXPECT_FALSE(CopyWhole(fs, "/proc/self/status", "out/status.mp3", m_error));
+    EXPECT_FALSE(CopyWhole(m_fs, "/proc/self/status", "out/status.mp3", m_error));
     EXPECT_EQ(m_error.strReason, "it is not a regular file");
-    EXPECT_FALSE(fs.OpenEntryRead("link.mp3", m_error));
-    EXPECT_FALSE(fs.CanWrite("link.mp3", m_error));
-    EXPECT_TRUE(fs.OpenRead("link.mp3", m_error)) << "a playlist entry may be a link to a song";
-    EXPECT_FALSE(fs.OpenNew("link.mp3", m_error)) << "a new file is never made through a link";
+    EXPECT_FALSE(m_fs.OpenEntryRead("link.mp3", m_error));
+    EXPECT_FALSE(m_fs.CanWrite("link.mp3", m_error));
+    EXPECT_TRUE(m_fs.OpenRead("link.mp3", m_error)) << "a playlist entry may be a link to a song";
+    EXPECT_FALSE(m_fs.OpenNew("link.mp3", m_error)) << "a new file is never made through a link";
     EXPECT_TRUE(std::filesystem::is_empty("out"));
 
     // The activity log alike: neither emptied nor written through a link (nor made at its end), nor waited on.
@@ -72,7 +72,6 @@ constexpr std::uint64_t kLargeSize = (std::uint64_t{1} << 32) + 3;
 constexpr std::uint64_t kMarkers[] = {0x7FFFFFFF, kLargeSize - 3};
 
 TEST_F(PosixFileSystemTest, SizesAndCopiesAreExactPastFourGigabytes) {
-    IFileSystem& fs = DefaultFileSystem();
     WriteFileBytes("big.mp3", "");
     std::filesystem::resize_file("big.mp3", kLargeSize);  // sparse: large on paper, a few bytes on disk
     {
@@ -82,14 +81,12 @@ TEST_F(PosixFileSystemTest, SizesAndCopiesAreExactPastFourGigabytes) {
             file.write("end", 3);
         }
     }
-    EXPECT_EQ(fs.OpenRead("big.mp3", m_error)->Size(), kLargeSize);
-    const auto found = fs.Find("*.mp3");
-    ASSERT_TRUE(found && found->size() == 1u);
-    EXPECT_EQ(found->front().nSize, kLargeSize);
+    EXPECT_EQ(m_fs.OpenRead("big.mp3", m_error)->Size(), kLargeSize);
+    EXPECT_EQ(m_fs.Find("*.mp3").value().at(0).nSize, kLargeSize);
 
     std::filesystem::create_directory("out");
-    ASSERT_TRUE(CopyWhole(fs, "big.mp3", "out/big.mp3", m_error));
-    CFileHandle copy = fs.OpenRead("out/big.mp3", m_error);
+    ASSERT_TRUE(CopyWhole(m_fs, "big.mp3", "out/big.mp3", m_error));
+    CFileHandle copy = m_fs.OpenRead("out/big.mp3", m_error);
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->Size(), kLargeSize);
     for (const std::uint64_t at : kMarkers) {

@@ -96,11 +96,9 @@ TEST_F(WinFileSystemTest, AReplacedSongKeepsItsSecurityCreationTimeAndAttributes
                             nullptr);
     ::LocalFree(wanted);
     const FILETIME longAgo{0x5D4A8000u, 0x01C0E3C9u};  // in 2001
-    {
-        const HANDLE file = ::CreateFileW(song.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ::SetFileTime(file, &longAgo, nullptr, nullptr);
-        ::CloseHandle(file);
-    }
+    const HANDLE file = ::CreateFileW(song.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ::SetFileTime(file, &longAgo, nullptr, nullptr);
+    ::CloseHandle(file);
     ::SetFileAttributesW(song.c_str(), FILE_ATTRIBUTE_HIDDEN);
     // Wine keeps neither an access list nor a creation time apart from the Linux file's mode and times, so there
     // these two cannot be shown.

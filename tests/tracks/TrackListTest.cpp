@@ -28,9 +28,8 @@ class TrackListTest : public CTempFolderTest {
     void StartWithSongs(int count) {
         std::vector<std::string> entries;
         for (int i = 1; i <= count; ++i) {
-            const std::string name = "song" + std::to_string(i) + ".mp3";
-            WriteFileBytes(name, "audio " + std::to_string(i));
-            entries.push_back(PathOf(name));
+            WriteFileBytes(entries.emplace_back(PathOf("song" + std::to_string(i) + ".mp3")),
+                           "audio " + std::to_string(i));
         }
         WriteConfig("out", "list.m3u");
         WritePlaylist(entries);
@@ -158,8 +157,7 @@ TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
     for (const bool bigEndian : {false, true}) {
         std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
         for (const char16_t unit : text) {
-            const std::string highFirst{static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
-            bytes += bigEndian ? highFirst : std::string(highFirst.rbegin(), highFirst.rend());
+            bytes += {static_cast<char>(unit >> (bigEndian ? 8 : 0)), static_cast<char>(unit >> (bigEndian ? 0 : 8))};
         }
         WriteFileBytes("list.m3u", bytes);
         Start();
