@@ -143,12 +143,14 @@ class CPosixFile final : public IFile {
         return put;
     }
 
+    // The size from the status the opening took, where it took one: no second call per song.
     void ReadAheadEnds(std::uint64_t bytes) override {
         const auto end = static_cast<off_t>(bytes);
         struct stat st {};
-        if (::fstat(m_fd.Get(), &st) == 0) {
+        if (m_opened || ::fstat(m_fd.Get(), &st) == 0) {
+            const off_t size = m_opened ? m_opened->st_size : st.st_size;
             ::posix_fadvise(m_fd.Get(), 0, end, POSIX_FADV_WILLNEED);
-            ::posix_fadvise(m_fd.Get(), std::max<off_t>(0, st.st_size - end), end, POSIX_FADV_WILLNEED);
+            ::posix_fadvise(m_fd.Get(), std::max<off_t>(0, size - end), end, POSIX_FADV_WILLNEED);
         }
     }
 
