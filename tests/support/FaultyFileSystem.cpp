@@ -73,15 +73,14 @@ class CFaultyFile final : public IFile {
         return *m_real;
     }
 
-    // All of `data`, one byte less (a short read or write) or nothing (a failed one); writes are recorded.
+    // All of `data`, or one byte less (a short read or write); writes are recorded.
     template <typename Span, typename Call>
     std::size_t Transfer(const char* operation, Span data, Call call) {
         constexpr bool writing = std::is_const_v<typename Span::element_type>;
         m_fs.Call(operation, m_path, writing);
         const bool cut = Has(writing ? EFault::ShortWrite : EFault::ShortRead) && !data.empty();
-        const bool failed = Has(writing ? EFault::FailedWrite : EFault::FailedRead);
-        m_own = cut || failed ? std::optional(kInjected) : std::nullopt;
-        return failed ? 0 : call(cut ? data.first(data.size() - 1) : data);
+        m_own = cut ? std::optional(kInjected) : std::nullopt;
+        return call(cut ? data.first(data.size() - 1) : data);
     }
 
     CFileHandle m_real;

@@ -11,10 +11,8 @@
 enum class EFault {
     OpenRead,
     OpenWrite,   // OpenNew
-    ShortRead,   // one byte less than asked for
-    FailedRead,  // nothing read
+    ShortRead,   // one byte less than asked for: any shortfall must count as failure
     ShortWrite,  // one byte less than asked for is written
-    FailedWrite,
     Copy,       // the copy to a new file
     RangeCopy,  // an AppendFrom into the file stops half-way
     Flush,

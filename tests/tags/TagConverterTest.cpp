@@ -99,11 +99,9 @@ TEST_F(TagConverterTest, EveryFailureLeavesTheSongWholeAndNoTemporaryFile) {
     const std::tuple<EFault, const char*, std::string> cases[] = {
         {EFault::OpenRead, "song.mp3", "ERROR: Could not open file "},
         {EFault::ShortRead, "song.mp3", "ERROR: readed size don't match"},
-        {EFault::FailedRead, "song.mp3", "ERROR: readed size don't match"},
         {EFault::CanWrite, "song.mp3", "ERROR: Could not open file "},
         {EFault::OpenWrite, ".kelvara-tmp", "ERROR: Could not open file "},
         {EFault::ShortWrite, ".kelvara-tmp", "ERROR: writing ID3 on output file."},
-        {EFault::FailedWrite, ".kelvara-tmp", "ERROR: writing ID3 on output file."},
         {EFault::RangeCopy, ".kelvara-tmp", "ERROR: writing DATA on output file."},
         {EFault::Flush, ".kelvara-tmp", "ERROR: writing DATA on output file."},
         {EFault::Replace, "song.mp3", "ERROR: Could not replace file "},

@@ -79,7 +79,7 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     EXPECT_EQ(m_list->OutDir(), "out2");
     EXPECT_FALSE(fs::exists("out2")) << "the folder is made only after a good load";
     WriteConfig("out3", "list.m3u");
-    m_fs.Inject(EFault::FailedRead, "list.m3u");
+    m_fs.Inject(EFault::ShortRead, "list.m3u");
     EXPECT_EQ(Load(), "ERROR: reading: .m3u file");
     EXPECT_EQ(m_list->OutDir(), "out3");
     EXPECT_EQ(m_list->EntryLine(2), "2: " + PathOf("song2.mp3")) << "the old table stays";
