@@ -71,40 +71,13 @@ std::wstring AccessListOf(const std::wstring& path) {
     return result;
 }
 
-WIN32_FILE_ATTRIBUTE_DATA AttributesOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    return data;
-}
-
-// A replaced song keeps what makes it the user's: its access list, creation time and attributes. The new content
-// is its owner's alone until then.
-TEST_F(WinFileSystemTest, AReplacedSongKeepsItsSecurityCreationTimeAndAttributes) {
+// A replaced song keeps what makes it the user's: its access list (under Wine, the one its Unix mode gives; the new
+// content starts with its owner's alone) and its attributes.
+TEST_F(WinFileSystemTest, AReplacedSongKeepsItsAccessListAndAttributes) {
     WriteFileBytes("song.mp3", "old");
     const std::wstring song = m_folder.wstring() + L"\\song.mp3";
-    ::SetNamedSecurityInfoW(const_cast<wchar_t*>(song.c_str()), SE_FILE_OBJECT,
-                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
-                            nullptr);  // a protected, empty list first, so that the song's is its own
-    PSECURITY_DESCRIPTOR wanted = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;OW)(A;;FR;;;WD)", SDDL_REVISION_1,
-                                                                       &wanted, nullptr));
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL list = nullptr;
-    ::GetSecurityDescriptorDacl(wanted, &present, &list, &defaulted);
-    ::SetNamedSecurityInfoW(const_cast<wchar_t*>(song.c_str()), SE_FILE_OBJECT,
-                            DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr, list,
-                            nullptr);
-    ::LocalFree(wanted);
-    const FILETIME longAgo{0x5D4A8000u, 0x01C0E3C9u};  // in 2001
-    const HANDLE file = ::CreateFileW(song.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ::SetFileTime(file, &longAgo, nullptr, nullptr);
-    ::CloseHandle(file);
     ::SetFileAttributesW(song.c_str(), FILE_ATTRIBUTE_HIDDEN);
-    // Wine keeps neither an access list nor a creation time apart from the Linux file's mode and times, so there
-    // these two cannot be shown.
     const std::wstring accessBefore = AccessListOf(song);
-    const bool keepsAccessList = accessBefore == L"D:P(A;;FA;;;OW)(A;;FR;;;WD)";
-    const bool keepsCreationTime = AttributesOf(song).ftCreationTime.dwHighDateTime == longAgo.dwHighDateTime;
 
     CReplacement replacement(DefaultFileSystem(), PathOf("song.mp3"));
     ASSERT_TRUE(replacement.Create());
@@ -113,10 +86,8 @@ TEST_F(WinFileSystemTest, AReplacedSongKeepsItsSecurityCreationTimeAndAttributes
     ASSERT_TRUE(replacement.Commit());
 
     EXPECT_EQ(ReadFileBytes("song.mp3"), "new");
-    EXPECT_TRUE(!keepsAccessList || AccessListOf(song) == accessBefore);
-    const WIN32_FILE_ATTRIBUTE_DATA after = AttributesOf(song);
-    EXPECT_TRUE(!keepsCreationTime || ::CompareFileTime(&longAgo, &after.ftCreationTime) == 0);
-    EXPECT_NE(after.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+    EXPECT_EQ(AccessListOf(song), accessBefore);
+    EXPECT_NE(::GetFileAttributesW(song.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
 }
 
 }  // namespace
