@@ -40,8 +40,12 @@ fresh() { rm -rf "$run" && cp -a "$tmp/$1" "$run"; }
 inRun() { (cd "$run" && exec "$@") >"$tmp/cli.out" 2>&1; }
 # LeakSanitizer cannot run under ptrace (an ASan build would abort at exit): it is off for traced runs only.
 traced=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
-# killCli CALL N ARGS...: kelvara-cli killed on entry to its Nth CALL; false if it was not killed there (128 + 9).
-killCli() { local status=0 && { inRun "${traced[@]}" "$killAt" "$@" || status=$?; } && [ $status -eq 137 ]; }
+# killCli CALL N ARGS...: kelvara-cli killed on entry to its Nth CALL (by the number the C library gives the name);
+# false if it was not killed there (128 + 9).
+killCli() {
+    local status=0 number && number=$(printf '#include <sys/syscall.h>\nSYS_%s\n' "$1" | cpp -P | tail -n 1)
+    { inRun "${traced[@]}" "$killAt" "$number" "${@:2}" || status=$?; } && [ $status -eq 137 ]
+}
 # countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL in the whole process before and from the program's
 # first opening of a song.
 countCalls() { awk -v call="$2" '/openat\(.*\.mp3"/ { working = 1 } { name = $2; sub(/\(.*/, "", name) }

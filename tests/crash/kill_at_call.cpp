@@ -1,31 +1,16 @@
-// kill_at_call CALL N PROGRAM ARGS...: runs PROGRAM and kills it with SIGKILL on entry to its Nth CALL, counted
-// over all its threads together (strace's inject counts each thread on its own). The call never takes effect:
-// a thread stopped on entry dies there. Exits as the program ended, 128 + 9 when killed.
+// kill_at_call NUMBER N PROGRAM ARGS...: runs PROGRAM and kills it with SIGKILL on entry to its Nth call of the
+// system call NUMBER, counted over all its threads together (strace's inject counts each thread on its own). The
+// call never takes effect: a thread stopped on entry dies there. Exits as the program ended, 128 + 9 when killed.
 
 #include <signal.h>
 #include <sys/ptrace.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
-#include <utility>
 
 namespace {
-
-constexpr std::pair<std::string_view, long> kCalls[] = {
-    {"openat", SYS_openat},       {"pwrite64", SYS_pwrite64},
-    {"write", SYS_write},         {"copy_file_range", SYS_copy_file_range},
-    {"ftruncate", SYS_ftruncate}, {"fsync", SYS_fsync},
-    {"fchmod", SYS_fchmod},       {"fchown", SYS_fchown},
-    {"fchmodat", SYS_fchmodat},   {"fchownat", SYS_fchownat},
-    {"chmod", SYS_chmod},         {"chown", SYS_chown},
-    {"utimensat", SYS_utimensat}, {"renameat2", SYS_renameat2},
-    {"rename", SYS_rename},       {"unlink", SYS_unlink},
-};
 
 bool IsEntryTo(pid_t thread, long number) {
     __ptrace_syscall_info info{};
@@ -36,11 +21,10 @@ bool IsEntryTo(pid_t thread, long number) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string_view name = argc > 3 ? argv[1] : "";
-    const auto* call = std::ranges::find(kCalls, name, &std::pair<std::string_view, long>::first);
+    const long number = argc > 3 ? std::atol(argv[1]) : 0;
     const long target = argc > 3 ? std::atol(argv[2]) : 0;
-    if (call == std::end(kCalls) || target < 1) {
-        std::fprintf(stderr, "usage: kill_at_call CALL N PROGRAM ARGS...\n");
+    if (number < 1 || target < 1) {
+        std::fprintf(stderr, "usage: kill_at_call NUMBER N PROGRAM ARGS...\n");
         return 2;
     }
     const pid_t program = ::fork();
@@ -61,7 +45,7 @@ int main(int argc, char** argv) {
             return thread < 0 ? 1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         const int signal = WIFSTOPPED(status) ? WSTOPSIG(status) : 0;
-        if (signal == (SIGTRAP | 0x80) && IsEntryTo(thread, call->second) && ++seen == target) {
+        if (signal == (SIGTRAP | 0x80) && IsEntryTo(thread, number) && ++seen == target) {
             ::kill(program, SIGKILL);  // the thread is left stopped: it dies without making the call
         } else if (WIFSTOPPED(status)) {
             // A system call stop, a new thread's first stop or an event stop: nothing to deliver.
