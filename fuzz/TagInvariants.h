@@ -1,7 +1,7 @@
 #pragma once
 
 // What must hold for any bytes handed to the tag functions, checked in one place so that the fuzzer and the
-// regular test suite (on the kept fuzzer findings) apply exactly the same rules.
+// regular test suite (on the kept fuzzer findings) apply exactly the same rules; the tag tables read texts as they do.
 
 #include "ReadTagV2.h"
 #include "TagText.h"
