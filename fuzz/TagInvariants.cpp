@@ -2,16 +2,13 @@
 
 #include "BuildTagV2.h"
 #include "ByteFields.h"
-#include "Cp1251.h"
 #include "ReadTagV1.h"
-#include "ReadTagV2.h"
 #include "SongTexts.h"
 #include "SplitFile.h"
 #include "TagText.h"
 
 #include <algorithm>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace tagcheck {
@@ -21,7 +18,6 @@ using Broken = std::optional<std::string>;
 using tags::TagText;
 using tags::TextOf;
 
-constexpr auto kReadTagV2Block = static_cast<void (*)(std::span<const char>, TagText&, TagText&)>(tags::ReadTagV2Texts);
 constexpr std::size_t kBuiltOverhead = 32;  // tag header, two frame headers, two encoding bytes
 
 // Each piece is read from a copy of exactly its size, so that the sanitizer sees any read past its end.
@@ -69,25 +65,11 @@ Broken CheckSplit(std::span<const char> file, const tags::FileSplit& split) {
     return std::nullopt;
 }
 
-using Texts = std::pair<TagText, TagText>;
-
-// Title and artist as `read` leaves them in texts a previous file left full of '#'; the block is read from a copy
-// of exactly its size.
-template <typename Reader>
-Texts Read(Reader read, std::span<const char> bytes) {
-    Texts texts;
-    texts.first.fill('#');
-    texts.second = texts.first;
-    read(Copy(bytes), texts.first, texts.second);
-    return texts;
-}
-
 // Every text written must show on a display that knows nothing but plain printable ASCII.
 Broken CheckTexts(const Texts& texts, const std::string& name) {
-    for (const TagText* text : {&texts.first, &texts.second}) {
-        const std::string_view view = TextOf(*text);
-        if (std::find(text->begin(), text->end(), '\0') == text->end() ||
-            !std::all_of(view.begin(), view.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    for (const std::string* text : {&texts.first, &texts.second}) {
+        if (text->size() >= tags::kTagTextSize ||
+            !std::all_of(text->begin(), text->end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
             return name + " is not terminated within its array, or holds a byte that is not printable ASCII";
         }
     }
@@ -116,18 +98,17 @@ Broken CheckBuiltTag(std::string_view title, std::string_view artist, const std:
         return broken;
     }
     const bool holdsZero = title.find('\0') != title.npos || artist.find('\0') != artist.npos;
-    if (!holdsZero && (TextOf(read.first) != Transliterated(title) || TextOf(read.second) != Transliterated(artist))) {
+    if (!holdsZero && (read.first != Transliterated(title) || read.second != Transliterated(artist))) {
         return name + ": built tag reads back different texts";
     }
     return std::nullopt;
 }
 
 // Texts read are already transliterated, so where they read back unchanged they must come back exactly.
-template <typename Reader>
-Broken CheckReader(Reader read, std::span<const char> bytes, const std::string& name) {
+Broken CheckReader(TagReader read, std::span<const char> bytes, const std::string& name) {
     const Texts texts = Read(read, bytes);
     auto broken = CheckTexts(texts, name + " text");
-    return broken ? broken : CheckBuiltTag(TextOf(texts.first), TextOf(texts.second), name);
+    return broken ? broken : CheckBuiltTag(texts.first, texts.second, name);
 }
 
 // A v2.2 or v2.3 writer that unsynchronises sets the header flag and puts a 00 after every FF of the body, frame
@@ -150,20 +131,20 @@ Broken CheckUnsynchronisedCopy(std::span<const char> tag) {
     for (std::size_t i = 0; i < 4; ++i) {
         copy[6 + i] = static_cast<char>(bodySize >> (7 * (3 - i)) & 0x7Fu);
     }
-    const Texts fromCopy = Read(kReadTagV2Block, copy);
-    const Texts fromTag = Read(kReadTagV2Block, tag);
-    if (TextOf(fromCopy.first) != TextOf(fromTag.first) || TextOf(fromCopy.second) != TextOf(fromTag.second)) {
-        return "an unsynchronised copy of a v2.2 or v2.3 tag reads different texts";
-    }
-    return std::nullopt;
+    return Read(kReadTagV2Block, copy) != Read(kReadTagV2Block, tag)
+               ? Broken("an unsynchronised copy of a v2.2 or v2.3 tag reads different texts")
+               : std::nullopt;
 }
 
 // The converter's new content for a file split as `split`, and the texts it took.
 std::vector<char> Conversion(std::span<const char> file, const tags::FileSplit& split, Texts& texts) {
     const std::vector<char> tagV2 = Copy(file.first(split.tagV2Size));
     const std::vector<char> tagV1 = Copy(file.last(split.tagV1Size));
-    tags::ReadSongTexts({tags::ReaderOf(tagV2), tagV2.size(), tagV1, "Name \xCF.mp3"}, texts.first, texts.second);
-    std::vector<char> converted = tags::RenderTagV2(TextOf(texts.first), TextOf(texts.second));
+    TagText title{};
+    TagText artist{};
+    tags::ReadSongTexts({tags::ReaderOf(tagV2), tagV2.size(), tagV1, "Name \xCF.mp3"}, title, artist);
+    texts = {std::string(TextOf(title)), std::string(TextOf(artist))};
+    std::vector<char> converted = tags::RenderTagV2(texts.first, texts.second);
     const std::span<const char> audio = file.subspan(split.audioOffset, split.audioSize);
     converted.insert(converted.end(), audio.begin(), audio.end());
     return converted;
@@ -188,15 +169,15 @@ Broken CheckSecondRun(std::span<const char> file, const tags::FileSplit& split) 
                                                   : std::nullopt;
 }
 
-Broken CheckFileName(std::span<const char> file) {
-    const auto name = tags::Utf8ToCp1251(std::string_view(file.data(), file.size()));
-    if (name && (name->size() > file.size() || name->find('\0') != std::string::npos)) {
-        return "file name conversion grew the text or kept a zero";
-    }
-    return std::nullopt;
-}
-
 }  // namespace
+
+Texts Read(TagReader read, std::span<const char> bytes) {
+    TagText title;
+    title.fill('#');
+    TagText artist = title;
+    read(Copy(bytes), title, artist);
+    return {std::string(TextOf(title)), std::string(TextOf(artist))};
+}
 
 std::optional<std::string> FindBrokenInvariant(std::span<const char> file) {
     const tags::FileSplit split = tags::SplitPieces(file);
@@ -212,8 +193,7 @@ std::optional<std::string> FindBrokenInvariant(std::span<const char> file) {
           CheckReader(tags::ReadTagV1Texts, file, "ID3v1 on raw bytes"), CheckUnsynchronisedCopy(tagV2),
           CheckSecondRun(file, split),
           CheckBuiltTag(std::string_view(file.data(), half), std::string_view(file.data() + half, file.size() - half),
-                        "raw texts"),
-          CheckFileName(file)}) {
+                        "raw texts")}) {
         if (broken) {
             return broken;
         }

@@ -3,11 +3,11 @@
 # names in Cyrillic, Ukrainian, Greek and accented Latin letters, on playlists in UTF-8 and Windows-1251, and on
 # an out folder past 260 characters. A tagless song gets its name as title: the name came through whole.
 # Output and log are UTF-8. What the commands do otherwise is checked by the suites.
-# Usage: windows_cli_test.sh KELVARA_CLI_EXE TAG_DUMP DATA_DIR   (WINEPREFIX set and initialised)
+# Usage: windows_cli_test.sh KELVARA_CLI_EXE DATA_DIR   (WINEPREFIX set and initialised)
 set -euo pipefail
 
 # The program runs in its own working folder: every path is made absolute first.
-cli=$(realpath "$1") tagDump=$(realpath "$2") data=$(realpath "$3")
+cli=$(realpath "$1") data=$(realpath "$2") tagDump=$(realpath "$(dirname "$0")/tag_dump.py")
 work=$(mktemp -d /tmp/kelvara-cli-test.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" && echo "--- Kelvara.log:" && cat "$work/Kelvara.log"; exit 1; } >&2

@@ -18,6 +18,7 @@
 namespace {
 
 using namespace tags;
+using namespace tagcheck;  // Read, as the fuzzer reads
 using namespace tagtest;
 
 // Sizes of the first ID3v2 block, where the audio starts and its size, and the size of the ID3v1 block.
@@ -66,21 +67,6 @@ TEST(SplitFile, PiecesStayWithinTheFileAndTheHeadersThatAnnounceThem) {
     }
 }
 
-constexpr auto kReadTagV2Block = static_cast<void (*)(std::span<const char>, TagText&, TagText&)>(ReadTagV2Texts);
-
-// Title and artist as a tag reader leaves them.
-using Texts = std::pair<std::string, std::string>;
-
-// Reads `block` into texts that start filled, as a previous file would leave them.
-template <typename Reader>
-Texts Read(Reader read, const std::vector<char>& block) {
-    TagText title;
-    title.fill('#');
-    TagText artist = title;
-    read(block, title, artist);
-    return {std::string(TextOf(title)), std::string(TextOf(artist))};
-}
-
 TEST(ReadTagV1, FieldsEndAtTheirFirstZeroOrAsFarAsTheBlockGoes) {
     // The title's 30th byte is Щ; spaces before a zero are trimmed, and what follows the zero is junk.
     EXPECT_EQ(Read(ReadTagV1Texts, TagV1(Join({Repeat('A', 29), Bytes({0xD9})}), Bytes({'A', ' ', 0, 'B', 1}), '\0')),
@@ -88,7 +74,6 @@ TEST(ReadTagV1, FieldsEndAtTheirFirstZeroOrAsFarAsTheBlockGoes) {
     EXPECT_EQ(Read(ReadTagV1Texts, TagV1({}, {})), Texts("", ""));
     const std::vector<char> block = TagV1(Ascii("Title"), Ascii("Artist"));
     EXPECT_EQ(Read(ReadTagV1Texts, {block.begin(), block.begin() + 38}), Texts("Title", "Artis"));
-    EXPECT_EQ(Read(ReadTagV1Texts, Ascii("TA")), Texts("", ""));
 }
 
 TEST(ReadTagV2, FramesAreWalkedAsTheirHeadersAndFlagsSayAndTheLaterDecides) {
@@ -140,8 +125,7 @@ TEST(ReadTagV2, FramesAreWalkedAsTheirHeadersAndFlagsSayAndTheLaterDecides) {
 std::string Latin(const std::vector<char>& source) {
     TagText text;
     text.fill('#');
-    const std::size_t length = CopyTransliterated(source, text);
-    EXPECT_EQ(length, TextOf(text).size()) << "the length returned";
+    CopyTransliterated(source, text);
     return std::string(TextOf(text));
 }
 
@@ -151,10 +135,6 @@ TEST(TagText, LongTextIsCutAt2047LettersWithoutSplittingALetter) {
     EXPECT_EQ(Latin(Repeat(0xD9, 700)).size(), 2046u);
     // Ж needs two with one left; the B after it would fit, but the text is already cut.
     EXPECT_EQ(Latin(Join({Repeat('A', 2046), Bytes({0xC6, 'B'})})), std::string(2046, 'A'));
-
-    TagText unterminated;
-    unterminated.fill('A');  // viewed within its array
-    EXPECT_EQ(TextOf(unterminated).size(), kTagTextSize);
 }
 
 TEST(Cp1251, CodePointsMapToTheirBytesOrPlainLatinOrQuestionMarks) {
@@ -207,7 +187,7 @@ TEST(FuzzRegression, KeptInputsKeepEveryTagInvariant) {
     const auto files = FilesIn({KELVARA_FUZZ_CORPUS_DIR, KELVARA_FUZZ_REGRESSIONS_DIR});
     EXPECT_GE(files.size(), 11u);  // ten seeds and one finding at least: a missing folder must not pass silently
     for (const auto& [path, bytes] : files) {
-        EXPECT_EQ(tagcheck::FindBrokenInvariant(bytes), std::nullopt) << path;
+        EXPECT_EQ(FindBrokenInvariant(bytes), std::nullopt) << path;
     }
 }
 
