@@ -29,6 +29,9 @@ TEST_F(ConvertAllTagsTest, TheStatusShowsTheBatchsOutcomeOrWhyThereWasNone) {
 
     std::filesystem::remove_all("out/x.mp3");
     std::filesystem::remove("out/SONG.MP3");
+    m_fs.ThrowAtCall(1);  // a command that throws ends in an error, and the next one runs
+    EXPECT_EQ(Run(&CMainDlg::ConvertAllTags), "ERROR: the command failed: std::bad_alloc");
+    m_fs.ThrowAtCall(0);
     EXPECT_EQ(Run(&CMainDlg::ConvertAllTags), "EDIT ID3's: no MP3 file in out");
     std::filesystem::remove_all("out");
     EXPECT_EQ(Run(&CMainDlg::ConvertAllTags), "ERROR: could not search the out folder out");
@@ -36,9 +39,10 @@ TEST_F(ConvertAllTagsTest, TheStatusShowsTheBatchsOutcomeOrWhyThereWasNone) {
     m_dlg->OnResetFiles();
     EXPECT_EQ(Run(&CMainDlg::ConvertAllTags), "ERROR: no out folder is configured");
     const std::vector<std::string> log = LogLines();
-    EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
-              (std::vector<std::string>{"EDIT ID3's: no MP3 file in out", "ERROR: could not search the out folder out",
-                                        "ERROR: Could not open .m3u file", "ERROR: no out folder is configured"}));
+    EXPECT_EQ(std::vector<std::string>(log.end() - 5, log.end()),
+              (std::vector<std::string>{"ERROR: the command failed: std::bad_alloc", "EDIT ID3's: no MP3 file in out",
+                                        "ERROR: could not search the out folder out", "ERROR: Could not open .m3u file",
+                                        "ERROR: no out folder is configured"}));
 }
 
 // EXIT (or Escape, or closing the window) while EDIT ID3's runs: the song in hand is finished, every song is old or
@@ -52,6 +56,7 @@ TEST_F(ConvertAllTagsTest, ExitDuringTheBatchStopsAfterTheSongInHand) {
     m_fs.OnCall([&](const std::string& operation, const std::string& path) {
         // While the second song taken is read (its status, the first thing asked of it).
         if (operation == "Info" && !path.ends_with(".kelvara-tmp") && ++read == 2) {
+            m_dlg->ConvertAllTags();  // refused: one command at a time
             EXPECT_FALSE(m_dlg->OnExit()) << "not while a song is half written";
         }
     });

@@ -13,7 +13,7 @@
 #include <vector>
 
 // Fields by control ID; commands run in place, noting what the window looked like meanwhile.
-class CFakeView : public IMainView {
+class CFakeView final : public IMainView {
   public:
     void SetDlgItemText(int id, const std::string& text) override { m_texts[id] = text; }
     std::string GetDlgItemText(int id) override { return m_texts[id]; }
@@ -36,8 +36,7 @@ class CFakeView : public IMainView {
 };
 
 // The dialog's logic over a view, in a temporary working folder whose "Kelvara.ini" the test writes.
-template <typename TView>
-class CDialogTestWith : public CTempFolderTest {
+class CDialogTest : public CTempFolderTest {
   protected:
     // Constructs the track list (the start-up load) and the dialog, and opens it.
     void Start() {
@@ -53,10 +52,8 @@ class CDialogTestWith : public CTempFolderTest {
     }
 
     CFaultyFileSystem m_fs;
-    TView m_view;
+    CFakeView m_view;
     CTagConverter m_converter{m_fs};
     std::unique_ptr<CTrackList> m_trackList;
     std::unique_ptr<CMainDlg> m_dlg;
 };
-
-using CDialogTest = CDialogTestWith<CFakeView>;
