@@ -47,25 +47,13 @@ class TrackListTest : public CTempFolderTest {
     std::unique_ptr<CTrackList> m_list;
 };
 
-// The start-up load, its out folder and its emptied log are the first thing the console prints; here, what follows.
-TEST_F(TrackListTest, AReloadReplacesTheTableAndAnUnusableLogIsSaidAtStartUp) {
+// A reload replaces the table; a failed one keeps the old table usable, and the out folder changes only once the
+// configuration was read. An unusable log is said at start-up.
+TEST_F(TrackListTest, AReloadReplacesTheTableAndAFailedOneChangesNothingButTheStatus) {
     StartWithSongs(3);
     WritePlaylist({"/x/only.mp3"});
     EXPECT_EQ(Load(), "OUT DIR:out") << "an existing out folder is fine";
     EXPECT_EQ(m_list->Count(), 1);
-    EXPECT_EQ(m_list->EntryLine(1), "1: /x/only.mp3");
-
-    m_list.reset();
-    EndLog();  // as when that Kelvara ends
-    fs::remove("Kelvara.log");
-    fs::create_directory("Kelvara.log");
-    Start();
-    EXPECT_EQ(m_list->Status(), "ERROR: Kelvara.log is not a regular file; nothing is logged");
-}
-
-// A failed load keeps the old table usable; the out folder changes only once the configuration was read.
-TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
-    StartWithSongs(2);
     m_fs.Inject(EFault::ShortRead, "Kelvara.ini");
     WriteConfig("elsewhere", "list.m3u");
     EXPECT_EQ(Load(), "ERROR: reading: INI_FILE");
@@ -82,9 +70,9 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     m_fs.Inject(EFault::ShortRead, "list.m3u");
     EXPECT_EQ(Load(), "ERROR: reading: .m3u file");
     EXPECT_EQ(m_list->OutDir(), "out3");
-    EXPECT_EQ(m_list->EntryLine(2), "2: " + PathOf("song2.mp3")) << "the old table stays";
+    EXPECT_EQ(m_list->EntryLine(1), "1: /x/only.mp3") << "the old table stays";
     // A short configuration read is no log line.
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"ERROR: Could not open file INI_FILE",
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"OUT DIR:out", "ERROR: Could not open file INI_FILE",
                                                     "ERROR: Could not open .m3u file", "ERROR: reading: .m3u file"}));
     // A playlist too large to hold is a read error too.
     m_fs.Clear();
@@ -92,13 +80,20 @@ TEST_F(TrackListTest, FailedLoadsChangeNothingButTheStatus) {
     WriteFileBytes("huge.m3u", "/a.mp3\n");
     fs::resize_file("huge.m3u", std::uint64_t{1} << 31);  // sparse: no room taken
     EXPECT_EQ(Load(), "ERROR: reading: .m3u file");
-    EXPECT_EQ(m_list->Count(), 2);
+    EXPECT_EQ(m_list->Count(), 1);
 
     fs::remove("Kelvara.ini");
     Start();
     EXPECT_EQ(m_list->Status(), "ERROR: Could not open file INI_FILE");
     EXPECT_EQ(m_list->Count(), 0);
     EXPECT_EQ(m_list->OutDir(), "");
+
+    WriteConfig("out", "list.m3u");
+    EndLog();  // as when that Kelvara ends
+    fs::remove("Kelvara.log");
+    fs::create_directory("Kelvara.log");
+    Start();
+    EXPECT_EQ(m_list->Status(), "ERROR: Kelvara.log is not a regular file; nothing is logged");
 }
 
 // An empty configuration leaves the old table but no out folder, so nothing may be copied to the root; a zero
@@ -172,8 +167,14 @@ TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
     EXPECT_EQ(Copy("2"), unnameable);
 }
 
-TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
+TEST_F(TrackListTest, CopyAndDeleteActOnTheEntrysCopyOnlyOrSayWhyNot) {
     StartWithSongs(3);
+    m_fs.Inject(EFault::Copy, "song1.mp3");
+    const std::string failedCopy =
+        "ERROR: could not copy " + PathOf("song1.mp3") + " to " + JoinPath("out", "song1.mp3") + ": injected fault";
+    EXPECT_EQ(Copy("1"), failedCopy);
+    EXPECT_EQ(LogLines(), std::vector<std::string>{failedCopy});
+    m_fs.Clear();
     EXPECT_EQ(Copy("3"), "FILE (3) COPIED:song3.mp3");
     EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
 
@@ -188,11 +189,32 @@ TEST_F(TrackListTest, CopyPutsTheEntryIntoTheOutFolderUnderItsName) {
         EXPECT_TRUE(!fs::exists("out/song2.mp3") && fs::exists("out/song3.mp3")) << "nothing copied or deleted";
     }
     EXPECT_EQ(Copy("2"), "FILE (2) COPIED:song2.mp3") << "the user can retry once the other is done";
-
-    // A folder whose file system offers no lock is still served, with one word in the log.
+    EXPECT_EQ(Delete("02"), "FILE (02) DELETED:song2.mp3");
+    EXPECT_TRUE(!fs::exists("out/song2.mp3") && fs::exists("song2.mp3")) << "the copy goes, the source stays";
+    // A folder whose file system offers no lock is still served, with one word in the log; a copy gone is as asked.
     m_fs.Inject(EFault::Lock, "out");
     EXPECT_EQ(Delete("2"), "FILE (2) DELETED:song2.mp3");
     EXPECT_EQ(LogLines().rbegin()[1], "warning: out cannot be locked; another Kelvara there would not be noticed");
+    m_fs.Clear();
+
+    Copy("2");
+    fs::remove("song2.mp3");
+    const std::string notFound = "ERROR: file not found: " + PathOf("song2.mp3");
+    EXPECT_EQ(Delete("2"), notFound) << "an older success must not stay in the status";
+    EXPECT_EQ(LogLines().back(), notFound);
+    EXPECT_TRUE(fs::exists("out/song2.mp3"));
+
+    WriteFileBytes("out/song3.mp3", "an older, read-only copy");
+    fs::permissions("out/song3.mp3", fs::perms::owner_read);
+    EXPECT_TRUE(Copy("3").starts_with("ERROR: could not copy ")) << m_list->Status();
+    EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "an older, read-only copy");
+    EXPECT_EQ(FilesIn("out"), 2) << "no temporary file is left";
+
+    // A folder in the copy's place is not deleted; the system's reason is named.
+    fs::create_directory("out/song1.mp3");
+    const std::string failed = "ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": ";
+    EXPECT_TRUE(Delete("1").starts_with(failed) && m_list->Status().size() > failed.size()) << m_list->Status();
+    EXPECT_EQ(LogLines().back(), m_list->Status());
 }
 
 // Relative entries are found beside the playlist, and copied under the name the folder stores; where the out
@@ -249,45 +271,6 @@ TEST_F(TrackListTest, AnEntryIsANameNeverAPattern) {
         EXPECT_EQ(Copy("4"), "FILE (4) COPIED:Whats.mp3") << "the long-path prefix is no wildcard";
     }
     EXPECT_EQ(ReadFileBytes("out/Whats.mp3"), "whats") << "entry 2's copy is not touched";
-}
-
-TEST_F(TrackListTest, FailedCopyIsAnErrorNamingTheFileAndKeepsTheOldCopy) {
-    StartWithSongs(2);
-    m_fs.Inject(EFault::Copy, "song1.mp3");
-    const std::string expected =
-        "ERROR: could not copy " + PathOf("song1.mp3") + " to " + JoinPath("out", "song1.mp3") + ": injected fault";
-    EXPECT_EQ(Copy("1"), expected);
-    EXPECT_EQ(LogLines(), std::vector<std::string>{expected});
-
-    WriteFileBytes("out/song2.mp3", "an older, read-only copy");
-    fs::permissions("out/song2.mp3", fs::perms::owner_read);
-    EXPECT_TRUE(Copy("2").starts_with("ERROR: could not copy ")) << m_list->Status();
-    EXPECT_EQ(ReadFileBytes("out/song2.mp3"), "an older, read-only copy");
-    EXPECT_EQ(FilesIn("out"), 1) << "no temporary file is left";
-}
-
-TEST_F(TrackListTest, DeleteRemovesOnlyTheCopyOrSaysWhyNot) {
-    StartWithSongs(2);
-    Copy("1");
-    Copy("2");
-    EXPECT_EQ(Delete("02"), "FILE (02) DELETED:song2.mp3");
-    EXPECT_FALSE(fs::exists("out/song2.mp3"));
-    EXPECT_TRUE(fs::exists("song2.mp3")) << "the source stays";
-    EXPECT_EQ(Delete("2"), "FILE (2) DELETED:song2.mp3") << "the copy is gone, as asked";
-
-    Copy("2");
-    fs::remove("song2.mp3");
-    const std::string notFound = "ERROR: file not found: " + PathOf("song2.mp3");
-    EXPECT_EQ(Delete("2"), notFound) << "an older success must not stay in the status";
-    EXPECT_EQ(LogLines().back(), notFound);
-    EXPECT_TRUE(fs::exists("out/song2.mp3"));
-
-    // A folder in the copy's place is not deleted; the system's reason is named.
-    fs::remove("out/song1.mp3");
-    fs::create_directory("out/song1.mp3");
-    const std::string failed = "ERROR: could not delete " + JoinPath("out", "song1.mp3") + ": ";
-    EXPECT_TRUE(Delete("1").starts_with(failed) && m_list->Status().size() > failed.size()) << m_list->Status();
-    EXPECT_EQ(LogLines().back(), m_list->Status());
 }
 
 }  // namespace
