@@ -28,15 +28,13 @@ TEST_F(MainDlgTest, CommandsShowTheirStatusAndCopyAndDeleteRefreshTheSize) {
     EXPECT_EQ(Type(""), "FILE (2) DELETED:b.mp3") << "an empty number leaves the command's own status";
     EXPECT_TRUE(std::filesystem::exists("out/b.mp3")) << "the new out folder held no copy";
 
-    // The size adds up in 64 bits.
-    WriteFileBytes("Kelvara.ini", "out\nlist.m3u\n");
-    m_dlg->OnResetFiles();
-    WriteFileBytes("out/big.mp3", "");
-    std::filesystem::resize_file("out/big.mp3", std::uint64_t{3} << 30);  // sparse
-    WriteFileBytes("out/small.mp3", std::string((1 << 20) - 1, 'x'));
+    // The size adds up in 64 bits, then rounds down once.
+    WriteFileBytes("elsewhere/big.mp3", "");
+    std::filesystem::resize_file("elsewhere/big.mp3", (std::uint64_t{9} << 29) + (1 << 19));  // sparse
+    WriteFileBytes("elsewhere/small.mp3", std::string((1 << 20) - 1, 'x'));
     m_dlg->UpdateOutDirSize();
-    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 3074MB") << "3 GB, 1.5 MB and one byte short of 1 MB";
-    std::filesystem::remove_all("out");
+    EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 4609MB") << "4.5 GB and 0.5 MB, and one byte short of 1 MB";
+    std::filesystem::remove_all("elsewhere");
     m_dlg->UpdateOutDirSize();
     EXPECT_EQ(Field(IDC_OUT_SIZE), "OUT DIR SIZE: 0MB") << "a folder that cannot be searched";
 }
