@@ -116,53 +116,6 @@ TEST_F(TrackListTest, AReloadReplacesTheTableAndAFailedOneChangesNothingButTheSt
     EXPECT_EQ(m_list->Status(), "ERROR: Kelvara.log is not a regular file; nothing is logged");
 }
 
-TEST_F(TrackListTest, OversizedPlaylistsAreCutAndSaySo) {
-    const std::string prefix = "/m/" + std::string(1016, 'x') + ".mp3";  // the 1023 bytes kept of entry 1
-    std::string text = "\xEF\xBB\xBF#EXTM3U\n" + prefix + std::string(1000, 'z') + "\n";
-    for (int i = 2; i <= kMaxEntries + 1; ++i) {
-        text += "/m/" + std::to_string(i) + ".mp3\n";
-    }
-    WriteFileBytes("list.m3u", text);
-    WriteConfig("out", "list.m3u");
-    Start();
-    EXPECT_EQ(m_list->Count(), kMaxEntries);
-    EXPECT_EQ(m_list->Status(), "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
-    EXPECT_EQ(m_list->EntryLine(1), "1: " + prefix);
-    EXPECT_EQ(m_list->EntryLine(2), "2: /m/2.mp3") << "the byte-order mark shifts no number";
-    // The cut path names another file, which must never be copied or deleted in its place.
-    const std::string cut = "ERROR: playlist entry 1 is longer than 1023 bytes and was cut";
-    EXPECT_EQ(Copy("1"), cut);
-    EXPECT_EQ(Delete("1"), cut);
-    Load();
-    // The start-up warning outlives the emptied log, and every load says it again.
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, m_list->Status()}));
-}
-
-// As Windows Notepad saves "Unicode": UTF-16 behind its byte-order mark, either byte order.
-TEST_F(TrackListTest, Utf16PlaylistsAreReadAsTheTextTheyHold) {
-    const std::u16string text = u"#EXTM3U\r\n\u041F\u0447\u0435\u043B\u0430.mp3\r\n\xD800.mp3\r\nb.mp3";
-    const std::string bee = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3";  // Пчела.mp3
-    const std::string unnameable = "ERROR: playlist entry 2 holds a character this system cannot use in a file name";
-    WriteFileBytes(bee, "bee");
-    WriteConfig("out", "list.m3u");
-    for (const bool bigEndian : {false, true}) {
-        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-        for (const char16_t unit : text) {
-            bytes += {static_cast<char>(unit >> (bigEndian ? 8 : 0)), static_cast<char>(unit >> (bigEndian ? 0 : 8))};
-        }
-        WriteFileBytes("list.m3u", bytes);
-        Start();
-        EXPECT_EQ(m_list->EntryLine(3), "3: b.mp3");
-        EXPECT_EQ(Copy("1"), "FILE (1) COPIED:" + bee);
-        EXPECT_EQ(Copy("2"), unnameable);
-    }
-    // Nor can a path hold a zero byte: read up to it, the entry would name another file.
-    WriteFileBytes("a.mp3", "a");
-    WriteFileBytes("list.m3u", std::string("#EXTM3U\nb.mp3\na.mp3\0.old\n", 25));
-    Start();
-    EXPECT_EQ(Copy("2"), unnameable);
-}
-
 TEST_F(TrackListTest, CopyAndDeleteActOnTheEntrysCopyOnlyOrSayWhyNot) {
     StartWithSongs(3);
     m_fs.Inject(EFault::Copy, "song1.mp3");
@@ -245,10 +198,52 @@ TEST_F(TrackListTest, EntriesAreFoundBesideThePlaylistOrTheConfigurationAndNever
     EXPECT_EQ(FilesIn("lists/songs"), 1) << "nothing left beside it";
 }
 
-// "What?.mp3" is missing and "Whats.mp3" is there: taken as a pattern, entry 1 would name entry 2's song.
-TEST_F(TrackListTest, AnEntryIsANameNeverAPattern) {
-    WriteFileBytes("Whats.mp3", "whats");
+// An entry names the file it spells or none: cut to fit, read up to a zero byte or taken as a pattern it would
+// name another file, which must never be copied or deleted in its place.
+TEST_F(TrackListTest, AnEntryNeverStandsForAnotherFile) {
     WriteConfig("out", "list.m3u");
+    const std::string prefix = "/m/" + std::string(1016, 'x') + ".mp3";  // the 1023 bytes kept of entry 1
+    std::string text = "\xEF\xBB\xBF#EXTM3U\n" + prefix + std::string(1000, 'z') + "\n";
+    for (int i = 2; i <= kMaxEntries + 1; ++i) {
+        text += "/m/" + std::to_string(i) + ".mp3\n";
+    }
+    WriteFileBytes("list.m3u", text);
+    Start();
+    EXPECT_EQ(m_list->Count(), kMaxEntries);
+    EXPECT_EQ(m_list->Status(), "OUT DIR:out (only the first 20000 of the playlist's 20001 entries were loaded)");
+    EXPECT_EQ(m_list->EntryLine(1), "1: " + prefix);
+    EXPECT_EQ(m_list->EntryLine(2), "2: /m/2.mp3") << "the byte-order mark shifts no number";
+    const std::string cut = "ERROR: playlist entry 1 is longer than 1023 bytes and was cut";
+    EXPECT_EQ(Copy("1"), cut);
+    EXPECT_EQ(Delete("1"), cut);
+    Load();
+    // The start-up warning outlives the emptied log, and every load says it again.
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, m_list->Status()}));
+
+    // As Windows Notepad saves "Unicode": UTF-16 behind its byte-order mark, either byte order.
+    const std::u16string utf16 = u"#EXTM3U\r\n\u041F\u0447\u0435\u043B\u0430.mp3\r\n\xD800.mp3\r\nb.mp3";
+    const std::string bee = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3";  // Пчела.mp3
+    const std::string unnameable = "ERROR: playlist entry 2 holds a character this system cannot use in a file name";
+    WriteFileBytes(bee, "bee");
+    for (const bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : utf16) {
+            bytes += {static_cast<char>(unit >> (bigEndian ? 8 : 0)), static_cast<char>(unit >> (bigEndian ? 0 : 8))};
+        }
+        WriteFileBytes("list.m3u", bytes);
+        Start();
+        EXPECT_EQ(m_list->EntryLine(3), "3: b.mp3");
+        EXPECT_EQ(Copy("1"), "FILE (1) COPIED:" + bee);
+        EXPECT_EQ(Copy("2"), unnameable);
+    }
+    // Read up to a zero byte, the entry would name another file.
+    WriteFileBytes("a.mp3", "a");
+    WriteFileBytes("list.m3u", std::string("#EXTM3U\nb.mp3\na.mp3\0.old\n", 25));
+    Start();
+    EXPECT_EQ(Copy("2"), unnameable);
+
+    // "What?.mp3" is missing and "Whats.mp3" is there: taken as a pattern, entry 1 would name entry 2's song.
+    WriteFileBytes("Whats.mp3", "whats");
     WritePlaylist({"What?.mp3", "Whats.mp3", "*.mp3", "\\\\?\\" + PathOf("Whats.mp3")});
     Start();
     EXPECT_EQ(Copy("2"), "FILE (2) COPIED:Whats.mp3");
