@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -21,9 +22,7 @@ class WorkerTest : public ::testing::Test {
                 << "the work's end never reached the window's thread";
             auto calls = std::exchange(m_calls, {});
             lock.unlock();
-            for (const auto& call : calls) {
-                call();
-            }
+            std::ranges::for_each(calls, [](const CWorker::CCall& call) { call(); });
         }
     }
     void OnWindowsThread() { m_bOffThread = m_bOffThread || std::this_thread::get_id() != m_windowThread; }
