@@ -125,7 +125,6 @@ TEST_F(TrackListTest, CopyAndDeleteActOnTheEntrysCopyOnlyOrSayWhyNot) {
     EXPECT_EQ(LogLines(), std::vector<std::string>{failedCopy});
     m_fs.Clear();
     EXPECT_EQ(Copy("3"), "FILE (3) COPIED:song3.mp3");
-    EXPECT_EQ(ReadFileBytes("out/song3.mp3"), "audio 3");
 
     // COPY and DELETE wait for no one: while another Kelvara works in the out folder they do nothing and say so.
     const std::string busy = "ERROR: another Kelvara is working in out";
