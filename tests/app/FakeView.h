@@ -13,7 +13,7 @@
 #include <vector>
 
 // Fields by control ID; commands run in place, noting what the window looked like meanwhile.
-class CFakeView : public IMainView {
+class CFakeView final : public IMainView {
   public:
     void SetDlgItemText(int id, const std::string& text) override { m_texts[id] = text; }
     std::string GetDlgItemText(int id) override { return m_texts[id]; }
@@ -35,13 +35,17 @@ class CFakeView : public IMainView {
     std::vector<std::string> m_progress;
 };
 
-// The dialog's logic over a view, in a temporary working folder whose "Kelvara.ini" the test writes.
-template <typename TView>
-class CDialogTestWith : public CTempFolderTest {
+// The dialog's logic over a view, opened in a temporary working folder: songs a.mp3 and b.mp3 (1.5 MB each) listed
+// in list.m3u, out folder "out".
+class CDialogTest : public CTempFolderTest {
   protected:
-    // Constructs the track list (the start-up load) and the dialog, and opens it.
-    void Start() {
-        m_trackList = std::make_unique<CTrackList>(m_fs);
+    void SetUp() override {
+        CTempFolderTest::SetUp();
+        WriteFileBytes("a.mp3", std::string(3 << 19, 'a'));
+        WriteFileBytes("b.mp3", std::string(3 << 19, 'b'));
+        WriteFileBytes("list.m3u", "a.mp3\nb.mp3\n");
+        WriteFileBytes("Kelvara.ini", "out\nlist.m3u\n");
+        m_trackList = std::make_unique<CTrackList>(m_fs);  // the start-up load
         m_dlg = std::make_unique<CMainDlg>(m_view, *m_trackList, m_converter, m_fs);
         EXPECT_TRUE(m_dlg->OnInitDialog());
     }
@@ -51,12 +55,16 @@ class CDialogTestWith : public CTempFolderTest {
         ((*m_dlg).*command)();
         return Field(IDC_STATUS);
     }
+    // The status the number shows as it is typed.
+    std::string Type(const std::string& number) {
+        m_view.SetDlgItemText(IDC_NUMBER, number);
+        m_dlg->OnNumberChanged();
+        return Field(IDC_STATUS);
+    }
 
     CFaultyFileSystem m_fs;
-    TView m_view;
+    CFakeView m_view;
     CTagConverter m_converter{m_fs};
     std::unique_ptr<CTrackList> m_trackList;
     std::unique_ptr<CMainDlg> m_dlg;
 };
-
-using CDialogTest = CDialogTestWith<CFakeView>;
