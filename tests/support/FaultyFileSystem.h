@@ -13,12 +13,13 @@ enum class EFault {
     OpenWrite,   // OpenNew
     ShortRead,   // one byte less than asked for: any shortfall must count as failure
     ShortWrite,  // one byte less than asked for is written
-    Copy,       // the copy to a new file
-    RangeCopy,  // an AppendFrom into the file stops half-way
+    Copy,        // the copy to a new file
+    RangeCopy,   // an AppendFrom into the file stops half-way
     Flush,
     CanWrite,
-    Replace,  // Replace and Rename of this target
-    Lock,     // LockFolder offers no lock, as a file system without locks does
+    Replace,    // Replace and Rename of this target
+    Lock,       // LockFolder offers no lock, as a file system without locks does
+    FreeSpace,  // FreeSpace cannot tell, as some file systems cannot
 };
 
 // The real file services, but with chosen operations failing, so every error path can be reached; every
@@ -86,7 +87,7 @@ class CFaultyFileSystem final : public IFileSystem {
         return Real("FlushFolder", folder, true).FlushFolder(folder, error);
     }
     std::optional<std::uint64_t> FreeSpace(const std::string& folder) override {
-        return Real("FreeSpace", folder).FreeSpace(folder);
+        return Injected(EFault::FreeSpace, folder) ? std::nullopt : Real("FreeSpace", folder).FreeSpace(folder);
     }
     CFolderLock LockFolder(const std::string& folder) override {
         CFileError ignored;
