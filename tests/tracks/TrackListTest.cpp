@@ -219,9 +219,11 @@ TEST_F(TrackListTest, AnEntryNeverStandsForAnotherFile) {
     // The start-up warning outlives the emptied log, and every load says it again.
     EXPECT_EQ(LogLines(), (std::vector<std::string>{cut, cut, cut, cut, m_list->Status()}));
 
-    // As Windows Notepad saves "Unicode": UTF-16 behind its byte-order mark, either byte order.
-    const std::u16string utf16 = u"#EXTM3U\r\n\u041F\u0447\u0435\u043B\u0430.mp3\r\n\xD800.mp3\r\nb.mp3";
-    const std::string bee = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0.mp3";  // Пчела.mp3
+    // As Windows Notepad saves "Unicode": UTF-16 behind its byte-order mark, either byte order. "Пчела №🐝.mp3" holds
+    // characters of two, three and four UTF-8 bytes.
+    const std::u16string utf16 =
+        u"#EXTM3U\r\n\u041F\u0447\u0435\u043B\u0430 \u2116\U0001F41D.mp3\r\n\xD800.mp3\r\nb.mp3";
+    const std::string bee = "\xD0\x9F\xD1\x87\xD0\xB5\xD0\xBB\xD0\xB0 \xE2\x84\x96\xF0\x9F\x90\x9D.mp3";
     const std::string unnameable = "ERROR: playlist entry 2 holds a character this system cannot use in a file name";
     WriteFileBytes(bee, "bee");
     for (const bool bigEndian : {false, true}) {
@@ -235,6 +237,10 @@ TEST_F(TrackListTest, AnEntryNeverStandsForAnotherFile) {
         EXPECT_EQ(Copy("1"), "FILE (1) COPIED:" + bee);
         EXPECT_EQ(Copy("2"), unnameable);
     }
+    // UTF-8 without a mark, where the system's code page is another.
+    WriteFileBytes("list.m3u", "#EXTM3U\n" + bee + "\n");
+    Start();
+    EXPECT_EQ(Copy("1"), "FILE (1) COPIED:" + bee);
     // Read up to a zero byte, the entry would name another file.
     WriteFileBytes("a.mp3", "a");
     WriteFileBytes("list.m3u", std::string("#EXTM3U\nb.mp3\na.mp3\0.old\n", 25));
