@@ -10,7 +10,8 @@
 #
 # kill_at_call stops the program on entry to the chosen call, counted over all its threads together, and kills
 # it there, so the kill lands just before the call takes effect while the other threads are wherever they are.
-# Occurrences are counted over the whole process in one run traced by strace per command: the program's work
+# Occurrences are counted over the whole process in one run traced by strace per command, leaving out calls on a
+# descriptor of something outside the working folder (the console, a preloaded library): the program's work
 # begins where it first opens a song; the calls before (the dynamic loader, a sanitizer's start-up,
 # Kelvara.ini, the playlist, the log) are start-up and are skipped. A song's new content is what one untraced
 # run makes of the working folder, and what a second run makes of that.
@@ -25,7 +26,7 @@ command -v strace >/dev/null || { echo "FAIL: strace is missing: run scripts/ins
 writeCalls=(openat pwrite64 write copy_file_range ftruncate fsync fchmod fchown fchmodat fchownat
             chmod chown utimensat renameat2 rename unlink)
 
-tmp=$(mktemp -d -t kelvara-crash-test.XXXXXX)
+tmp=$(realpath "$(mktemp -d -t kelvara-crash-test.XXXXXX)") # as the system names an open file's folder
 trap 'rm -rf "$tmp"' EXIT
 # run: the working folder of every run, made afresh from $tmp/SCENARIO; state: each song after the current kill,
 # old or new; further: what the next full run makes of it.
@@ -44,12 +45,14 @@ traced=(env "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0")
 # false if it was not killed there (128 + 9).
 killCli() {
     local status=0 number && number=$(printf '#include <sys/syscall.h>\nSYS_%s\n' "$1" | cpp -P | tail -n 1)
-    { inRun "${traced[@]}" "$killAt" "$number" "${@:2}" || status=$?; } && [ $status -eq 137 ]
+    { inRun "${traced[@]}" "$killAt" "$number" "$2" "$run" "${@:3}" || status=$?; } && [ $status -eq 137 ]
 }
 # countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL in the whole process before and from the program's
-# first opening of a song.
-countCalls() { awk -v call="$2" '/openat\(.*\.mp3"/ { working = 1 } { name = $2; sub(/\(.*/, "", name) }
-    name == call { if (working) work++; else before++ } END { print before + 0, work + 0 }' "$1"; }
+# first opening of a song, as kill_at_call counts them.
+countCalls() { awk -v call="$2" -v inside="<$run/" '/openat\(.*\.mp3"/ { working = 1 }
+    { name = $2; sub(/\(.*/, "", name); first = substr($2, length(name) + 2) }
+    name == call && (first !~ /^[0-9]+</ || index(first, inside) == index(first, "<")) {
+        if (working) work++; else before++ } END { print before + 0, work + 0 }' "$1"; }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
 names() { find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort; }
 # noTag TIMES: the tagless fixture TIMES over, real audio to make songs of a few MB with.
@@ -115,7 +118,7 @@ checkRerun() {
 crashScenario() {
     mapfile -t songs < <(names "$tmp/$1/out" !)
     fresh "$1"
-    inRun "${traced[@]}" strace -f -o "$tmp/trace" -e "trace=$(IFS=, && echo "${writeCalls[*]/#/?}")" "$cli" "${@:2}" ||
+    inRun "${traced[@]}" strace -f -y -o "$tmp/trace" -e "trace=$(IFS=, && echo "${writeCalls[*]/#/?}")" "$cli" "${@:2}" ||
         fail "$1: the traced run failed"
     local call n before work text seen=()
     for call in "${writeCalls[@]}"; do

@@ -1,6 +1,8 @@
-// kill_at_call NUMBER N PROGRAM ARGS...: runs PROGRAM and kills it with SIGKILL on entry to its Nth call of the
-// system call NUMBER, counted over all its threads together (strace's inject counts each thread on its own). The
-// call never takes effect: a thread stopped on entry dies there. Exits as the program ended, 128 + 9 when killed.
+// kill_at_call NUMBER N FOLDER PROGRAM ARGS...: runs PROGRAM and kills it with SIGKILL on entry to its Nth call of
+// the system call NUMBER, counted over all its threads together (strace's inject counts each thread on its own). A
+// call on a descriptor of something outside FOLDER is not counted: the console's, or a preloaded library's, vary
+// from run to run. The call never takes effect: a thread stopped on entry dies there. Exits as the program ended,
+// 128 + 9 when killed.
 
 #include <signal.h>
 #include <sys/ptrace.h>
@@ -9,30 +11,38 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
-bool IsEntryTo(pid_t thread, long number) {
+// A first argument that is no descriptor (a name, AT_FDCWD) counts.
+bool IsCountedEntryTo(pid_t thread, long number, const std::string& folder) {
     __ptrace_syscall_info info{};
-    return ::ptrace(PTRACE_GET_SYSCALL_INFO, thread, sizeof info, &info) > 0 && info.op == PTRACE_SYSCALL_INFO_ENTRY &&
-           static_cast<long>(info.entry.nr) == number;
+    if (::ptrace(PTRACE_GET_SYSCALL_INFO, thread, sizeof info, &info) <= 0 || info.op != PTRACE_SYSCALL_INFO_ENTRY ||
+        static_cast<long>(info.entry.nr) != number) {
+        return false;
+    }
+    const std::string link = "/proc/" + std::to_string(thread) + "/fd/" + std::to_string(info.entry.args[0]);
+    char target[4096];
+    const ssize_t size = ::readlink(link.c_str(), target, sizeof target);
+    return size <= 0 || std::string(target, static_cast<std::size_t>(size)).starts_with(folder + "/");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const long number = argc > 3 ? std::atol(argv[1]) : 0;
-    const long target = argc > 3 ? std::atol(argv[2]) : 0;
+    const long number = argc > 4 ? std::atol(argv[1]) : 0;
+    const long target = argc > 4 ? std::atol(argv[2]) : 0;
     if (number < 1 || target < 1) {
-        std::fprintf(stderr, "usage: kill_at_call NUMBER N PROGRAM ARGS...\n");
+        std::fprintf(stderr, "usage: kill_at_call NUMBER N FOLDER PROGRAM ARGS...\n");
         return 2;
     }
     const pid_t program = ::fork();
     if (program == 0) {
         ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
         ::raise(SIGSTOP);  // so that the tracer sets its options before the program runs
-        ::execvp(argv[3], argv + 3);
-        std::perror(argv[3]);
+        ::execvp(argv[4], argv + 4);
+        std::perror(argv[4]);
         std::_Exit(127);
     }
     int status = 0;
@@ -45,7 +55,7 @@ int main(int argc, char** argv) {
             return thread < 0 ? 1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         const int signal = WIFSTOPPED(status) ? WSTOPSIG(status) : 0;
-        if (signal == (SIGTRAP | 0x80) && IsEntryTo(thread, number) && ++seen == target) {
+        if (signal == (SIGTRAP | 0x80) && IsCountedEntryTo(thread, number, argv[3]) && ++seen == target) {
             ::kill(program, SIGKILL);  // the thread is left stopped: it dies without making the call
         } else if (WIFSTOPPED(status)) {
             // A system call stop, a new thread's first stop or an event stop: nothing to deliver.
