@@ -50,8 +50,7 @@ killCli() {
 # countCalls TRACE CALL: "BEFORE WORK", the occurrences of CALL in the whole process before and from the program's
 # first opening of a song, as kill_at_call counts them.
 countCalls() { awk -v call="$2" -v inside="<$run/" '/openat\(.*\.mp3"/ { working = 1 }
-    { name = $2; sub(/\(.*/, "", name); first = substr($2, length(name) + 2) }
-    name == call && (first !~ /^[0-9]+</ || index(first, inside) == index(first, "<")) {
+    { name = $2; sub(/\(.*/, "", name) } name == call && ($2 !~ /\([0-9]+</ || index($2, inside)) {
         if (working) work++; else before++ } END { print before + 0, work + 0 }' "$1"; }
 # names FOLDER [!]: the names of its temporary files (*kelvara-tmp*), or with !, of its songs, one a line.
 names() { find "$1" -mindepth 1 -maxdepth 1 "${@:2}" -name '*kelvara-tmp*' -printf '%f\n' | sort; }
@@ -118,7 +117,7 @@ checkRerun() {
 crashScenario() {
     mapfile -t songs < <(names "$tmp/$1/out" !)
     fresh "$1"
-    inRun "${traced[@]}" strace -f -y -o "$tmp/trace" -e "trace=$(IFS=, && echo "${writeCalls[*]/#/?}")" "$cli" "${@:2}" ||
+    inRun "${traced[@]}" strace -fy -o "$tmp/trace" -e "trace=$(IFS=, && echo "${writeCalls[*]/#/?}")" "$cli" "${@:2}" ||
         fail "$1: the traced run failed"
     local call n before work text seen=()
     for call in "${writeCalls[@]}"; do

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -22,10 +23,10 @@ bool IsCountedEntryTo(pid_t thread, long number, const std::string& folder) {
         static_cast<long>(info.entry.nr) != number) {
         return false;
     }
-    const std::string link = "/proc/" + std::to_string(thread) + "/fd/" + std::to_string(info.entry.args[0]);
-    char target[4096];
-    const ssize_t size = ::readlink(link.c_str(), target, sizeof target);
-    return size <= 0 || std::string(target, static_cast<std::size_t>(size)).starts_with(folder + "/");
+    std::error_code notADescriptor;
+    const auto target = std::filesystem::read_symlink(
+        "/proc/" + std::to_string(thread) + "/fd/" + std::to_string(info.entry.args[0]), notADescriptor);
+    return notADescriptor || target.string().starts_with(folder + "/");
 }
 
 }  // namespace

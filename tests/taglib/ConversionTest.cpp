@@ -102,7 +102,7 @@ std::vector<Song> Songs() {
     for (const auto& fixture : kFixtureFiles) {
         // Fixture names are UTF-8 whatever the platform's narrow code page; char8_t makes the path read them so.
         const std::u8string utf8(fixture.name.begin(), fixture.name.end());
-        const std::string bytes = ReadFileBytes((std::filesystem::path(KELVARA_TEST_DATA) / utf8).string());
+        const std::string bytes = ReadFileBytes((std::filesystem::path(KELVARA_ROOT "/tests/data") / utf8).string());
         songs.push_back({std::string(fixture.name), std::string(fixture.title), std::string(fixture.artist), bytes,
                          bytes.substr(fixture.audioOffset, fixture.audioSize)});
     }

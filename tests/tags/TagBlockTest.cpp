@@ -184,7 +184,7 @@ TEST(Cp1251, DecodersFollowTheByteOrderKeepZerosAndMarkMalformedInput) {
 
 // The fuzzer's seeds and every input it ever failed on, replayed through the same checks in the regular suite.
 TEST(FuzzRegression, KeptInputsKeepEveryTagInvariant) {
-    const auto files = FilesIn({KELVARA_FUZZ_CORPUS_DIR, KELVARA_FUZZ_REGRESSIONS_DIR});
+    const auto files = FilesIn({KELVARA_ROOT "/fuzz/corpus", KELVARA_ROOT "/fuzz/regressions"});
     EXPECT_GE(files.size(), 11u);  // ten seeds and one finding at least: a missing folder must not pass silently
     for (const auto& [path, bytes] : files) {
         EXPECT_EQ(FindBrokenInvariant(bytes), std::nullopt) << path;

@@ -16,7 +16,7 @@ namespace {
 // One table serves them all, as in the fuzzer, so a check that leaves it dirty shows here too.
 TEST(ConfigFuzzRegression, KeptInputsKeepEveryConfigInvariant) {
     const auto table = std::make_unique<CEntryTable>();
-    const auto files = FilesIn({KELVARA_CONFIG_FUZZ_CORPUS_DIR, KELVARA_CONFIG_FUZZ_REGRESSIONS_DIR});
+    const auto files = FilesIn({KELVARA_ROOT "/fuzz/config-corpus", KELVARA_ROOT "/fuzz/config-regressions"});
     EXPECT_GE(files.size(), 13u);              // the thirteen seeds at least: a missing folder must not pass silently
     for (const auto& [path, bytes] : files) {  // any bytes at all, a README included, must keep the invariants
         EXPECT_EQ(configcheck::FindBrokenInvariant(bytes, *table), std::nullopt) << path;
