@@ -17,7 +17,7 @@
 namespace {
 
 // A first argument that is no descriptor (a name, AT_FDCWD) counts.
-bool IsCountedEntryTo(pid_t thread, long number, const std::string& folder) {
+bool IsCountedEntryTo(pid_t thread, long number, const std::string& inside) {
     __ptrace_syscall_info info{};
     if (::ptrace(PTRACE_GET_SYSCALL_INFO, thread, sizeof info, &info) <= 0 || info.op != PTRACE_SYSCALL_INFO_ENTRY ||
         static_cast<long>(info.entry.nr) != number) {
@@ -26,7 +26,7 @@ bool IsCountedEntryTo(pid_t thread, long number, const std::string& folder) {
     std::error_code notADescriptor;
     const auto target = std::filesystem::read_symlink(
         "/proc/" + std::to_string(thread) + "/fd/" + std::to_string(info.entry.args[0]), notADescriptor);
-    return notADescriptor || target.string().starts_with(folder + "/");
+    return notADescriptor || target.string().starts_with(inside);
 }
 
 }  // namespace
@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: kill_at_call NUMBER N FOLDER PROGRAM ARGS...\n");
         return 2;
     }
+    const std::string inside = std::string(argv[3]) + "/";  // what every path within FOLDER begins with
     const pid_t program = ::fork();
     if (program == 0) {
         ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
             return thread < 0 ? 1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         }
         const int signal = WIFSTOPPED(status) ? WSTOPSIG(status) : 0;
-        if (signal == (SIGTRAP | 0x80) && IsCountedEntryTo(thread, number, argv[3]) && ++seen == target) {
+        if (signal == (SIGTRAP | 0x80) && IsCountedEntryTo(thread, number, inside) && ++seen == target) {
             ::kill(program, SIGKILL);  // the thread is left stopped: it dies without making the call
         } else if (WIFSTOPPED(status)) {
             // A system call stop, a new thread's first stop or an event stop: nothing to deliver.
